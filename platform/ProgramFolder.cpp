@@ -1,0 +1,28 @@
+#include "platform/ProgramFolder.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <filesystem>
+
+namespace platform {
+
+std::string ProgramFolder() {
+  char buffer[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length <= 0) return ".";
+  std::filesystem::path exe(std::string(buffer, static_cast<size_t>(length)));
+  return exe.parent_path().string();
+}
+
+std::string ProgramLibraryFolder() { return ProgramFolder() + "/../lib"; }
+
+std::string ResolveLibraryPath(const std::string& name) {
+  if (name.find('/') != std::string::npos) return name;
+  std::string candidate = ProgramLibraryFolder() + "/" + name;
+  std::error_code error;
+  if (std::filesystem::exists(candidate, error)) return candidate;
+  return name;
+}
+
+}  // namespace platform
