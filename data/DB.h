@@ -443,6 +443,7 @@ class TDataLink {
   virtual void ActiveChanged() {}
   virtual void CheckBrowseMode() {}
   virtual void DataSetChanged() { RecordChanged(nullptr); }
+  // `distance`: how many records the link's first shown record moved (positive = forward).
   virtual void DataSetScrolled(int /*distance*/) { DataSetChanged(); }
   virtual void EditingChanged() {}
   virtual void FocusControl(TField** /*field*/) {}
@@ -647,6 +648,14 @@ class TDataSet {
   TRecordBuffer& Buffer(int index) { return buffers_[index]; }
   void SetEofBof(bool eof, bool bof) { eof_ = eof; bof_ = bof; }
   void ClearBuffers();
+  // Puts the cursor on the active record when it stands elsewhere (before edits, deletes).
+  void UpdateCursorPos();
+  // Forgets where the cursor stands (after the subclass moved it itself).
+  void CursorPosChanged() { currentRecord_ = -1; }
+  // True when a field was written since the record entered edit or insert state.
+  bool Modified() const { return modified_; }
+  // Raises "Cannot modify a read-only dataset" (prefixed) unless CanModify().
+  void CheckCanModify() const;
 
  private:
   friend class TDataLink;
@@ -655,6 +664,8 @@ class TDataSet {
   void SetBufferCount(int count);
   void UpdateBufferCount();
   void SetActiveRecordIndex(int index);  // used by links to address their records
+  bool IsCursorOpenSafe() const;
+  void BeginInsertAt(int position);
   bool GetNextRecord();
   bool GetPriorRecord();
   int GetNextRecords();
@@ -677,6 +688,7 @@ class TDataSet {
   int currentRecord_ = -1;
   bool eof_ = true;
   bool bof_ = true;
+  bool modified_ = false;
   int disableCount_ = 0;
   TDataSetState disableState_ = dsInactive;
   TDataEvent pendingEvent_ = deDataSetChange;
