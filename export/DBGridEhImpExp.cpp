@@ -159,7 +159,8 @@ void TDBGridEhExport::Walk(TExportSelectionType type) {
       break;
     }
     case TExportSelectionType::gstNon: {
-      SetExportedColumns({grid_->CurrentColumn()});
+      const int current = grid_->CurrentColumn();
+      SetExportedColumns(current >= 0 ? std::vector<int>{current} : std::vector<int>{});
       OpenDocument();
       EmitDataRow(columns_);
       break;
