@@ -72,7 +72,9 @@ TEST(SpreadAutoFitWidths, Cases) {
     if (c.maxWidthOfSecond > 0) columns[1].MaxWidth = c.maxWidthOfSecond;
     SpreadAutoFitWidths(columns, Frame(c.client));
     EXPECT_EQ(Widths(columns), c.expected) << c.name;
-    if (c.client >= 15) EXPECT_EQ(RightEdge(columns), std::max(c.client, 15)) << c.name;
+    if (c.client >= 15) {
+      EXPECT_EQ(RightEdge(columns), c.client) << c.name;
+    }
   }
 }
 
@@ -154,7 +156,7 @@ TEST(SetColumnWidth, Rules) {
 
 TEST(NavigatorButtonWidths, SpreadsTheRemainderOnAnAlignedBar) {
   EXPECT_EQ(NavigatorButtonWidths(1418, 4, true), (std::vector<int>{354, 355, 354, 355}));
-  EXPECT_EQ(NavigatorButtonWidths(1419, 4, true), (std::vector<int>{355, 355, 354, 355}));
+  EXPECT_EQ(NavigatorButtonWidths(1419, 4, true), (std::vector<int>{355, 354, 355, 355}));
   EXPECT_EQ(NavigatorButtonWidths(1416, 4, true), (std::vector<int>{354, 354, 354, 354}));
   EXPECT_EQ(NavigatorButtonWidths(1418, 4, false), (std::vector<int>{354, 354, 354, 354}));
   EXPECT_EQ(NavigatorButtonWidths(241, 10, true).size(), 10u);
@@ -173,8 +175,8 @@ TEST(TintColor, Table) {
       {clWhite, clHighlight, true, MakeColor(202, 232, 255)},
       {clSilver, clHighlight, true, MakeColor(186, 216, 240)},
       {clWhite, clBtnShadow, false, MakeColor(218, 218, 218)},
-      // Halves go to the even neighbour: 136.5 -> 136, 135.5 -> 136, 137.5 -> 138.
-      {MakeColor(15, 5, 25), clBlack, false, MakeColor(136, 136, 138)},
+      // Halves go to the even neighbour: 138.5 -> 138 and 139.5 -> 140.
+      {MakeColor(1, 5, 0), clBlack, true, MakeColor(138, 140, 138)},
       {clBlack, clBlack, false, MakeColor(135, 135, 135)},
       {clBlack, clBlack, true, MakeColor(138, 138, 138)},
       {MakeColor(255, 0, 0), clWhite, false, MakeColor(237, 186, 186)},
