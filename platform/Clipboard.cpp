@@ -1,0 +1,139 @@
+#include "platform/Clipboard.h"
+
+#include <QByteArray>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <map>
+
+#include "platform/Cp1252.h"
+#include "platform/Errors.h"
+
+namespace platform {
+namespace {
+
+struct FormatRegistry {
+  std::map<std::string, unsigned> numbers;  // folded name -> number
+  std::map<unsigned, std::string> names;    // number -> name as first registered
+  unsigned next = 0xC000;
+};
+
+FormatRegistry& Formats() {
+  static FormatRegistry registry;
+  return registry;
+}
+
+std::string FoldAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return text;
+}
+
+bool sessionOpen = false;
+
+QClipboard* SystemClipboard() {
+  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return nullptr;
+  return QGuiApplication::clipboard();
+}
+
+}  // namespace
+
+unsigned RegisterClipboardFormat(const std::string& name) {
+  FormatRegistry& formats = Formats();
+  std::string key = FoldAscii(name);
+  auto it = formats.numbers.find(key);
+  if (it != formats.numbers.end()) return it->second;
+  unsigned number = formats.next++;
+  formats.numbers[key] = number;
+  formats.names[number] = name;
+  return number;
+}
+
+std::string ClipboardFormatName(unsigned format) {
+  auto it = Formats().names.find(format);
+  return it == Formats().names.end() ? "" : it->second;
+}
+
+std::string ClipboardMimeType(unsigned format) {
+  if (format == CF_TEXT) return "text/plain;charset=windows-1252";
+  if (format == CF_UNICODETEXT) return "text/plain;charset=utf-16le";
+  std::string name = ClipboardFormatName(format);
+  std::string folded = FoldAscii(name);
+  if (folded == "csv") return "text/csv";
+  if (folded == "rich text format") return "text/rtf";
+  if (folded == "gridbif") return "application/x-gridbif";
+  if (name.empty()) return "application/x-qor-clipboard-" + std::to_string(format);
+  std::string safe;
+  for (char c : folded) {
+    bool plain = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    safe += plain ? c : '-';
+  }
+  return "application/x-qor-clipboard-" + safe;
+}
+
+ClipboardSession::ClipboardSession() {
+  if (sessionOpen || SystemClipboard() == nullptr) {
+    throw EClipboardException("Cannot open clipboard");
+  }
+  sessionOpen = true;
+  open_ = true;
+}
+
+ClipboardSession::~ClipboardSession() { Close(); }
+
+void ClipboardSession::Empty() {
+  if (!open_) throw EClipboardException("Cannot open clipboard");
+  blocks_.clear();
+  SystemClipboard()->clear();
+}
+
+void ClipboardSession::SetData(unsigned format, const std::string& bytes) {
+  if (!open_) throw EClipboardException("Cannot open clipboard");
+  bool replaced = false;
+  for (auto& block : blocks_) {
+    if (block.first == format) {
+      block.second = bytes;
+      replaced = true;
+    }
+  }
+  if (!replaced) blocks_.emplace_back(format, bytes);
+  Publish();
+}
+
+void ClipboardSession::Publish() {
+  // A fresh mime data object each time: the clipboard owns and may delete the previous one.
+  auto* data = new QMimeData;
+  for (const auto& [format, bytes] : blocks_) {
+    data->setData(QString::fromStdString(ClipboardMimeType(format)),
+                  QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (format == CF_UNICODETEXT) {
+      std::u16string units;
+      for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                              static_cast<unsigned char>(bytes[i + 1]) << 8);
+        if (unit == 0) break;
+        units += unit;
+      }
+      data->setText(QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())));
+    }
+  }
+  SystemClipboard()->setMimeData(data);
+}
+
+void ClipboardSession::Close() {
+  if (!open_) return;
+  open_ = false;
+  sessionOpen = false;
+}
+
+std::string ReadClipboardFormat(unsigned format) {
+  QClipboard* clipboard = SystemClipboard();
+  if (clipboard == nullptr) return "";
+  const QMimeData* data = clipboard->mimeData();
+  if (data == nullptr) return "";
+  QByteArray bytes = data->data(QString::fromStdString(ClipboardMimeType(format)));
+  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+}  // namespace platform

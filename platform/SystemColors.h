@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QColor>
+#include <cstdint>
+
+namespace platform {
+
+// A colour as the system holds it: 0x00BBGGRR for a fixed colour, 0xFF000000 | index for a
+// system colour, and the two markers clNone and clDefault.
+using TColor = uint32_t;
+
+constexpr TColor MakeColor(uint8_t red, uint8_t green, uint8_t blue) {
+  return static_cast<TColor>(red) | static_cast<TColor>(green) << 8 |
+         static_cast<TColor>(blue) << 16;
+}
+constexpr uint8_t ColorRed(TColor color) { return color & 0xFF; }
+constexpr uint8_t ColorGreen(TColor color) { return (color >> 8) & 0xFF; }
+constexpr uint8_t ColorBlue(TColor color) { return (color >> 16) & 0xFF; }
+
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clMaroon = 0x000080;
+constexpr TColor clGreen = 0x008000;
+constexpr TColor clOlive = 0x008080;
+constexpr TColor clNavy = 0x800000;
+constexpr TColor clPurple = 0x800080;
+constexpr TColor clTeal = 0x808000;
+constexpr TColor clGray = 0x808080;
+constexpr TColor clSilver = 0xC0C0C0;
+constexpr TColor clRed = 0x0000FF;
+constexpr TColor clLime = 0x00FF00;
+constexpr TColor clYellow = 0x00FFFF;
+constexpr TColor clBlue = 0xFF0000;
+constexpr TColor clFuchsia = 0xFF00FF;
+constexpr TColor clAqua = 0xFFFF00;
+constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clMoneyGreen = 0xC0DCC0;
+constexpr TColor clSkyBlue = 0xF0CAA6;
+constexpr TColor clCream = 0xF0FBFF;
+constexpr TColor clMedGray = 0xA4A0A0;
+constexpr TColor clNone = 0x1FFFFFFF;
+constexpr TColor clDefault = 0x20000000;
+
+constexpr TColor clSystemColor = 0xFF000000;
+constexpr TColor clScrollBar = clSystemColor | 0;
+constexpr TColor clBackground = clSystemColor | 1;
+constexpr TColor clActiveCaption = clSystemColor | 2;
+constexpr TColor clInactiveCaption = clSystemColor | 3;
+constexpr TColor clMenu = clSystemColor | 4;
+constexpr TColor clWindow = clSystemColor | 5;
+constexpr TColor clWindowFrame = clSystemColor | 6;
+constexpr TColor clMenuText = clSystemColor | 7;
+constexpr TColor clWindowText = clSystemColor | 8;
+constexpr TColor clCaptionText = clSystemColor | 9;
+constexpr TColor clActiveBorder = clSystemColor | 10;
+constexpr TColor clInactiveBorder = clSystemColor | 11;
+constexpr TColor clAppWorkSpace = clSystemColor | 12;
+constexpr TColor clHighlight = clSystemColor | 13;
+constexpr TColor clHighlightText = clSystemColor | 14;
+constexpr TColor clBtnFace = clSystemColor | 15;
+constexpr TColor clBtnShadow = clSystemColor | 16;
+constexpr TColor clGrayText = clSystemColor | 17;
+constexpr TColor clBtnText = clSystemColor | 18;
+constexpr TColor clInactiveCaptionText = clSystemColor | 19;
+constexpr TColor clBtnHighlight = clSystemColor | 20;
+constexpr TColor cl3DDkShadow = clSystemColor | 21;
+constexpr TColor cl3DLight = clSystemColor | 22;
+constexpr TColor clInfoText = clSystemColor | 23;
+constexpr TColor clInfoBk = clSystemColor | 24;
+constexpr TColor clHotLight = clSystemColor | 26;
+constexpr TColor clGradientActiveCaption = clSystemColor | 27;
+constexpr TColor clGradientInactiveCaption = clSystemColor | 28;
+constexpr TColor clMenuHighlight = clSystemColor | 29;
+constexpr TColor clMenuBar = clSystemColor | 30;
+
+// True for a system colour (0xFF000000 | index).
+constexpr bool IsSystemColor(TColor color) { return (color & 0xFF000000) == clSystemColor; }
+
+// The fixed colour of `color`: a system colour through the table of classic Windows values
+// (clBtnFace F0F0F0, clHighlight 0078D7, ... written as RGB); any other value unchanged
+// (clNone and clDefault included).
+TColor ColorToRGB(TColor color);
+
+// The Qt colour of `color` after ColorToRGB; clNone gives a transparent colour and
+// clDefault an invalid QColor (the caller's own default applies).
+QColor ToQColor(TColor color);
+// The fixed colour of a Qt colour (alpha ignored).
+TColor FromQColor(const QColor& color);
+
+}  // namespace platform
