@@ -38,11 +38,16 @@ bool NormalizeBcd(const TBcd& value, int precision, int places, TBcd& out);
 // Throws EBcdOverflow ("BCD overflow") for a precision of 0 or above 64.
 std::string BcdToPlainText(const TBcd& value, char decimalSeparator);
 
-// Reads a decimal text made of an optional "-", digits and at most one `decimalSeparator`.
-// Returns false for any other character or an empty text.
+// Reads a decimal text made of an optional leading "-", digits and at most one
+// `decimalSeparator`, with at least one digit. Returns false for any other character, for a
+// second "-" or separator, and for an empty text or one with more than 64 integer digits.
+// The result holds the integer digits plus the typed decimals (decimals beyond 64 digits in
+// all are rounded half up).
 bool TryTextToBcd(std::string_view text, char decimalSeparator, TBcd& out);
 
-// Conversions to and from floating point (through plain notation with ".").
+// Conversions to and from floating point (through plain notation with "."). DoubleToBcd takes
+// the shortest decimal text that reads back as `value`, rounds it half up to `places` and
+// throws EBcdOverflow for NaN, infinity or an integer part wider than precision - places.
 double BcdToDouble(const TBcd& value);
 TBcd DoubleToBcd(double value, int precision, int places);
 TBcd IntegerToBcd(int64_t value);
@@ -53,4 +58,11 @@ int BcdCompare(const TBcd& a, const TBcd& b);
 // The display text of `value` under a format with a single section ("#,###", "#,###.00",
 // "###.00", "##.00%"): literals, grouping, places and the grouped/fixed/plain styles, using the
 // separators of `settings`. Throws EBcdOverflow when no text can be made.
+// Choices for what the system's formats never meet:
+// - a value with more decimals than a format with decimal places shows is rounded half up
+//   (away from zero) on the first dropped digit; with no decimal places the decimals stay;
+// - a result that shows only zeros gets no "-" (negative zero, or rounded to zero);
+// - a literal that starts the format goes in front, every other literal (also one between
+//   digit characters) is appended at the end in its order; "%" never scales the value;
+// - ";" sections, quotes and "$" are not interpreted: they are literal text.
 std::string FormatBcd(std::string_view format, const TBcd& value, const platform::TFormatSettings& settings);

@@ -1,0 +1,358 @@
+#include "data/FMTBcd.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "data/DB.h"
+#include "platform/RegionalSettings.h"
+
+namespace {
+
+constexpr int kMaxPrecision = 64;
+constexpr int kMaxPlaces = 63;  // bits 0-5 of SignSpecialPlaces
+
+// A decimal number as digit strings: no leading zeros in IntDigits (empty for a zero
+// integer part), FracDigits exactly as many decimals as held (trailing zeros allowed).
+struct Decimal {
+  bool Negative = false;
+  std::string IntDigits;
+  std::string FracDigits;
+};
+
+bool IsAllZero(const std::string& digits) {
+  return digits.find_first_not_of('0') == std::string::npos;
+}
+
+void StripLeadingZeros(std::string& digits) {
+  size_t first = digits.find_first_not_of('0');
+  digits.erase(0, first == std::string::npos ? digits.size() : first);
+}
+
+// Reads a well-formed value (1 <= Precision <= 64, places <= Precision).
+bool DecimalFromBcd(const TBcd& value, Decimal& out) {
+  int precision = value.Precision;
+  int places = BcdScale(value);
+  if (precision < 1 || precision > kMaxPrecision || places > precision) return false;
+  std::string digits(static_cast<size_t>(precision), '0');
+  for (int i = 0; i < precision; ++i) {
+    int digit = BcdDigit(value, i);
+    if (digit > 9) return false;
+    digits[static_cast<size_t>(i)] = static_cast<char>('0' + digit);
+  }
+  out.Negative = BcdIsNegative(value);
+  out.IntDigits = digits.substr(0, static_cast<size_t>(precision - places));
+  out.FracDigits = digits.substr(static_cast<size_t>(precision - places));
+  StripLeadingZeros(out.IntDigits);
+  return true;
+}
+
+// Cuts or pads the decimals to `places`, rounding half up (away from zero) on the first
+// dropped digit; a carry may lengthen the integer digits.
+void RoundDecimal(Decimal& d, int places) {
+  size_t keep = static_cast<size_t>(places);
+  if (d.FracDigits.size() <= keep) {
+    d.FracDigits.append(keep - d.FracDigits.size(), '0');
+    return;
+  }
+  bool up = d.FracDigits[keep] >= '5';
+  d.FracDigits.resize(keep);
+  if (!up) return;
+  std::string all = d.IntDigits + d.FracDigits;
+  int i = static_cast<int>(all.size()) - 1;
+  for (; i >= 0; --i) {
+    if (all[static_cast<size_t>(i)] == '9') {
+      all[static_cast<size_t>(i)] = '0';
+    } else {
+      ++all[static_cast<size_t>(i)];
+      break;
+    }
+  }
+  if (i < 0) all.insert(all.begin(), '1');
+  d.IntDigits = all.substr(0, all.size() - keep);
+  d.FracDigits = all.substr(all.size() - keep);
+}
+
+// Writes `d` with exactly `precision` digits and `places` decimals (rounding half up).
+bool DecimalToBcd(Decimal d, int precision, int places, TBcd& out) {
+  if (precision < 1 || precision > kMaxPrecision || places < 0 || places > precision ||
+      places > kMaxPlaces) {
+    return false;
+  }
+  RoundDecimal(d, places);
+  StripLeadingZeros(d.IntDigits);
+  if (static_cast<int>(d.IntDigits.size()) > precision - places) return false;
+  TBcd result;
+  result.Precision = static_cast<uint8_t>(precision);
+  std::string digits(static_cast<size_t>(precision - places) - d.IntDigits.size(), '0');
+  digits += d.IntDigits;
+  digits += d.FracDigits;
+  for (int i = 0; i < precision; ++i) SetBcdDigit(result, i, digits[static_cast<size_t>(i)] - '0');
+  bool zero = IsAllZero(digits);
+  result.SignSpecialPlaces =
+      static_cast<uint8_t>(places | (d.Negative && !zero ? 0x80 : 0));
+  out = result;
+  return true;
+}
+
+// Reads "-"? digits [sep digits] with at least one digit; nothing else.
+bool ParseDecimal(std::string_view text, char decimalSeparator, Decimal& out) {
+  Decimal d;
+  size_t i = 0;
+  if (i < text.size() && text[i] == '-') {
+    d.Negative = true;
+    ++i;
+  }
+  bool seenSeparator = false;
+  bool seenDigit = false;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= '0' && c <= '9') {
+      (seenSeparator ? d.FracDigits : d.IntDigits) += c;
+      seenDigit = true;
+    } else if (c == decimalSeparator && !seenSeparator) {
+      seenSeparator = true;
+    } else {
+      return false;
+    }
+  }
+  if (!seenDigit) return false;
+  StripLeadingZeros(d.IntDigits);
+  out = std::move(d);
+  return true;
+}
+
+// Bits a holder of `d` needs: its integer digits plus its decimals, within the BCD limits.
+bool DecimalToSmallestBcd(Decimal d, TBcd& out) {
+  StripLeadingZeros(d.IntDigits);
+  int intDigits = static_cast<int>(d.IntDigits.size());
+  if (intDigits > kMaxPrecision) return false;
+  int places = std::min<int>(static_cast<int>(d.FracDigits.size()),
+                             std::min(kMaxPlaces, kMaxPrecision - intDigits));
+  RoundDecimal(d, places);
+  StripLeadingZeros(d.IntDigits);
+  intDigits = static_cast<int>(d.IntDigits.size());
+  if (intDigits + places > kMaxPrecision) {
+    // A carry made the integer part one digit longer: give up one decimal.
+    if (places == 0) return false;
+    --places;
+    RoundDecimal(d, places);
+    StripLeadingZeros(d.IntDigits);
+    intDigits = static_cast<int>(d.IntDigits.size());
+  }
+  return DecimalToBcd(d, std::max(1, intDigits + places), places, out);
+}
+
+}  // namespace
+
+int BcdDigit(const TBcd& value, int index) {
+  uint8_t byte = value.Fraction[index / 2];
+  return (index % 2 == 0) ? (byte >> 4) : (byte & 0x0F);
+}
+
+void SetBcdDigit(TBcd& value, int index, int digit) {
+  uint8_t& byte = value.Fraction[index / 2];
+  if (index % 2 == 0) {
+    byte = static_cast<uint8_t>((byte & 0x0F) | (digit << 4));
+  } else {
+    byte = static_cast<uint8_t>((byte & 0xF0) | (digit & 0x0F));
+  }
+}
+
+bool BcdIsZero(const TBcd& value) {
+  int precision = std::min<int>(value.Precision, kMaxPrecision);
+  for (int i = 0; i < precision; ++i) {
+    if (BcdDigit(value, i) != 0) return false;
+  }
+  return true;
+}
+
+bool NormalizeBcd(const TBcd& value, int precision, int places, TBcd& out) {
+  Decimal d;
+  if (!DecimalFromBcd(value, d)) return false;
+  return DecimalToBcd(std::move(d), precision, places, out);
+}
+
+std::string BcdToPlainText(const TBcd& value, char decimalSeparator) {
+  const int precision = value.Precision;
+  const int places = BcdScale(value);
+  if (precision == 0 || precision > kMaxPrecision || places > precision) throw EBcdOverflow();
+  std::string text;
+  for (int i = 0; i < precision; ++i) {
+    if (places > 0 && i == precision - places) {
+      if (text.empty()) text += '0';
+      text += decimalSeparator;
+    }
+    int digit = BcdDigit(value, i);
+    if (digit > 9) throw EBcdOverflow();
+    if (digit != 0 || !text.empty()) text += static_cast<char>('0' + digit);
+  }
+  if (places > 0 && places < precision) {
+    size_t last = text.find_last_not_of('0');
+    text.erase(last == std::string::npos ? 1 : std::max<size_t>(last + 1, 1));
+    if (text.size() > 1 && text.back() == decimalSeparator) text.pop_back();
+  }
+  if (text.empty()) {
+    text = "0";
+  } else if (BcdIsNegative(value)) {
+    text.insert(text.begin(), '-');
+  }
+  if (text == "-0" || text == "0.0" || text == "-0.0") text = "0";
+  return text;
+}
+
+bool TryTextToBcd(std::string_view text, char decimalSeparator, TBcd& out) {
+  Decimal d;
+  if (!ParseDecimal(text, decimalSeparator, d)) return false;
+  return DecimalToSmallestBcd(std::move(d), out);
+}
+
+double BcdToDouble(const TBcd& value) {
+  std::string text = BcdToPlainText(value, '.');
+  double result = 0;
+  std::from_chars(text.data(), text.data() + text.size(), result);
+  return result;
+}
+
+TBcd DoubleToBcd(double value, int precision, int places) {
+  if (!std::isfinite(value)) throw EBcdOverflow();
+  // The shortest decimal text that reads back as `value`, then decimal rounding.
+  char buffer[400];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  if (ec != std::errc()) throw EBcdOverflow();
+  Decimal d;
+  TBcd result;
+  if (!ParseDecimal(std::string_view(buffer, static_cast<size_t>(end - buffer)), '.', d) ||
+      !DecimalToBcd(std::move(d), precision, places, result)) {
+    throw EBcdOverflow();
+  }
+  return result;
+}
+
+TBcd IntegerToBcd(int64_t value) {
+  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  std::string digits = std::to_string(magnitude);
+  TBcd result;
+  result.Precision = static_cast<uint8_t>(digits.size());
+  for (size_t i = 0; i < digits.size(); ++i) {
+    SetBcdDigit(result, static_cast<int>(i), digits[i] - '0');
+  }
+  result.SignSpecialPlaces = value < 0 ? 0x80 : 0;
+  return result;
+}
+
+int BcdCompare(const TBcd& a, const TBcd& b) {
+  Decimal x, y;
+  if (!DecimalFromBcd(a, x) || !DecimalFromBcd(b, y)) throw EBcdOverflow();
+  auto trim = [](Decimal& d) {
+    size_t last = d.FracDigits.find_last_not_of('0');
+    d.FracDigits.resize(last == std::string::npos ? 0 : last + 1);
+    if (d.IntDigits.empty() && d.FracDigits.empty()) d.Negative = false;
+  };
+  trim(x);
+  trim(y);
+  if (x.Negative != y.Negative) return x.Negative ? -1 : 1;
+  int magnitude = 0;
+  if (x.IntDigits.size() != y.IntDigits.size()) {
+    magnitude = x.IntDigits.size() < y.IntDigits.size() ? -1 : 1;
+  } else if (int c = x.IntDigits.compare(y.IntDigits); c != 0) {
+    magnitude = c < 0 ? -1 : 1;
+  } else if (int f = x.FracDigits.compare(y.FracDigits); f != 0) {
+    magnitude = f < 0 ? -1 : 1;
+  }
+  return x.Negative ? -magnitude : magnitude;
+}
+
+namespace {
+
+bool IsDigitFormatChar(char c) { return c == '#' || c == '0' || c == ',' || c == '.'; }
+
+}  // namespace
+
+std::string FormatBcd(std::string_view format, const TBcd& value,
+                      const platform::TFormatSettings& settings) {
+  const char decimalSeparator = settings.DecimalSeparator;
+
+  // Literals: a run at the start goes in front, every other run goes to the end.
+  std::string leading, trailing, digitFormat;
+  for (size_t i = 0; i < format.size();) {
+    if (IsDigitFormatChar(format[i])) {
+      digitFormat += format[i++];
+      continue;
+    }
+    size_t start = i;
+    while (i < format.size() && !IsDigitFormatChar(format[i])) ++i;
+    (start == 0 ? leading : trailing) += format.substr(start, i - start);
+  }
+
+  const bool grouped = digitFormat.find(',') != std::string::npos;
+  std::erase(digitFormat, ',');
+
+  size_t point = digitFormat.find('.');
+  const int integerPlaces =
+      static_cast<int>(point == std::string::npos ? digitFormat.size() : point);
+  const int decimalPlaces =
+      point == std::string::npos ? 0 : static_cast<int>(digitFormat.size() - point - 1);
+
+  std::string text = BcdToPlainText(value, decimalSeparator);
+  auto countDecimals = [&](const std::string& t) {
+    size_t sep = t.find(decimalSeparator);
+    return sep == std::string::npos ? 0 : static_cast<int>(t.size() - sep - 1);
+  };
+
+  bool fixed = false;
+  if (!grouped) {
+    size_t from = integerPlaces == 0 ? 0 : static_cast<size_t>(integerPlaces - 1);
+    if (from < digitFormat.size() &&
+        digitFormat.substr(from, static_cast<size_t>(decimalPlaces) + 1).find('0') !=
+            std::string::npos) {
+      fixed = true;
+    } else {
+      fixed = countDecimals(text) > decimalPlaces;
+    }
+  }
+
+  if ((grouped || fixed) && decimalPlaces > 0 && countDecimals(text) > decimalPlaces) {
+    // More decimals than the format shows: round half up to the format's places.
+    Decimal d;
+    TBcd rounded;
+    if (!DecimalFromBcd(value, d)) throw EBcdOverflow();
+    RoundDecimal(d, decimalPlaces);
+    StripLeadingZeros(d.IntDigits);
+    int digits = std::max(1, static_cast<int>(d.IntDigits.size())) + decimalPlaces;
+    if (!DecimalToBcd(std::move(d), digits + 1, decimalPlaces, rounded)) throw EBcdOverflow();
+    text = BcdToPlainText(rounded, decimalSeparator);
+  }
+
+  // A value that shows as zero (negative zero, or rounded to zero) gets no "-".
+  const bool negative = !text.empty() && text[0] == '-' &&
+                        text.find_first_of("123456789") != std::string::npos;
+  if (!text.empty() && text[0] == '-') text.erase(0, 1);
+
+  if (grouped || fixed) {
+    size_t sep = text.find(decimalSeparator);
+    std::string integerPart = text.substr(0, sep);
+    std::string decimals = sep == std::string::npos ? std::string() : text.substr(sep + 1);
+    bool hasSeparator = sep != std::string::npos;
+    if (grouped && settings.ThousandSeparator != '\0') {
+      for (int pos = static_cast<int>(integerPart.size()) - 3; pos > 0; pos -= 3) {
+        integerPart.insert(static_cast<size_t>(pos), 1, settings.ThousandSeparator);
+      }
+    }
+    if (decimalPlaces > 0) {
+      hasSeparator = true;
+      if (static_cast<int>(decimals.size()) < decimalPlaces) {
+        decimals.append(static_cast<size_t>(decimalPlaces) - decimals.size(), '0');
+      }
+    }
+    text = integerPart;
+    if (hasSeparator && !decimals.empty()) {
+      text += decimalSeparator;
+      text += decimals;
+    }
+  }
+
+  if (negative) text.insert(text.begin(), '-');
+  return leading + text + trailing;
+}
