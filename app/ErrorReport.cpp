@@ -1,0 +1,51 @@
+#include "app/ErrorReport.h"
+
+#include <QFileInfo>
+
+#include "platform/Cp1252.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+
+namespace app {
+
+std::string ErrorReportText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') {
+    return message + ".";
+  }
+  return message;
+}
+
+std::string ApplicationTitle() {
+  const QString path = QCoreApplication::applicationFilePath();
+  return platform::FromQString(QFileInfo(path).completeBaseName());
+}
+
+void ShowCurrentException() {
+  std::string message;
+  try {
+    throw;
+  } catch (const platform::EAbort&) {
+    return;
+  } catch (const platform::Exception& error) {
+    message = error.Message();
+  } catch (const std::exception& error) {
+    message = error.what();
+  } catch (...) {
+    message = "Unknown exception";
+  }
+  platform::MessageBoxes().Show(ErrorReportText(message), ApplicationTitle(),
+                                platform::MsgIcon::Stop);
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    ShowCurrentException();
+    return true;
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,96 @@
+#include "app/ReportFields.h"
+
+#include <cstring>
+
+#include "data/DB.h"
+#include "grid/DBGridEh.h"
+
+namespace app {
+
+const std::array<TReportFieldSpec, kReportFieldCount> kReportFields = {{
+    {"CODBOD", 2, "Bodega", nullptr},
+    {"NOMBOD", 60, "Nombre Bodega", nullptr},
+    {"EXINIAVE", 0, "Inv.Ini Aves", "#,###"},
+    {"SALAVE", 0, "Sal.Aves", "#,###"},
+    {"VTAAVE", 0, "Vta.Aves", "#,###"},
+    {"EXFINAVE", 0, "Inv.Fin Aves", "#,###"},
+    {"PORSALAVE", 0, "%Sal", "##.00%"},
+    {"ENTHUEVO", 0, "Ent.Huevos", "#,###"},
+    {"RENDHUEVO", 0, "%Rend.Hvos", "###.00%"},
+    {"SALALIM", 0, "Sal.Alim.", "#,###"},
+    {"GRAMHUEVO", 0, "Gr.Huevo", "###.00"},
+    {"GRAMAVE", 0, "Gr.Ave", "###.00"},
+    {"VRALIM", 0, "Vr.Alim.Kg", "#,###"},
+    {"COSTOALM", 0, "Costo Alim.", "#,###"},
+    {"VACUNAS", 0, "Vacunas", "#,###"},
+    {"OTROSINS", 0, "Otros Ins.", "#,###"},
+    {"AMORTIZA", 0, "Amortiza", "#,###"},
+    {"MANOBDIR", 0, "Mano Obra", "#,###"},
+    {"MANOBIND", 0, "M.Ob.Indir.", "#,###"},
+    {"INDIRECTOS", 0, "Indirectos", "#,###"},
+    {"TOTCOSTO", 0, "Total Costo", "#,###"},
+    {"COSTOUNIT", 0, "Costo Unit.", "#,###.00"},
+}};
+
+int ReportColumnWidth(const char* fieldName) {
+  if (std::strcmp(fieldName, "CODBOD") == 0) return 36;
+  for (const char* wide : {"COSTOALM", "AMORTIZA", "MANOBDIR", "MANOBIND", "INDIRECTOS",
+                           "TOTCOSTO"}) {
+    if (std::strcmp(fieldName, wide) == 0) return 90;
+  }
+  return 0;
+}
+
+void CreateReportFields(TDataSet& dataSet, std::vector<std::unique_ptr<TField>>& owner) {
+  for (const TReportFieldSpec& spec : kReportFields) {
+    std::unique_ptr<TField> field;
+    if (spec.Size > 0) {
+      field = std::make_unique<TStringField>(spec.Size);
+    } else {
+      auto decimal = std::make_unique<TFMTBCDField>(15, 2);
+      if (spec.DisplayFormat != nullptr) decimal->SetDisplayFormat(spec.DisplayFormat);
+      field = std::move(decimal);
+    }
+    field->SetName(dataSet.Name() + spec.FieldName);
+    field->SetFieldName(spec.FieldName);
+    field->SetDisplayLabel(spec.DisplayLabel);
+    field->SetDataSet(&dataSet);
+    owner.push_back(std::move(field));
+  }
+}
+
+void SetupReportGrid(TDBGridEh& grid) {
+  grid.LockLayout();
+  grid.SetOptionsEh(dghFixed3D | dghHighlightFocus | dghClearSelection | dghAutoSortMarking |
+                    dghMultiSortMarking | dghEnterAsTab | dghIncSearch | dghPreferIncSearch |
+                    dghRowHighlight | dghColumnResize | dghColumnMove | dghExtendVertLines);
+  grid.SetEditActions(geaCopyEh | geaSelectAllEh);
+  grid.SetReadOnly(true);
+  grid.SetFlat(true);
+  grid.SetOddRowColor(platform::clSilver);
+  grid.SetFont({.Name = "Arial Narrow", .Size = 8});
+  grid.SetTitleFont({.Name = "MS Sans Serif", .Size = 8});
+  grid.SetFooterColor(platform::clMoneyGreen);
+  grid.SetFooterFont({.Name = "Arial Narrow", .Size = 8, .Bold = true});
+  grid.SetFooterRowCount(1);
+  grid.SetSortLocal(true);
+  grid.SetShowHint(true);
+  grid.SumList().SetActive(true);
+  grid.SumList().VirtualRecords = true;
+  grid.ColumnDefValues().EndEllipsis = true;
+  grid.ColumnDefValues().ToolTips = true;
+  grid.ColumnDefValues().Title.TitleButton = true;
+
+  grid.Columns().BeginUpdate();
+  for (const TReportFieldSpec& spec : kReportFields) {
+    TColumnEh& column = grid.Columns().Add();
+    column.SetFieldName(spec.FieldName);
+    if (const int width = ReportColumnWidth(spec.FieldName); width > 0) column.SetWidth(width);
+  }
+  grid.Columns().EndUpdate();
+  // Fitting starts from the stored widths: switching it on takes them as reference widths.
+  grid.SetAutoFitColWidths(true);
+  grid.UnlockLayout();
+}
+
+}  // namespace app

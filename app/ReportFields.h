@@ -1,0 +1,44 @@
+#pragma once
+
+// The poultry cost report's result set and grid: the 22 persistent fields of CRepcliente
+// (names, sizes, labels, display formats) and the report grid's settings with its 22 columns
+// bound by field name. Shared by the report window and the batch exporter, so that both show
+// and write the same texts.
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class TDataSet;
+class TDBGridEh;
+class TField;
+
+namespace app {
+
+// One field of the report: a text field when Size > 0, else a decimal field of precision 15
+// and 2 places. DisplayFormat is nullptr for none. Texts are Windows-1252.
+struct TReportFieldSpec {
+  const char* FieldName;
+  int Size;
+  const char* DisplayLabel;
+  const char* DisplayFormat;
+};
+
+inline constexpr int kReportFieldCount = 22;
+extern const std::array<TReportFieldSpec, kReportFieldCount> kReportFields;
+
+// The stored width of a report column in pixels, or 0 when the column takes the grid's
+// default.
+int ReportColumnWidth(const char* fieldName);
+
+// Creates the 22 persistent fields in order on `dataSet`, each named dataSet.Name() + field
+// name (CRepclienteCODBOD, ...). The fields are owned by `owner`, which must not outlive the
+// need for them; they leave the data set when destroyed. Requires: `dataSet` is closed.
+void CreateReportFields(TDataSet& dataSet, std::vector<std::unique_ptr<TField>>& owner);
+
+// Gives `grid` the report grid's settings (read-only, flat, fitted columns, striped rows,
+// fonts, a footer row in money green, copy and select-all) and its 22 columns in field order,
+// each bound by field name, with the stored widths. The data source is left to the caller.
+void SetupReportGrid(TDBGridEh& grid);
+
+}  // namespace app

@@ -1,0 +1,250 @@
+#pragma once
+
+// The grid export family: the driver TDBGridEhExport walks a grid's selection (or all rows)
+// and calls the operations a format overrides; the text, Unicode text, CSV, HTML, RTF and XLS
+// writers are its subclasses. Writers see the grid through IExportGrid (export/ExportGrid.h).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "export/ExportGrid.h"
+#include "export/Stream.h"
+
+class TDBGridEh;
+
+class TDBGridEhExport {
+ public:
+  // Footer values: 64-bit currency units (value x 10,000), entry i + r x (exported columns).
+  using TFooterValues = std::vector<int64_t>;
+
+  TDBGridEhExport();
+  virtual ~TDBGridEhExport();
+  TDBGridEhExport(const TDBGridEhExport&) = delete;
+  TDBGridEhExport& operator=(const TDBGridEhExport&) = delete;
+
+  // Binds the grid the export reads (not owned).
+  void SetGrid(IExportGrid* grid) { grid_ = grid; }
+  IExportGrid* Grid() const { return grid_; }
+
+  // Walks the selection (all rows and visible columns when `saveAll`) into `stream`.
+  // The grid's position and controls are restored also when the walk fails; CloseDocument
+  // runs only after a walk that ended normally.
+  virtual void RenderToStream(TStream& stream, bool saveAll);
+  // Creates (or replaces) `fileName`, renders into it and closes it, also on failure.
+  virtual void RenderToFile(const std::string& fileName, bool saveAll);
+
+  const std::vector<int>& ExportedColumns() const { return columns_; }
+  const TFooterValues& FooterValues() const { return footerValues_; }
+
+ protected:
+  // The operations a format overrides.
+  virtual void AccumulateFooters();
+  virtual void OpenDocument() {}
+  virtual void CloseDocument() {}
+  virtual void EmitTitleRow(const std::vector<int>& /*columns*/) {}
+  virtual void EmitDataRow(const std::vector<int>& columns);
+  virtual void EmitDataCell(int /*column*/, const TExportCellParams& /*params*/) {}
+  virtual void EmitFooterRow(const std::vector<int>& columns, int footerRow);
+  virtual void EmitFooterCell(int /*position*/, int /*footerRow*/, int /*column*/,
+                              const platform::TFontSpec& /*font*/,
+                              platform::TColor /*background*/, TAlignment /*alignment*/,
+                              const std::string& /*text*/) {}
+
+  // The text of a footer cell before the hook: the exporter's own sum or count text, else
+  // the grid's footer text.
+  std::string FooterCellText(int position, int footerRow, int column) const;
+  // The footer value of (footer row, column position).
+  int64_t FooterValue(int footerRow, int position) const;
+  TExportFooter CachedFooter(int position, int footerRow) const;
+
+  TStream& Stream() const { return *stream_; }
+  void SetStream(TStream* stream) { stream_ = stream; }
+  void Write(std::string_view bytes) { stream_->Write(bytes); }
+
+  TExportCellParams cellParams_;
+
+ private:
+  void SetExportedColumns(std::vector<int> columns);
+  void SizeFooterValues();
+  void EmitTitleIfShown();
+  void EmitFooterRows();
+  void Walk(TExportSelectionType type);
+
+  IExportGrid* grid_ = nullptr;
+  std::vector<int> columns_;
+  bool columnsSet_ = false;
+  TStream* stream_ = nullptr;
+  TFooterValues footerValues_;
+  // Per (footer row, position): value type and field id, fixed for one walk.
+  std::vector<TExportFooterValueType> footerTypes_;
+  std::vector<int> footerFields_;
+};
+
+// Tab-separated text in the ANSI code page.
+class TDBGridEhExportAsText : public TDBGridEhExport {
+ public:
+  void RenderToStream(TStream& stream, bool saveAll) override;
+
+ protected:
+  void EmitTitleRow(const std::vector<int>& columns) override;
+  void EmitDataRow(const std::vector<int>& columns) override;
+  void EmitDataCell(int column, const TExportCellParams& params) override;
+  void EmitFooterRow(const std::vector<int>& columns, int footerRow) override;
+  void EmitFooterCell(int position, int footerRow, int column, const platform::TFontSpec& font,
+                      platform::TColor background, TAlignment alignment,
+                      const std::string& text) override;
+  virtual void StartLine();
+  virtual void StartCell();
+
+  bool firstLine_ = true;
+  bool firstCell_ = true;
+};
+
+// Tab-separated text in UTF-16 little-endian, without byte order mark.
+class TDBGridEhExportAsUnicodeText : public TDBGridEhExport {
+ public:
+  void RenderToStream(TStream& stream, bool saveAll) override;
+
+ protected:
+  void EmitTitleRow(const std::vector<int>& columns) override;
+  void EmitDataRow(const std::vector<int>& columns) override;
+  void EmitDataCell(int column, const TExportCellParams& params) override;
+  void EmitFooterRow(const std::vector<int>& columns, int footerRow) override;
+  void EmitFooterCell(int position, int footerRow, int column, const platform::TFontSpec& font,
+                      platform::TColor background, TAlignment alignment,
+                      const std::string& text) override;
+  void StartLine();
+  void StartCell();
+
+ private:
+  void WriteText(std::string_view cp1252);
+  bool firstLine_ = true;
+  bool firstCell_ = true;
+};
+
+// The program-wide CSV separator (";").
+extern char CSVSeparator;
+
+// Quoted values separated by the CSV separator; lines as the text writer.
+class TDBGridEhExportAsCSV : public TDBGridEhExportAsText {
+ public:
+  TDBGridEhExportAsCSV();
+
+ protected:
+  void EmitTitleRow(const std::vector<int>& columns) override;
+  void EmitDataCell(int column, const TExportCellParams& params) override;
+  void EmitFooterCell(int position, int footerRow, int column, const platform::TFontSpec& font,
+                      platform::TColor background, TAlignment alignment,
+                      const std::string& text) override;
+  void StartCell() override;
+
+ private:
+  void WriteQuoted(std::string_view text);
+  char separator_;
+};
+
+// An HTML 3.2 page holding one table.
+class TDBGridEhExportAsHTML : public TDBGridEhExport {
+ public:
+  // Six upper-case hexadecimal digits, red, green, blue ("000000" for clNone).
+  static std::string HtmlColor(platform::TColor color);
+  static const char* AlignWord(TAlignment alignment);
+  // The font tag, style tags and the escaped text ("&nbsp" when empty).
+  static std::string WrapInFont(const platform::TFontSpec& font, const std::string& text);
+
+ protected:
+  void OpenDocument() override;
+  void CloseDocument() override;
+  void EmitTitleRow(const std::vector<int>& columns) override;
+  void EmitDataRow(const std::vector<int>& columns) override;
+  void EmitDataCell(int column, const TExportCellParams& params) override;
+  void EmitFooterRow(const std::vector<int>& columns, int footerRow) override;
+  void EmitFooterCell(int position, int footerRow, int column, const platform::TFontSpec& font,
+                      platform::TColor background, TAlignment alignment,
+                      const std::string& text) override;
+
+ private:
+  void EmitCell(int column, TAlignment alignment, platform::TColor background,
+                const platform::TFontSpec& font, const std::string& text);
+};
+
+// A Rich Text Format document holding one table. The rows go to a memory buffer first;
+// the colour and font tables, known only at the end, are written before it.
+class TDBGridEhExportAsRTF : public TDBGridEhExport {
+ public:
+  void RenderToStream(TStream& stream, bool saveAll) override;
+
+  // Index of the colour's red, green, blue triple, added when new.
+  int RegisterColor(platform::TColor color);
+  // Index of the font name (compared without regard to case), added when new.
+  int RegisterFont(const std::string& name);
+
+ protected:
+  void CloseDocument() override;
+  void EmitTitleRow(const std::vector<int>& columns) override;
+  void EmitDataRow(const std::vector<int>& columns) override;
+  void EmitDataCell(int column, const TExportCellParams& params) override;
+  void EmitFooterRow(const std::vector<int>& columns, int footerRow) override;
+  void EmitFooterCell(int position, int footerRow, int column, const platform::TFontSpec& font,
+                      platform::TColor background, TAlignment alignment,
+                      const std::string& text) override;
+
+ private:
+  struct Rgb {
+    uint8_t Red, Green, Blue;
+  };
+  void EmitRowDefinition(const std::vector<int>& columns,
+                         const std::vector<platform::TColor>& colors);
+  void EmitCell(TAlignment alignment, const platform::TFontSpec& font,
+                const std::string& text, platform::TColor background);
+  void EmitStyledText(const platform::TFontSpec& font, const std::string& text,
+                      platform::TColor background);
+  void EmitRowEnd();
+  std::vector<Rgb> colors_;
+  std::vector<std::string> fonts_;
+  std::string scratch_;
+};
+
+// A bare BIFF worksheet record stream.
+class TDBGridEhExportAsXLS : public TDBGridEhExport {
+ public:
+  void RenderToStream(TStream& stream, bool saveAll) override;
+
+ protected:
+  void OpenDocument() override;
+  void CloseDocument() override;
+  void EmitTitleRow(const std::vector<int>& columns) override;
+  void EmitDataCell(int column, const TExportCellParams& params) override;
+  void EmitFooterCell(int position, int footerRow, int column, const platform::TFontSpec& font,
+                      platform::TColor background, TAlignment alignment,
+                      const std::string& text) override;
+
+  void EmitLabelRecord(std::string_view text);
+  void EmitNumberRecord(double value);
+  void EmitIntegerRecord(int32_t value);
+  void EmitBlankRecord();
+  void AdvanceCell();
+
+ private:
+  void CheckRow() const;
+  uint16_t row_ = 0;
+  uint16_t col_ = 0;
+  bool rowsExhausted_ = false;
+};
+
+// An exporter class: makes a fresh exporter of one kind.
+using TDBGridEhExportClass = std::unique_ptr<TDBGridEhExport> (*)();
+template <class T>
+std::unique_ptr<TDBGridEhExport> CreateExporter() {
+  return std::make_unique<T>();
+}
+
+// Constructs an exporter of `exporterClass`, binds `grid`, renders to the file or stream and
+// frees the exporter, also when the export fails.
+void ExportGridToFile(TDBGridEhExportClass exporterClass, IExportGrid& grid,
+                      const std::string& fileName, bool saveAll);
+void ExportGridToStream(TDBGridEhExportClass exporterClass, IExportGrid& grid, TStream& stream,
+                        bool saveAll);

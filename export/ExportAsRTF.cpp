@@ -1,0 +1,182 @@
+#include "export/DBGridEhImpExp.h"
+
+namespace {
+
+// Letter case folding of Windows-1252 for font name comparison.
+unsigned char FoldCase(unsigned char c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+  if (c == 0x8A || c == 0x8C || c == 0x8E) return c + 16;
+  if (c == 0x9F) return 0xFF;
+  return c;
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+const char* AlignmentWord(TAlignment alignment) {
+  switch (alignment) {
+    case taRightJustify:
+      return "\\qr";
+    case taCenter:
+      return "\\qc";
+    case taLeftJustify:
+      break;
+  }
+  return "\\ql";
+}
+
+}  // namespace
+
+int TDBGridEhExportAsRTF::RegisterColor(platform::TColor color) {
+  const platform::TColor rgb = platform::ColorToRGB(color);
+  const Rgb entry{platform::ColorRed(rgb), platform::ColorGreen(rgb), platform::ColorBlue(rgb)};
+  for (size_t i = 0; i < colors_.size(); ++i) {
+    if (colors_[i].Red == entry.Red && colors_[i].Green == entry.Green &&
+        colors_[i].Blue == entry.Blue)
+      return static_cast<int>(i);
+  }
+  colors_.push_back(entry);
+  return static_cast<int>(colors_.size() - 1);
+}
+
+int TDBGridEhExportAsRTF::RegisterFont(const std::string& name) {
+  for (size_t i = 0; i < fonts_.size(); ++i) {
+    if (SameText(fonts_[i], name)) return static_cast<int>(i);
+  }
+  fonts_.push_back(name);
+  return static_cast<int>(fonts_.size() - 1);
+}
+
+void TDBGridEhExportAsRTF::RenderToStream(TStream& stream, bool saveAll) {
+  colors_.clear();
+  fonts_.clear();
+  RegisterColor(platform::clBlack);
+  RegisterColor(platform::clWhite);
+  RegisterColor(platform::clBtnFace);
+  TMemoryStream body;
+  // Nothing reaches `stream` when the walk fails.
+  TDBGridEhExport::RenderToStream(body, saveAll);
+  SetStream(&stream);
+  std::string head = "{\\rtf0\\ansi\r\n{\\colortbl";
+  for (const Rgb& c : colors_) {
+    head += "\\red" + std::to_string(c.Red) + "\\green" + std::to_string(c.Green) + "\\blue" +
+            std::to_string(c.Blue) + ";";
+  }
+  head += "}\r\n{\\fonttbl";
+  for (size_t i = 0; i < fonts_.size(); ++i) {
+    head += "\\f" + std::to_string(i) + "\\fnil " + fonts_[i] + ";";
+  }
+  head += "}\r\n";
+  Write(head);
+  Write(body.Bytes());
+  colors_.clear();
+  fonts_.clear();
+}
+
+void TDBGridEhExportAsRTF::EmitRowDefinition(const std::vector<int>& columns,
+                                             const std::vector<platform::TColor>& colors) {
+  std::string& out = scratch_;
+  out = "\\trowd\\trgaph40\r\n";
+  const double dpi = Grid()->PixelsPerInch();
+  long long edge = 0;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    edge += static_cast<long long>(Grid()->ColumnWidth(columns[i]) / dpi * 1440);
+    out +=
+        "\\clbrdrl\\brdrs\\brdrcf0\r\n"
+        "\\clbrdrt\\brdrs\\brdrcf0\r\n"
+        "\\clbrdrb\\brdrs\\brdrcf0\r\n"
+        "\\clbrdrr\\brdrs\\brdrcf0\r\n"
+        "\\clshdng10000\\clcfpat";
+    out += std::to_string(RegisterColor(colors[i]));
+    out += "\\cellx";
+    out += std::to_string(edge);
+    out += "\r\n";
+  }
+  out += "{\\trrh0\r\n";
+  Write(out);
+}
+
+void TDBGridEhExportAsRTF::EmitStyledText(const platform::TFontSpec& font,
+                                          const std::string& text,
+                                          platform::TColor background) {
+  std::string out = "\\fs" + std::to_string(font.Size * 2);
+  if (font.Bold) out += "\\b";
+  if (font.Italic) out += "\\i";
+  if (font.StrikeOut) out += "\\strike";
+  if (font.Underline) out += "\\ul";
+  out += "\\f" + std::to_string(RegisterFont(font.Name));
+  out += "\\cf" + std::to_string(RegisterColor(font.Color));
+  out += "\\cb" + std::to_string(RegisterColor(background));
+  out += ' ';
+  for (char c : text) {
+    if (c == '\\' || c == '{' || c == '}') out += '\\';
+    out += c;
+  }
+  Write(out);
+}
+
+void TDBGridEhExportAsRTF::EmitCell(TAlignment alignment, const platform::TFontSpec& font,
+                                    const std::string& text, platform::TColor background) {
+  Write("\\pard\\intbl{");
+  Write(AlignmentWord(alignment));
+  Write(Grid()->Flat() ? "\\sb12\\sa12" : "\\sb24\\sa24");
+  EmitStyledText(font, text, background);
+  Write("\\cell}\r\n");
+}
+
+void TDBGridEhExportAsRTF::EmitRowEnd() { Write("\\pard\\intbl\\row}\r\n"); }
+
+void TDBGridEhExportAsRTF::EmitTitleRow(const std::vector<int>& columns) {
+  std::vector<platform::TColor> colors;
+  for (int column : columns) colors.push_back(Grid()->TitleColor(column));
+  EmitRowDefinition(columns, colors);
+  for (int column : columns) {
+    EmitCell(Grid()->TitleAlignment(column), Grid()->TitleFont(column),
+             Grid()->TitleCaption(column), Grid()->TitleColor(column));
+  }
+  EmitRowEnd();
+}
+
+void TDBGridEhExportAsRTF::EmitDataRow(const std::vector<int>& columns) {
+  std::vector<platform::TColor> colors;
+  colors.reserve(columns.size());
+  for (int column : columns) colors.push_back(Grid()->CellHookColor(column));
+  EmitRowDefinition(columns, colors);
+  TDBGridEhExport::EmitDataRow(columns);
+  EmitRowEnd();
+}
+
+void TDBGridEhExportAsRTF::EmitDataCell(int, const TExportCellParams& params) {
+  EmitCell(params.Alignment, params.Font, params.Text, params.Background);
+}
+
+void TDBGridEhExportAsRTF::EmitFooterRow(const std::vector<int>& columns, int footerRow) {
+  std::vector<platform::TColor> colors;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const TExportFooter footer = Grid()->Footer(columns[i], footerRow);
+    platform::TFontSpec font = footer.Font;
+    platform::TColor background = footer.Color;
+    TAlignment alignment = footer.Alignment;
+    std::string text = FooterCellText(static_cast<int>(i), footerRow, columns[i]);
+    Grid()->GetFooterParams(columns[i], footerRow, font, background, alignment, text);
+    colors.push_back(background);
+  }
+  EmitRowDefinition(columns, colors);
+  TDBGridEhExport::EmitFooterRow(columns, footerRow);
+  EmitRowEnd();
+}
+
+void TDBGridEhExportAsRTF::EmitFooterCell(int, int, int, const platform::TFontSpec& font,
+                                          platform::TColor background, TAlignment alignment,
+                                          const std::string& text) {
+  EmitCell(alignment, font, text, background);
+}
+
+void TDBGridEhExportAsRTF::CloseDocument() { Write("}"); }

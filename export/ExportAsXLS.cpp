@@ -1,0 +1,147 @@
+#include "export/DBGridEhImpExp.h"
+
+#include <cstring>
+
+namespace {
+
+// The record length is 16 bits: a LABEL holds at most this many text bytes.
+constexpr size_t kMaxLabelBytes = 0xFFFF - 8;
+
+void Put16(char* at, unsigned value) {
+  at[0] = static_cast<char>(value & 0xFF);
+  at[1] = static_cast<char>((value >> 8) & 0xFF);
+}
+
+void Put32(char* at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+}  // namespace
+
+void TDBGridEhExportAsXLS::RenderToStream(TStream& stream, bool saveAll) {
+  row_ = 0;
+  col_ = 0;
+  rowsExhausted_ = false;
+  TDBGridEhExport::RenderToStream(stream, saveAll);
+}
+
+void TDBGridEhExportAsXLS::OpenDocument() {
+  Write(std::string_view("\x09\x08\x08\x00\x00\x00\x10\x00\x00\x00\x00\x00", 12));
+}
+
+void TDBGridEhExportAsXLS::CloseDocument() { Write(std::string_view("\x0A\x00\x00\x00", 4)); }
+
+void TDBGridEhExportAsXLS::CheckRow() const {
+  // Row numbers are 16 bits; wrapping to row 0 would overwrite the top of the sheet.
+  if (rowsExhausted_) throw platform::Exception("XLS row limit of 65536 rows exceeded");
+}
+
+void TDBGridEhExportAsXLS::AdvanceCell() {
+  const size_t columns = ExportedColumns().size();
+  if (columns == 0 || col_ == columns - 1) {
+    if (row_ == 0xFFFF) rowsExhausted_ = true;
+    ++row_;
+    col_ = 0;
+  } else {
+    ++col_;
+  }
+}
+
+void TDBGridEhExportAsXLS::EmitLabelRecord(std::string_view text) {
+  CheckRow();
+  // Longer texts are cut to what the record length can describe.
+  if (text.size() > kMaxLabelBytes) text = text.substr(0, kMaxLabelBytes);
+  char head[12];
+  Put16(head, 0x0204);
+  Put16(head + 2, static_cast<unsigned>(8 + text.size()));
+  Put16(head + 4, row_);
+  Put16(head + 6, col_);
+  Put16(head + 8, 0);
+  Put16(head + 10, static_cast<unsigned>(text.size()));
+  Stream().Write(head, sizeof head);
+  Write(text);
+  AdvanceCell();
+}
+
+void TDBGridEhExportAsXLS::EmitNumberRecord(double value) {
+  CheckRow();
+  char record[18];
+  Put16(record, 0x0203);
+  Put16(record + 2, 14);
+  Put16(record + 4, row_);
+  Put16(record + 6, col_);
+  Put16(record + 8, 0);
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  Put32(record + 10, static_cast<uint32_t>(bits));
+  Put32(record + 14, static_cast<uint32_t>(bits >> 32));
+  Stream().Write(record, sizeof record);
+  AdvanceCell();
+}
+
+void TDBGridEhExportAsXLS::EmitIntegerRecord(int32_t value) {
+  CheckRow();
+  char record[14];
+  Put16(record, 0x027E);
+  Put16(record + 2, 10);
+  Put16(record + 4, row_);
+  Put16(record + 6, col_);
+  Put16(record + 8, 0);
+  Put32(record + 10, (static_cast<uint32_t>(value) << 2) | 2u);
+  Stream().Write(record, sizeof record);
+  AdvanceCell();
+}
+
+void TDBGridEhExportAsXLS::EmitBlankRecord() {
+  CheckRow();
+  char record[10];
+  Put16(record, 0x0201);
+  Put16(record + 2, 6);
+  Put16(record + 4, row_);
+  Put16(record + 6, col_);
+  Put16(record + 8, 0x0017);
+  Stream().Write(record, sizeof record);
+  AdvanceCell();
+}
+
+void TDBGridEhExportAsXLS::EmitTitleRow(const std::vector<int>& columns) {
+  for (int column : columns) EmitLabelRecord(Grid()->TitleCaption(column));
+}
+
+void TDBGridEhExportAsXLS::EmitDataCell(int column, const TExportCellParams& params) {
+  const IExportGrid& grid = *Grid();
+  const int field = grid.ColumnField(column);
+  if (field < 0) return EmitBlankRecord();
+  if (grid.ColumnUsesPickList(column)) return EmitLabelRecord(params.Text);
+  if (grid.FieldIsNull(field)) return EmitBlankRecord();
+  switch (grid.FieldType(field)) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftBytes:
+    case ftAutoInc: {
+      const int64_t value = grid.FieldAsInteger(field);
+      if (value >= -536870912 && value <= 536870911) {
+        return EmitIntegerRecord(static_cast<int32_t>(value));
+      }
+      return EmitNumberRecord(static_cast<double>(value));
+    }
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftFMTBcd:
+      return EmitNumberRecord(grid.FieldAsFloat(field));
+    default:
+      return EmitLabelRecord(params.Text);
+  }
+}
+
+void TDBGridEhExportAsXLS::EmitFooterCell(int position, int footerRow, int column,
+                                          const platform::TFontSpec&, platform::TColor,
+                                          TAlignment, const std::string& text) {
+  const TExportFooterValueType type = Grid()->Footer(column, footerRow).ValueType;
+  if (type == TExportFooterValueType::fvtSum || type == TExportFooterValueType::fvtCount) {
+    return EmitNumberRecord(static_cast<double>(FooterValue(footerRow, position)) / 10000.0);
+  }
+  EmitLabelRecord(text);
+}

@@ -1,0 +1,85 @@
+#include "export/Stream.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <new>
+
+TFileStream::TFileStream(const std::string& fileName) {
+  fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) {
+    const int error = errno;
+    std::error_code ec;
+    std::string path = std::filesystem::absolute(fileName, ec).string();
+    if (ec) path = fileName;
+    throw EFCreateError(
+        platform::FormatMessage("Cannot create file \"%s\". %s", {path, std::strerror(error)}));
+  }
+}
+
+TFileStream::~TFileStream() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void TFileStream::WriteSlow(const void* data, size_t size) {
+  Flush();
+  if (size >= sizeof(buffer_)) {
+    WriteAll(static_cast<const char*>(data), size);
+  } else {
+    std::memcpy(buffer_, data, size);
+    used_ = size;
+  }
+}
+
+void TFileStream::Flush() {
+  if (used_ == 0) return;
+  const size_t count = used_;
+  used_ = 0;
+  WriteAll(buffer_, count);
+}
+
+void TFileStream::WriteAll(const char* data, size_t size) {
+  if (fd_ < 0) throw EWriteError();
+  while (size > 0) {
+    const ssize_t written = ::write(fd_, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) throw EWriteError();
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+}
+
+void TFileStream::Close() {
+  if (fd_ < 0) return;
+  try {
+    Flush();
+  } catch (...) {
+    ::close(fd_);
+    fd_ = -1;
+    throw;
+  }
+  const int result = ::close(fd_);
+  fd_ = -1;
+  if (result != 0) throw EWriteError();
+}
+
+void TMemoryStream::Write(const void* data, size_t size) {
+  const size_t needed = bytes_.size() + size;
+  if (needed > bytes_.capacity()) {
+    try {
+      bytes_.reserve((needed + kGrowStep - 1) / kGrowStep * kGrowStep);
+    } catch (const std::bad_alloc&) {
+      throw EMemoryStreamError();
+    } catch (const std::length_error&) {
+      throw EMemoryStreamError();
+    }
+  }
+  bytes_.append(static_cast<const char*>(data), size);
+}
+
+void TMemoryStream::Clear() {
+  std::string().swap(bytes_);
+}

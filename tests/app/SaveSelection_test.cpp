@@ -1,0 +1,91 @@
+// The save-selection command: dialog set-up, extension check, writer choice, cancel.
+
+#include "app/SaveSelection.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/export/support/FakeGrid.h"
+
+namespace {
+
+TEST(SaveSelection, ExtensionCheckLooksAtTheLastThreeCharacters) {
+  struct Case {
+    const char* name;
+    int index;
+    const char* result;
+  } cases[] = {
+      {"Costos", 1, "Costos.txt"},         {"Costos.csv", 2, "Costos.csv"},
+      {"Costoscsv", 2, "Costoscsv"},       {"Costos.CSV", 1, "Costos.CSV.txt"},
+      {"/tmp/Costos.Xls", 5, "/tmp/Costos.Xls"}, {"ab", 3, "ab.htm"},
+      {"Costos.rtf", 4, "Costos.rtf"},     {"Costos.txt", 4, "Costos.txt.rtf"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SaveFileName(c.name, c.index), c.result) << c.name;
+  EXPECT_EQ(SaveExporterClass(0), nullptr);
+  EXPECT_EQ(SaveExporterClass(6), nullptr);
+}
+
+class ScriptedSaveDialogs : public platform::ISaveDialogs {
+ public:
+  platform::SaveDialogResult Answer;
+  std::vector<platform::SaveDialogRequest> Requests;
+  platform::SaveDialogResult Run(const platform::SaveDialogRequest& request) override {
+    Requests.push_back(request);
+    return Answer;
+  }
+};
+
+class SaveSelectionFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("save_selection_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_);
+    grid_ = TwoByTwo();
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+  std::string Read(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::filesystem::path folder_;
+  FakeGrid grid_;
+  ScriptedSaveDialogs dialogs_;
+  TSaveDialog dialog_;
+};
+
+TEST_F(SaveSelectionFile, WritesTheSelectionWithTheChosenWriterAndKeepsTheEntry) {
+  grid_.Selection = TExportSelectionType::gstAll;
+  dialogs_.Answer = {true, (folder_ / "Costos").string(), 2};
+  SaveSelection(grid_, dialogs_, dialog_);
+  EXPECT_EQ(Read(folder_ / "Costos.csv"),
+            "\"T1\";\"T2\"\r\n\"a1\";\"b1\"\r\n\"a2\";\"b2\"\r\n\"\";\"\"");
+
+  // The next use proposes "Costos" again with the entry chosen before; an existing file is
+  // replaced without a question; nothing selected writes the current cell alone.
+  grid_.Selection = TExportSelectionType::gstNon;
+  dialogs_.Answer = {true, (folder_ / "Costos.csv").string(), 2};
+  SaveSelection(grid_, dialogs_, dialog_);
+  ASSERT_EQ(dialogs_.Requests.size(), 2u);
+  for (const auto& request : dialogs_.Requests) {
+    EXPECT_EQ(request.fileName, "Costos");
+    EXPECT_EQ(request.filter, kSaveFilter);
+  }
+  EXPECT_EQ(dialogs_.Requests[0].filterIndex, 1);
+  EXPECT_EQ(dialogs_.Requests[1].filterIndex, 2);
+  EXPECT_EQ(Read(folder_ / "Costos.csv"), "\"a1\"");
+}
+
+TEST_F(SaveSelectionFile, CancelWritesNothingAndKeepsTheEntry) {
+  dialog_.FilterIndex = 5;
+  dialogs_.Answer = {false, (folder_ / "Costos").string(), 3};
+  SaveSelection(grid_, dialogs_, dialog_);
+  EXPECT_EQ(dialog_.FilterIndex, 5);
+  EXPECT_TRUE(std::filesystem::is_empty(folder_));
+  EXPECT_EQ(grid_.Walks, 0);
+}
+
+}  // namespace
