@@ -228,7 +228,9 @@ SQLResult Command::DescribeColumns() {
         } else {
           // Scaled integers are NUMERIC/DECIMAL; 64-bit integers travel as BCD too.
           column.type = sqlTypeBcd;
-          column.precision = kind == SQL_SHORT ? 4 : kind == SQL_LONG ? 9 : 18;
+          // Largest precision of the storage; a 64-bit integer without scale holds 19 digits.
+          column.precision = kind == SQL_SHORT ? 4 : kind == SQL_LONG ? 9
+                             : var.sqlscale == 0 ? 19 : 18;
           column.scale = static_cast<int16_t>(-var.sqlscale);
           column.length = sizeof(SQLBcdValue);
         }

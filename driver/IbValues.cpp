@@ -41,7 +41,7 @@ SQLTimeStampValue IscTimestampToParts(const ISC_TIMESTAMP& stamp) {
   parts.Hour = static_cast<uint16_t>(tenths / 36000000u);
   parts.Minute = static_cast<uint16_t>(tenths / 600000u % 60);
   parts.Second = static_cast<uint16_t>(tenths / 10000u % 60);
-  parts.Fractions = tenths % 10000u / 10;
+  parts.Fractions = tenths % 10000u;
   return parts;
 }
 
@@ -49,7 +49,7 @@ ISC_TIMESTAMP PartsToIscTimestamp(const SQLTimeStampValue& parts) {
   ISC_TIMESTAMP stamp;
   stamp.timestamp_date = DaysToIscDate(CivilToDays(parts.Year, parts.Month, parts.Day));
   stamp.timestamp_time = ((parts.Hour * 60u + parts.Minute) * 60u + parts.Second) * 10000u +
-                         parts.Fractions * 10u;
+                         parts.Fractions;
   return stamp;
 }
 

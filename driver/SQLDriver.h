@@ -26,7 +26,7 @@
 //   time (10)       int32: milliseconds since midnight
 //   date-time (11)  double: a TDateTime (days since 30 December 1899, fraction = time)
 //   timestamp (24)  SQLTimeStampValue below: year, month, day, hour, minute, second and
-//                   milliseconds, 16 bytes, the layout of TSQLTimeStamp in data/DB.h
+//                   1/10000 seconds, 16 bytes, the layout of TSQLTimeStamp in data/DB.h
 //   bytes (9, 15)   raw bytes; BLOB (3): raw bytes read with ValBlobSize/ValBlob
 // 64-bit integer columns are described as BCD (precision 18, scale 0) so their values travel
 // exactly through the BCD path.
@@ -173,7 +173,7 @@ struct SQLTimeStampValue {
   uint16_t Hour;
   uint16_t Minute;
   uint16_t Second;
-  uint32_t Fractions;  // milliseconds
+  uint32_t Fractions;  // 1/10000 of a second
 };
 static_assert(sizeof(SQLTimeStampValue) == 16);
 
