@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "db/CompanyDatabase.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -82,6 +83,16 @@ TEST(GalvoraDemo, WritesTheInstallationFolderAndAPlausibleReport) {
             "[HKEY_CURRENT_USER\\Control Panel\\International]\r\n"
             "\"sShortDate\"=\"yyyy/MM/dd\"\r\n\"sDate\"=\"/\"\r\n"
             "\"sDecimal\"=\".\"\r\n\"sThousand\"=\",\"\r\n");
+
+  // The program's registry reader finds the folder and the short date picture in it.
+  const platform::RegistryFile registry =
+      platform::RegistryFile::Load((folder / "registry.reg").string());
+  EXPECT_EQ(registry.ReadString(platform::RegistryRoot::LocalMachine,
+                                "\\Software\\Qor\\Galvora2025", "Directorio"),
+            folder.string());
+  EXPECT_EQ(registry.ReadString(platform::RegistryRoot::CurrentUser,
+                                "Control Panel\\International", "sShortDate"),
+            "yyyy/MM/dd");
 
   const std::string database = (folder / "datos" / "001" / "galvora.fdb").string();
   const db::QueryResult report = db::QueryText(database, kJanuary);
@@ -183,12 +194,15 @@ TEST(SampleData, SameSeedSameRowsAndWarehousesIndependentOfTheirNumber) {
   EXPECT_EQ(std::vector(wider.begin(), wider.begin() + 3), a);
   EXPECT_NE(other, a);
 
-  // Filling an existing database continues the warehouse ids.
+  // Filling an existing database continues the warehouse ids; past 99 the two-character
+  // codes take letters.
   const std::string path = (scratch.Path() / "a.fdb").string();
-  db::FillSampleData(path, 5, 2, 1);
-  const db::QueryResult ids = db::QueryText(path, "select BODE_ID, BODE_CODIGO from BODEGAS order by 1");
-  ASSERT_EQ(ids.rows.size(), 5u);
-  EXPECT_EQ(ids.rows[4][1], "05");
+  db::FillSampleData(path, 5, 98, 1);
+  const db::QueryResult codes = db::QueryText(
+      path, "select BODE_CODIGO from BODEGAS where BODE_ID in (4, 99, 100, 101) order by BODE_ID");
+  std::vector<std::optional<std::string>> column;
+  for (const auto& row : codes.rows) column.push_back(row[0]);
+  EXPECT_EQ(column, (std::vector<std::optional<std::string>>{"04", "99", "0A", "0B"}));
 }
 
 }  // namespace
