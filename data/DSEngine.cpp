@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
 
 namespace dsclient {
 namespace {
@@ -26,22 +27,33 @@ void* Make(const DSGUID& clsid, const DSGUID& iid) {
 
 }  // namespace
 
-std::string EngineLibraryPath() {
-  return platform::ResolveLibraryPath(kEngineLibrary);
+std::string EngineLibraryName() {
+  const std::string key = std::string("Software\\Classes\\CLSID\\") + DSBASE_CLSID_TEXT +
+                          "\\InProcServer32";
+  for (platform::RegistryRoot root :
+       {platform::RegistryRoot::CurrentUser, platform::RegistryRoot::LocalMachine}) {
+    std::optional<platform::RegistryValue> value =
+        platform::SystemRegistry().Value(root, key, "");
+    if (value && (value->kind == platform::RegistryValue::String ||
+                  value->kind == platform::RegistryValue::ExpandString) &&
+        !value->text.empty()) {
+      return value->text;
+    }
+  }
+  return kEngineLibrary;
+}
+
+DllGetClassObjectFunc LoadEngineLibrary(const std::string& name) {
+  // The library stays loaded until the program ends.
+  void* library = dlopen(platform::ResolveLibraryPath(name).c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* entry = library == nullptr ? nullptr : dlsym(library, "DllGetClassObject");
+  if (entry == nullptr) throw EDatabaseError("Error loading " + name);
+  return reinterpret_cast<DllGetClassObjectFunc>(entry);
 }
 
 DllGetClassObjectFunc EngineEntry() {
   std::lock_guard<std::mutex> guard(engineLock);
-  if (engineEntry != nullptr) return engineEntry;
-  const std::string path = EngineLibraryPath();
-  // The library stays loaded until the program ends.
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  void* entry = library == nullptr ? nullptr : dlsym(library, "DllGetClassObject");
-  if (entry == nullptr) {
-    const size_t slash = path.find_last_of('/');
-    throw EDatabaseError("Error loading " + (slash == std::string::npos ? path : path.substr(slash + 1)));
-  }
-  engineEntry = reinterpret_cast<DllGetClassObjectFunc>(entry);
+  if (engineEntry == nullptr) engineEntry = LoadEngineLibrary(EngineLibraryName());
   return engineEntry;
 }
 

@@ -68,9 +68,14 @@ inline constexpr const char* kEngineLibrary = "libdsengine.so";
 DllGetClassObjectFunc EngineEntry();
 
 // The library the loader uses: the default value of HKEY_CLASSES_ROOT\CLSID\{data store
-// class}\InProcServer32 (read as HKEY_LOCAL_MACHINE\Software\Classes\...) when present, else
-// kEngineLibrary, resolved against the program's library folder.
-std::string EngineLibraryPath();
+// class}\InProcServer32 in the program's registry (HKEY_CLASSES_ROOT being read as
+// HKEY_CURRENT_USER\Software\Classes, then HKEY_LOCAL_MACHINE\Software\Classes) when
+// present, else kEngineLibrary.
+std::string EngineLibraryName();
+
+// Loads `name` (a bare name is looked for in the program's library folder first) and returns
+// its DllGetClassObject. Throws EDatabaseError "Error loading <name>" when it cannot.
+DllGetClassObjectFunc LoadEngineLibrary(const std::string& name);
 
 // Makes an engine object of `clsid` with interface `iid`; raises engine statuses as EDBClient.
 IDSBase* NewStore();
