@@ -28,8 +28,8 @@ class DatabaseError : public std::runtime_error {
 // What the sample generator writes: `warehouses` warehouses (ids 1..N, codes "01".."99" and
 // then two letters or digits, repeating past 1,295), each with an opening flock dated the day
 // before the first month and `months` months of movements and period costs from
-// firstYear/firstMonth on. The same options give the same rows; warehouse k's rows depend
-// only on the seed and k.
+// firstYear/firstMonth on. The same options give the same rows; warehouse k's quantities and
+// values depend only on the seed, k and the months (document numbers run across warehouses).
 struct SampleData {
   uint64_t seed = 1;
   int warehouses = 12;
@@ -49,8 +49,9 @@ struct CompanyDatabaseOptions {
   int pageSize = 16384;
 };
 
-// Creates the database file at path. Requires: path names no existing file and its folder
-// exists. On failure the partly written file is removed.
+// Creates the database file at path, with forced writes off (a demo or test file is rebuilt,
+// not recovered). Requires: path names no existing file and its folder exists. On failure the
+// partly written file is removed.
 void CreateCompanyDatabase(const std::string& path, const CompanyDatabaseOptions& options = {});
 
 // Adds sample rows to a database made by CreateCompanyDatabase; warehouse ids continue after

@@ -31,7 +31,38 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
+// Decodes the UTF-8 sequence at text[i]; returns its length, 0 when it is malformed.
+size_t DecodeUtf8(std::string_view text, size_t i, char32_t& cp) {
+  unsigned char lead = static_cast<unsigned char>(text[i]);
+  size_t length = lead < 0x80                    ? 1
+                  : lead >= 0xC2 && lead <= 0xDF ? 2
+                  : lead >= 0xE0 && lead <= 0xEF ? 3
+                  : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                 : 0;
+  if (length == 0 || i + length > text.size()) return 0;
+  cp = length == 1 ? lead : lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    unsigned char next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (next & 0x3F);
+  }
+  // Overlong forms, surrogates and values past U+10FFFF are malformed.
+  static constexpr char32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMinimum[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
+  return length;
+}
+
 }  // namespace
+
+bool IsValidUtf8(std::string_view text) {
+  char32_t cp = 0;
+  for (size_t i = 0; i < text.size();) {
+    size_t length = DecodeUtf8(text, i, cp);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
 
 char16_t Cp1252ToUnicode(unsigned char byte) {
   if (byte >= 0x80 && byte <= 0x9F) return kHighControls[byte - 0x80];
@@ -79,37 +110,16 @@ std::string Cp1252ToUtf8(std::string_view text) {
 std::string Utf8ToCp1252(std::string_view text) {
   std::string result;
   result.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    unsigned char lead = static_cast<unsigned char>(text[i]);
-    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                                  : lead >= 0xE0 && lead <= 0xEF   ? 3
-                                  : lead >= 0xF0 && lead <= 0xF4   ? 4
-                                                                   : 0;
-    if (length == 0 || i + length > text.size()) {
+  char32_t cp = 0;
+  for (size_t i = 0; i < text.size();) {
+    size_t length = DecodeUtf8(text, i, cp);
+    if (length == 0) {
       result += '?';
       ++i;
-      continue;
+    } else {
+      result += UnicodeToCp1252(cp);
+      i += length;
     }
-    char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
-    bool valid = true;
-    for (size_t k = 1; k < length; ++k) {
-      unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) {
-        valid = false;
-        break;
-      }
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are malformed.
-    static constexpr char32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (!valid || cp < kMinimum[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
-      result += '?';
-      ++i;
-      continue;
-    }
-    result += UnicodeToCp1252(cp);
-    i += length;
   }
   return result;
 }

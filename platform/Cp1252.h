@@ -17,6 +17,9 @@ std::string Cp1252ToUtf8(std::string_view text);
 // Malformed UTF-8 sequences become '?' as well.
 std::string Utf8ToCp1252(std::string_view text);
 
+// True when `text` is well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
+
 // The code point of one Windows-1252 byte, and the byte of a code point ('?' when none).
 char16_t Cp1252ToUnicode(unsigned char byte);
 char UnicodeToCp1252(char32_t codePoint);

@@ -40,11 +40,21 @@ class QtMessageBoxes : public IMessageBoxes {
   void Show(const std::string& text, const std::string& caption, MsgIcon icon) override {
     QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
     switch (icon) {
-      case MsgIcon::None: qtIcon = QMessageBox::NoIcon; break;
-      case MsgIcon::Stop: qtIcon = QMessageBox::Critical; break;
-      case MsgIcon::Warning: qtIcon = QMessageBox::Warning; break;
-      case MsgIcon::Information: qtIcon = QMessageBox::Information; break;
-      case MsgIcon::Question: qtIcon = QMessageBox::Question; break;
+      case MsgIcon::None:
+        qtIcon = QMessageBox::NoIcon;
+        break;
+      case MsgIcon::Stop:
+        qtIcon = QMessageBox::Critical;
+        break;
+      case MsgIcon::Warning:
+        qtIcon = QMessageBox::Warning;
+        break;
+      case MsgIcon::Information:
+        qtIcon = QMessageBox::Information;
+        break;
+      case MsgIcon::Question:
+        qtIcon = QMessageBox::Question;
+        break;
     }
     QMessageBox box(qtIcon, ToQString(caption), ToQString(text), QMessageBox::Ok,
                     QApplication::activeWindow());

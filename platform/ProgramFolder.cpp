@@ -15,6 +15,14 @@ std::string ProgramFolder() {
   return exe.parent_path().string();
 }
 
+std::string ProgramTitle() {
+  char buffer[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length <= 0) return "";
+  std::filesystem::path exe(std::string(buffer, static_cast<size_t>(length)));
+  return exe.stem().string();
+}
+
 std::string ProgramLibraryFolder() { return ProgramFolder() + "/../lib"; }
 
 std::string ResolveLibraryPath(const std::string& name) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "platform/Cp1252.h"
 #include "platform/Registry.h"
@@ -40,7 +41,10 @@ class CategoryLocale {
  public:
   CategoryLocale(const char* localeName, int mask, const char* variable) {
     std::string name = CategoryLocaleName(localeName, variable);
-    if (!IsNeutralLocale(name)) locale_ = newlocale(mask, name.c_str(), nullptr);
+    // The character type of the same locale names the encoding of its texts.
+    if (!IsNeutralLocale(name)) {
+      locale_ = newlocale(mask | LC_CTYPE_MASK, name.c_str(), nullptr);
+    }
   }
   ~CategoryLocale() {
     if (locale_ != nullptr) freelocale(locale_);
@@ -77,8 +81,8 @@ class CategoryLocale {
 std::optional<std::string> RegistryText(const RegistryFile& registry, const char* name) {
   std::optional<RegistryValue> value =
       registry.Value(RegistryRoot::CurrentUser, kInternationalKey, name);
-  if (!value || (value->kind != RegistryValue::String &&
-                 value->kind != RegistryValue::ExpandString) ||
+  if (!value ||
+      (value->kind != RegistryValue::String && value->kind != RegistryValue::ExpandString) ||
       value->text.empty()) {
     return std::nullopt;
   }
@@ -111,87 +115,113 @@ struct Pending {
 }  // namespace
 
 std::string DatePictureFromStrftime(const std::string& format, char* separator) {
-  std::string picture;
-  char found = '\0';
-  bool hasField = false;
-  auto literal = [&](char c) {
-    bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    if (!letter && c != ' ' && c != '"' && c != '\'' &&
-        static_cast<unsigned char>(c) < 0x80 && hasField && (found == '\0' || found == c)) {
-      found = c;
-      picture += '/';
-      return;
-    }
-    if (letter || c == '/' || c == '"') {
-      picture += '\'';
-      picture += c;
-      picture += '\'';
-    } else {
-      picture += c;
-    }
+  // Tokens: a picture field (numeric or a name) or one literal character.
+  struct Token {
+    std::string field;
+    bool numeric = false;
+    char literal = 0;
   };
-  std::string expanded;
+  std::vector<Token> tokens;
   for (size_t i = 0; i < format.size(); ++i) {
-    if (format[i] == '%' && i + 1 < format.size()) {
-      size_t j = i + 1;
-      while (j < format.size() && std::string_view("-_0^#").find(format[j]) != std::string_view::npos) {
-        ++j;
-      }
-      if (j < format.size() && (format[j] == 'E' || format[j] == 'O')) ++j;
-      if (j >= format.size()) break;
-      char conversion = format[j];
-      if (conversion == 'D') {
-        expanded += "%m/%d/%y";
-      } else if (conversion == 'F') {
-        expanded += "%Y-%m-%d";
-      } else {
-        expanded.append(format, i, j - i + 1);
-      }
-      i = j;
-    } else {
-      expanded += format[i];
-    }
-  }
-  for (size_t i = 0; i < expanded.size(); ++i) {
-    char c = expanded[i];
-    if (c != '%' || i + 1 >= expanded.size()) {
-      literal(c);
+    if (format[i] != '%') {
+      tokens.push_back({"", false, format[i]});
       continue;
     }
     size_t j = i + 1;
     bool noPad = false;
-    while (j < expanded.size() &&
-           std::string_view("-_0^#").find(expanded[j]) != std::string_view::npos) {
-      noPad = noPad || expanded[j] == '-';
+    while (j < format.size() &&
+           std::string_view("-_0^#").find(format[j]) != std::string_view::npos) {
+      noPad = noPad || format[j] == '-';
       ++j;
     }
-    if (j < expanded.size() && (expanded[j] == 'E' || expanded[j] == 'O')) ++j;
-    if (j >= expanded.size()) break;
-    char conversion = expanded[j];
+    if (j < format.size() && (format[j] == 'E' || format[j] == 'O')) ++j;
+    if (j >= format.size()) break;
     i = j;
-    const char* field = nullptr;
-    switch (conversion) {
-      case 'd': field = noPad ? "d" : "dd"; break;
-      case 'e': field = "d"; break;
-      case 'm': field = noPad ? "m" : "mm"; break;
-      case 'y': field = "yy"; break;
+    switch (format[j]) {
+      case 'd':
+        tokens.push_back({noPad ? "d" : "dd", true});
+        break;
+      case 'e':
+        tokens.push_back({"d", true});
+        break;
+      case 'm':
+        tokens.push_back({noPad ? "m" : "mm", true});
+        break;
+      case 'y':
+        tokens.push_back({"yy", true});
+        break;
       case 'Y':
-      case 'G': field = "yyyy"; break;
+      case 'G':
+        tokens.push_back({"yyyy", true});
+        break;
+      case 'D':
+        tokens.insert(
+            tokens.end(),
+            {{"mm", true}, {"", false, '/'}, {"dd", true}, {"", false, '/'}, {"yy", true}});
+        break;
+      case 'F':
+        tokens.insert(
+            tokens.end(),
+            {{"yyyy", true}, {"", false, '-'}, {"mm", true}, {"", false, '-'}, {"dd", true}});
+        break;
       case 'b':
-      case 'h': field = "mmm"; break;
-      case 'B': field = "mmmm"; break;
-      case 'a': field = "ddd"; break;
-      case 'A': field = "dddd"; break;
-      case '%': literal('%'); break;
-      default: break;  // fields the picture cannot hold are left out
-    }
-    if (field != nullptr) {
-      picture += field;
-      hasField = true;
+      case 'h':
+        tokens.push_back({"mmm"});
+        break;
+      case 'B':
+        tokens.push_back({"mmmm"});
+        break;
+      case 'a':
+        tokens.push_back({"ddd"});
+        break;
+      case 'A':
+        tokens.push_back({"dddd"});
+        break;
+      case '%':
+        tokens.push_back({"", false, '%'});
+        break;
+      default:
+        break;  // fields a date picture cannot hold are left out
     }
   }
-  // A separator only counts when it stands between fields, not at the end.
-  while (!picture.empty() && picture.back() == '/') picture.pop_back();
+
+  std::string picture;
+  char found = '\0';
+  bool hasField = false;
+  bool quoting = false;  // a quoted run of letters is open
+  for (size_t k = 0; k < tokens.size(); ++k) {
+    const Token& token = tokens[k];
+    bool letter = (token.literal >= 'a' && token.literal <= 'z') ||
+                  (token.literal >= 'A' && token.literal <= 'Z') || token.literal == '/';
+    if (quoting && !letter) {
+      picture += '\'';
+      quoting = false;
+    }
+    if (!token.field.empty()) {
+      picture += token.field;
+      hasField = true;
+      continue;
+    }
+    char c = token.literal;
+    // One punctuation character between two numbers is the date separator.
+    bool between = k > 0 && tokens[k - 1].numeric && k + 1 < tokens.size() && tokens[k + 1].numeric;
+    bool alphanumeric = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    bool punctuation =
+        c > ' ' && static_cast<unsigned char>(c) < 0x80 && !alphanumeric && c != '"' && c != '\'';
+    if (between && punctuation && (found == '\0' || found == c)) {
+      found = c;
+      picture += '/';
+    } else if (letter) {
+      if (!quoting) picture += '\'';
+      quoting = true;
+      picture += c;
+    } else if (c == '"' || c == '\'') {
+      picture += c == '"' ? "'\"'" : "\"'\"";
+    } else {
+      picture += c;
+    }
+  }
+  if (quoting) picture += '\'';
   if (separator != nullptr) *separator = found;
   return hasField ? picture : "";
 }
@@ -216,8 +246,8 @@ TFormatSettings LoadFormatSettings(const char* localeName, const RegistryFile& r
     static const nl_item kShortDays[7] = {ABDAY_1, ABDAY_2, ABDAY_3, ABDAY_4,
                                           ABDAY_5, ABDAY_6, ABDAY_7};
     static const nl_item kLongDays[7] = {DAY_1, DAY_2, DAY_3, DAY_4, DAY_5, DAY_6, DAY_7};
-    static const nl_item kShortMonths[12] = {ABMON_1, ABMON_2, ABMON_3, ABMON_4,
-                                             ABMON_5, ABMON_6, ABMON_7, ABMON_8,
+    static const nl_item kShortMonths[12] = {ABMON_1, ABMON_2,  ABMON_3,  ABMON_4,
+                                             ABMON_5, ABMON_6,  ABMON_7,  ABMON_8,
                                              ABMON_9, ABMON_10, ABMON_11, ABMON_12};
     static const nl_item kLongMonths[12] = {MON_1, MON_2, MON_3, MON_4,  MON_5,  MON_6,
                                             MON_7, MON_8, MON_9, MON_10, MON_11, MON_12};

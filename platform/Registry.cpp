@@ -46,23 +46,6 @@ std::string_view Trim(std::string_view text) {
   return text.substr(begin, end - begin + 1);
 }
 
-bool IsValidUtf8(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    unsigned char lead = static_cast<unsigned char>(text[i]);
-    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                                  : lead >= 0xE0 && lead <= 0xEF   ? 3
-                                  : lead >= 0xF0 && lead <= 0xF4   ? 4
-                                                                   : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += length;
-  }
-  return true;
-}
-
 // The file's text as Windows-1252, whatever encoding it was written in.
 std::string DecodeFile(const std::string& bytes) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
@@ -153,8 +136,7 @@ class RegistryParser {
     for (size_t i = 0; i < lines.size(); ++i) {
       std::string line(Trim(lines[i]));
       // A hex value continues on the next line after a trailing backslash.
-      while (!line.empty() && line.back() == '\\' && IsHexValueLine(line) &&
-             i + 1 < lines.size()) {
+      while (!line.empty() && line.back() == '\\' && IsHexValueLine(line) && i + 1 < lines.size()) {
         line.pop_back();
         line += Trim(lines[++i]);
       }
@@ -362,8 +344,7 @@ void ReloadSystemRegistry() {
       RegistryFile::Load(path != nullptr && *path != '\0' ? path : "/etc/qor/registry.reg");
 }
 
-std::string ReadRegistryString(RegistryRoot root, const std::string& key,
-                               const std::string& name) {
+std::string ReadRegistryString(RegistryRoot root, const std::string& key, const std::string& name) {
   return SystemRegistry().ReadString(root, key, name);
 }
 

@@ -42,8 +42,7 @@ class RegistryFile {
   // The text of a string value (plain or expandable, not expanded); empty when the key or
   // the value is absent. Throws ERegistryException "Invalid data type for '<name>'" when the
   // value exists but is not a string.
-  std::string ReadString(RegistryRoot root, const std::string& key,
-                         const std::string& name) const;
+  std::string ReadString(RegistryRoot root, const std::string& key, const std::string& name) const;
 
  private:
   friend class RegistryParser;
@@ -59,7 +58,6 @@ const RegistryFile& SystemRegistry();
 void ReloadSystemRegistry();
 
 // SystemRegistry().ReadString(root, key, name).
-std::string ReadRegistryString(RegistryRoot root, const std::string& key,
-                               const std::string& name);
+std::string ReadRegistryString(RegistryRoot root, const std::string& key, const std::string& name);
 
 }  // namespace platform

@@ -1,0 +1,94 @@
+#include "app/ServerList.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace app {
+namespace {
+
+namespace fs = std::filesystem;
+using Entries = std::vector<std::string>;
+
+TEST(ParseServerList, LineEndRules) {
+  struct Case {
+    const char* label;
+    std::string bytes;
+    Entries entries;
+  };
+  const std::string line255(255, 'x');
+  const Case cases[] = {
+      {"two CR LF lines", "c:\\galvora\r\n/srv/b\r\n", {"c:\\galvora", "/srv/b"}},
+      {"last line without CR LF is not taken", "c:\\galvora\r\n/srv/b", {"c:\\galvora"}},
+      {"CR swallows the next byte", "a\rb\n", {"a", ""}},
+      {"lone LFs end lines", "a\n\nb\r\n", {"a", "", "b"}},
+      {"leading CR LF gives an empty entry", "\r\na\r\n", {"", "a"}},
+      {"empty file", "", {}},
+      {"only text", "abc", {}},
+      {"CR at the very end", "a\r", {"a"}},
+      {"CR CR: the second is swallowed", "a\r\rb\r\n", {"a", "b"}},
+      {"NUL cuts the entry", std::string("ab\0cd\r\nef\r\n", 11), {"ab", "ef"}},
+      {"NUL at the start", std::string("\0x\r\n", 4), {""}},
+      {"255 bytes kept whole", line255 + "\r\n", {line255}},
+      {"longer line keeps its first 255 bytes", line255 + "yyyy\r\nz\r\n", {line255, "z"}},
+      {"high bytes kept",
+       "c:\\compa\xF1\xED"
+       "a\r\n",
+       {"c:\\compa\xF1\xED"
+        "a"}},
+      {"binary junk", std::string("\xFF\x00\x01\n\x80\r\x0A\x0D", 8), {"\xFF", "\x80", ""}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseServerList(c.bytes), c.entries) << c.label;
+}
+
+class ServerFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("servers-" + std::to_string(getpid()));
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+  std::string Write(const std::string& bytes) {
+    std::string path = ServerListPath(folder_.string());
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  fs::path folder_;
+};
+
+TEST_F(ServerFile, ReadsTheFileInTheInstallationFolder) {
+  EXPECT_EQ(ServerListPath(""), "/SERVIDORES.cfg");
+  EXPECT_EQ(ServerListPath("/srv/galvora"), "/srv/galvora/SERVIDORES.cfg");
+  std::string path = Write("/srv/a\r\n/srv/b\r\n");
+  EXPECT_EQ(ReadServerList(path), (Entries{"/srv/a", "/srv/b"}));
+  // A line far past the buffer is cut, never overflows.
+  path = Write(std::string(100000, 'q') + "\r\nend\r\n");
+  Entries entries = ReadServerList(path);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0], std::string(255, 'q'));
+  EXPECT_EQ(entries[1], "end");
+}
+
+TEST_F(ServerFile, AbsentLockedOrNotAFileGivesNothing) {
+  EXPECT_TRUE(ReadServerList((folder_ / "missing.cfg").string()).empty());
+  EXPECT_TRUE(ReadServerList(folder_.string()).empty());
+
+  std::string path = Write("/srv/a\r\n");
+  int holder = open(path.c_str(), O_RDONLY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+  EXPECT_TRUE(ReadServerList(path).empty());
+  close(holder);
+  EXPECT_EQ(ReadServerList(path), Entries{"/srv/a"});
+  // The reader let go of its own lock.
+  holder = open(path.c_str(), O_RDONLY);
+  EXPECT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+  close(holder);
+}
+
+}  // namespace
+}  // namespace app

@@ -1,0 +1,219 @@
+#include "platform/Registry.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "platform/Errors.h"
+
+namespace platform {
+namespace {
+
+using Root = RegistryRoot;
+
+// One expected look-up: nullopt kind means the value must be absent.
+struct Lookup {
+  Root root;
+  const char* key;
+  const char* name;
+  std::optional<RegistryValue::Kind> kind;
+  std::string text = "";
+  uint32_t dword = 0;
+  std::vector<uint8_t> bytes = {};
+};
+
+struct FileCase {
+  const char* label;
+  std::string text;
+  std::vector<Lookup> lookups;
+};
+
+const char kHeader[] = "Windows Registry Editor Version 5.00\r\n\r\n";
+
+TEST(RegistryFile, ReadsWellFormedAndSkipsMalformedLines) {
+  const FileCase cases[] = {
+      {"typed values",
+       std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\r\n"
+                              "\"Directorio\"=\"c:\\\\galvora\"\r\n"
+                              "\"Quote\"=\"say \\\"hi\\\"\"\r\n"
+                              "\"Count\"=dword:0000002a\r\n"
+                              "\"Blob\"=hex:01,ff,0a\r\n"
+                              "\"Path\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+                              "@=\"default\"\r\n",
+       {{Root::LocalMachine, "\\Software\\Qor\\Galvora2025", "Directorio", RegistryValue::String,
+         "c:\\galvora"},
+        {Root::LocalMachine, "software\\qor\\GALVORA2025", "directorio", RegistryValue::String,
+         "c:\\galvora"},
+        {Root::LocalMachine, "Software\\Qor\\Galvora2025", "Quote", RegistryValue::String,
+         "say \"hi\""},
+        {Root::LocalMachine, "Software\\Qor\\Galvora2025", "Count", RegistryValue::DWord, "", 42},
+        {Root::LocalMachine,
+         "Software\\Qor\\Galvora2025",
+         "Blob",
+         RegistryValue::Binary,
+         "",
+         0,
+         {0x01, 0xFF, 0x0A}},
+        {Root::LocalMachine, "Software\\Qor\\Galvora2025", "Path", RegistryValue::ExpandString,
+         "%A%"},
+        {Root::LocalMachine, "Software\\Qor\\Galvora2025", "", RegistryValue::String, "default"},
+        {Root::CurrentUser, "Software\\Qor\\Galvora2025", "Directorio", std::nullopt}}},
+      {"roots are separate, short root names, continued hex lines",
+       std::string(kHeader) + "[HKCU\\Control Panel\\International]\n"
+                              "\"sDecimal\"=\",\"\n"
+                              "\"Bytes\"=hex:01,02,\\\n"
+                              "  03,04\n",
+       {{Root::CurrentUser, "Control Panel\\International", "sDecimal", RegistryValue::String, ","},
+        {Root::CurrentUser,
+         "Control Panel\\International",
+         "Bytes",
+         RegistryValue::Binary,
+         "",
+         0,
+         {1, 2, 3, 4}},
+        {Root::LocalMachine, "Control Panel\\International", "sDecimal", std::nullopt}}},
+      {"malformed lines are skipped, the rest is read",
+       std::string(kHeader) + "\"Orphan\"=\"no section yet\"\n"
+                              "[HKEY_LOCAL_MACHINE\\Software\\A]\n"
+                              "\"Unclosed=\"x\"\n"
+                              "\"NoEquals\" \"x\"\n"
+                              "\"BadDword\"=dword:xyz\n"
+                              "\"LongDword\"=dword:123456789\n"
+                              "\"BadHex\"=hex:1,zz\n"
+                              "\"BadKind\"=hex(q):00\n"
+                              "\"Trailing\"=\"x\" junk\n"
+                              "\"Unterminated\"=\"abc\n"
+                              "garbage line\n"
+                              "\"Deleted\"=-\n"
+                              "\"Good\"=\"yes\"\n"
+                              "[HKEY_CLASSES_ROOT\\Software\\A]\n"
+                              "\"Other\"=\"root\"\n"
+                              "[broken section\n"
+                              "\"AfterBroken\"=\"lost\"\n",
+       {{Root::LocalMachine, "Software\\A", "Good", RegistryValue::String, "yes"},
+        {Root::LocalMachine, "Software\\A", "Orphan", std::nullopt},
+        {Root::LocalMachine, "Software\\A", "Unclosed", std::nullopt},
+        {Root::LocalMachine, "Software\\A", "NoEquals", std::nullopt},
+        {Root::LocalMachine, "Software\\A", "BadDword", std::nullopt},
+        {Root::LocalMachine, "Software\\A", "LongDword", std::nullopt},
+        {Root::LocalMachine, "Software\\A", "BadHex", std::nullopt},
+        {Root::LocalMachine, "Software\\A", "BadKind", std::nullopt},
+        {Root::LocalMachine, "Software\\A", "Trailing", std::nullopt},
+        {Root::LocalMachine, "Software\\A", "Unterminated", std::nullopt},
+        {Root::LocalMachine, "Software\\A", "Deleted", std::nullopt},
+        {Root::LocalMachine, "Software\\A", "Other", std::nullopt},
+        {Root::LocalMachine, "Software\\A", "AfterBroken", std::nullopt}}},
+      {"REGEDIT4 hex strings are code page bytes; NUL cuts a string",
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"S\"=hex(1):61,f3,00,62\n",
+       {{Root::LocalMachine, "K", "S", RegistryValue::String, "a\xF3"}}},
+      {"UTF-8 file text becomes Windows-1252",
+       std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\K\\Año]\n\"V\"=\"Compañía €\"\n",
+       {{Root::LocalMachine, "K\\A\xD1O", "v", RegistryValue::String,
+         "Compa\xF1\xED"
+         "a \x80"}}},
+      {"Windows-1252 file text is kept",
+       std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\K]\n\"V\"=\"Compa\xF1\xED"
+                              "a\"\n",
+       {{Root::LocalMachine, "K", "V", RegistryValue::String,
+         "Compa\xF1\xED"
+         "a"}}},
+      {"empty and binary junk files give no keys",
+       std::string("\0\x01\xFF[\n\xFE\"", 7),
+       {{Root::LocalMachine, "K", "V", std::nullopt}}},
+  };
+  for (const FileCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    RegistryFile file = RegistryFile::FromText(c.text);
+    for (const Lookup& lookup : c.lookups) {
+      SCOPED_TRACE(std::string(lookup.key) + " / " + lookup.name);
+      std::optional<RegistryValue> value = file.Value(lookup.root, lookup.key, lookup.name);
+      ASSERT_EQ(value.has_value(), lookup.kind.has_value());
+      if (!value) continue;
+      EXPECT_EQ(value->kind, *lookup.kind);
+      if (value->kind == RegistryValue::String || value->kind == RegistryValue::ExpandString) {
+        EXPECT_EQ(value->text, lookup.text);
+      } else if (value->kind == RegistryValue::DWord) {
+        EXPECT_EQ(value->dword, lookup.dword);
+      } else {
+        EXPECT_EQ(value->bytes, lookup.bytes);
+      }
+    }
+  }
+}
+
+TEST(RegistryFile, Utf16FileWithByteOrderMark) {
+  std::u16string text =
+      u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n"
+      u"\"V\"=\"d\u00EDa \u20AC\"\r\n";
+  std::string bytes = "\xFF\xFE";
+  for (char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  EXPECT_EQ(RegistryFile::FromText(bytes).ReadString(RegistryRoot::LocalMachine, "K", "V"),
+            "d\xED"
+            "a \x80");
+}
+
+TEST(RegistryFile, KeysExistWithTheirParentsOnly) {
+  RegistryFile file = RegistryFile::FromText(std::string(kHeader) +
+                                             "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2024]\n");
+  EXPECT_TRUE(file.KeyExists(RegistryRoot::LocalMachine, "\\Software\\Qor\\Galvora2024"));
+  EXPECT_TRUE(file.KeyExists(RegistryRoot::LocalMachine, "SOFTWARE\\QOR"));
+  EXPECT_FALSE(file.KeyExists(RegistryRoot::LocalMachine, "\\Software\\Qor\\Galvora2025"));
+  EXPECT_FALSE(file.KeyExists(RegistryRoot::LocalMachine, "\\Software\\Qor\\Galvora"));
+  EXPECT_FALSE(file.KeyExists(RegistryRoot::CurrentUser, "\\Software\\Qor\\Galvora2024"));
+}
+
+TEST(RegistryFile, ReadStringRejectsOtherKinds) {
+  RegistryFile file = RegistryFile::FromText(std::string(kHeader) +
+                                             "[HKEY_LOCAL_MACHINE\\K]\n"
+                                             "\"Number\"=dword:00000001\n"
+                                             "\"Blob\"=hex:00\n");
+  EXPECT_EQ(file.ReadString(RegistryRoot::LocalMachine, "K", "Missing"), "");
+  EXPECT_EQ(file.ReadString(RegistryRoot::LocalMachine, "Nokey", "Missing"), "");
+  for (const char* name : {"Number", "Blob"}) {
+    try {
+      file.ReadString(RegistryRoot::LocalMachine, "K", name);
+      ADD_FAILURE() << name << " read as a string";
+    } catch (const ERegistryException& error) {
+      EXPECT_EQ(error.Message(), std::string("Invalid data type for '") + name + "'");
+    }
+  }
+}
+
+TEST(SystemRegistry, ReadsTheFileNamedByTheEnvironmentAndReloads) {
+  std::filesystem::path path = std::filesystem::temp_directory_path() /
+                               ("registry-test-" + std::to_string(getpid()) + ".reg");
+  auto write = [&](const std::string& folder) {
+    std::ofstream(path, std::ios::binary)
+        << kHeader << "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\n\"Directorio\"=\""
+        << folder << "\"\n";
+  };
+  write("/srv/one");
+  setenv("QOR_REGISTRY", path.c_str(), 1);
+  ReloadSystemRegistry();
+  EXPECT_EQ(
+      ReadRegistryString(RegistryRoot::LocalMachine, "\\Software\\Qor\\Galvora2025", "Directorio"),
+      "/srv/one");
+  write("/srv/two");
+  EXPECT_EQ(SystemRegistry().ReadString(RegistryRoot::LocalMachine, "Software\\Qor\\Galvora2025",
+                                        "Directorio"),
+            "/srv/one");  // loaded once
+  ReloadSystemRegistry();
+  EXPECT_EQ(
+      ReadRegistryString(RegistryRoot::LocalMachine, "Software\\Qor\\Galvora2025", "Directorio"),
+      "/srv/two");
+  std::filesystem::remove(path);
+  ReloadSystemRegistry();
+  EXPECT_FALSE(SystemRegistry().KeyExists(RegistryRoot::LocalMachine, "Software"));
+  unsetenv("QOR_REGISTRY");
+  ReloadSystemRegistry();
+}
+
+}  // namespace
+}  // namespace platform
