@@ -218,6 +218,8 @@ class TDBGridEh : public QAbstractScrollArea {
   // --- layout ---
   // Re-runs the layout and repaints (held back while a layout lock is held).
   void RunLayout();
+  // Repaints the grid (no layout).
+  void InvalidateGrid();
   void LockLayout();
   void UnlockLayout();
   // Classifies a grid cell; raises "Algorithm error in TCustomDBGridEh.GetCellType" for a row
@@ -293,6 +295,7 @@ class TDBGridEh : public QAbstractScrollArea {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -302,6 +305,7 @@ class TDBGridEh : public QAbstractScrollArea {
   void focusOutEvent(QFocusEvent* event) override;
   bool viewportEvent(QEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
+  bool focusNextPrevChild(bool next) override;
 
  private:
   friend class TGridDataLinkEh;
@@ -328,12 +332,17 @@ class TDBGridEh : public QAbstractScrollArea {
   int FooterTop() const;
   int DataAreaBottom() const;
   bool GridHasFocus() const;
-  void InvalidateGrid();
   void ColumnsChanged();
+  // Drops every reference to columns about to be deleted (selection, sort marks, current).
+  void ColumnsRemoving();
   void MoveColumnTo(int fromVisible, int toVisible);
   void ApplyResize(int visibleIndex, int newWidth);
   void VScrollAction(int action);
   int SizingBandColumn(QPoint point) const;
+  // Shift+movement with dgMultiSelect: runs `move` and extends the selection to the new cell.
+  void ExtendSelection(const std::function<void()>& move);
+  TBookmark CurrentBookmark() const;
+  int CurrentColumnIndex() const;
 
   // Painting (GridPainter.cpp).
   void PaintDataCell(QPainter& p, int dataRow, int visibleIndex, const QRect& rect);
@@ -406,4 +415,8 @@ class TDBGridEh : public QAbstractScrollArea {
   bool pressDown_ = false;  // the pressed title shows pressed
   QPoint pressPoint_;
   int moveTarget_ = -1;     // visible index where a moved column lands
+  int currentPaintRow_ = 0;     // the current row while a frame is painted
+  int currentPaintRecNo_ = -1;  // its record number
+  bool selecting_ = false;  // a multi-select drag is extending the selection
+  TBookmark rowAnchor_;     // anchor record of a row-list extension
 };

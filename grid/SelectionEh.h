@@ -44,6 +44,8 @@ class TBookmarkListEh {
   auto end() const { return items_.end(); }
 
  private:
+  friend class TDBGridEhSelection;
+  friend class TDBGridEh;
   int Compare(const TBookmark& a, const TBookmark& b) const;
   void Changed();
   TDBGridEh* grid_;

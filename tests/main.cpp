@@ -1,12 +1,15 @@
 // Test program entry for every test folder without its own: a QApplication on the off-screen
-// platform (widgets, fonts and the clipboard work without a display), then all tests.
+// platform (widgets, fonts and the clipboard work without a display), then all tests. The
+// source and build folders reach the tests as GALVORA_SOURCE_DIR and GALVORA_BINARY_DIR.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("GALVORA_SOURCE_DIR", GALVORA_TEST_SOURCE_DIR, 0);
+  setenv("GALVORA_BINARY_DIR", GALVORA_TEST_BINARY_DIR, 0);
   QApplication application(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -3,14 +3,12 @@
 // on (by default through the current month), FOLDER/SERVIDORES.cfg listing FOLDER, and
 // FOLDER/registry.reg pointing the program at FOLDER with a short date the database reads.
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
-#include "db/CompanyDatabase.h"
+#include "db/DemoInstallation.h"
 
 namespace {
 
@@ -25,15 +23,6 @@ struct Arguments {
   db::SampleData sample;
 };
 
-// Months from January 2022 through the current month (at least one).
-int MonthsThroughNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  const int months = (local.tm_year + 1900 - 2022) * 12 + local.tm_mon + 1;
-  return months < 1 ? 1 : months;
-}
-
 bool ParseNumber(const char* text, long long low, long long high, long long& value) {
   char* end = nullptr;
   errno = 0;
@@ -43,7 +32,7 @@ bool ParseNumber(const char* text, long long low, long long high, long long& val
 
 bool ParseArguments(int argc, char** argv, Arguments& arguments, std::string& error) {
   arguments.sample.warehouses = 12;
-  arguments.sample.months = MonthsThroughNow();
+  arguments.sample.months = db::MonthsThroughCurrentMonth();
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--warehouses" || arg == "--months" || arg == "--seed") {
@@ -77,23 +66,6 @@ bool ParseArguments(int argc, char** argv, Arguments& arguments, std::string& er
   return true;
 }
 
-// A registry export text value: backslashes and quotes escaped.
-std::string RegistryText(const std::string& text) {
-  std::string escaped;
-  for (char c : text) {
-    if (c == '\\' || c == '"') escaped += '\\';
-    escaped += c;
-  }
-  return escaped;
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& content) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << content;
-  file.close();
-  if (!file) throw std::runtime_error("cannot write " + path.string());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,37 +80,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    namespace fs = std::filesystem;
-    fs::path folder = fs::absolute(arguments.folder).lexically_normal();
-    std::string folderText = folder.string();
-    while (folderText.size() > 1 && folderText.back() == '/') folderText.pop_back();
-    // The program reads server entries into a 255-character line and ends lines at CR or LF.
-    if (folderText.size() > 255 || folderText.find_first_of("\r\n") != std::string::npos)
-      throw std::runtime_error("the folder path must be a single line of at most 255 characters: " +
-                               folderText);
-    const fs::path database = fs::path(folderText) / "datos" / "001" / "galvora.fdb";
-    if (fs::exists(database))
-      throw std::runtime_error("the demo database already exists: " + database.string() +
-                               " (remove it or choose another folder)");
-    fs::create_directories(database.parent_path());
-
     db::CompanyDatabaseOptions options;
     options.sample = arguments.sample;
-    db::CreateCompanyDatabase(database.string(), options);
-
-    WriteFile(fs::path(folderText) / "SERVIDORES.cfg", folderText + "\r\n");
-    WriteFile(fs::path(folderText) / "registry.reg",
-              "Windows Registry Editor Version 5.00\r\n"
-              "\r\n"
-              "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\r\n"
-              "\"Directorio\"=\"" + RegistryText(folderText) + "\"\r\n"
-              "\r\n"
-              "[HKEY_CURRENT_USER\\Control Panel\\International]\r\n"
-              "\"sShortDate\"=\"yyyy/MM/dd\"\r\n"
-              "\"sDate\"=\"/\"\r\n"
-              "\"sDecimal\"=\".\"\r\n"
-              "\"sThousand\"=\",\"\r\n");
-    std::printf("%s\n", folderText.c_str());
+    const db::DemoInstallation installation = db::CreateDemoInstallation(arguments.folder, options);
+    std::printf("%s\n", installation.folder.c_str());
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "galvora-demo: %s\n", e.what());

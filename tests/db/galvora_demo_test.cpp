@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "db/CompanyDatabase.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -82,6 +83,16 @@ TEST(GalvoraDemo, WritesTheInstallationFolderAndAPlausibleReport) {
             "[HKEY_CURRENT_USER\\Control Panel\\International]\r\n"
             "\"sShortDate\"=\"yyyy/MM/dd\"\r\n\"sDate\"=\"/\"\r\n"
             "\"sDecimal\"=\".\"\r\n\"sThousand\"=\",\"\r\n");
+
+  // The program's registry reader finds the folder and the short date picture in it.
+  const platform::RegistryFile registry =
+      platform::RegistryFile::Load((folder / "registry.reg").string());
+  EXPECT_EQ(registry.ReadString(platform::RegistryRoot::LocalMachine,
+                                "\\Software\\Qor\\Galvora2025", "Directorio"),
+            folder.string());
+  EXPECT_EQ(registry.ReadString(platform::RegistryRoot::CurrentUser,
+                                "Control Panel\\International", "sShortDate"),
+            "yyyy/MM/dd");
 
   const std::string database = (folder / "datos" / "001" / "galvora.fdb").string();
   const db::QueryResult report = db::QueryText(database, kJanuary);

@@ -1,0 +1,84 @@
+#include "db/DemoInstallation.h"
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+namespace db {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A value of the registry export format: backslashes and quotes escaped.
+std::string Quoted(const std::string& text) {
+  std::string escaped = "\"";
+  for (char c : text) {
+    if (c == '\\' || c == '"') escaped += '\\';
+    escaped += c;
+  }
+  return escaped + "\"";
+}
+
+void WriteFile(const fs::path& path, const std::string& content) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << content;
+  file.close();
+  if (!file) throw DatabaseError("Cannot write " + path.string());
+}
+
+}  // namespace
+
+std::string RegistryText(const std::string& folder) {
+  return "Windows Registry Editor Version 5.00\r\n"
+         "\r\n"
+         "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\r\n"
+         "\"Directorio\"=" + Quoted(folder) + "\r\n"
+         "\r\n"
+         "[HKEY_CURRENT_USER\\Control Panel\\International]\r\n"
+         "\"sShortDate\"=\"yyyy/MM/dd\"\r\n"
+         "\"sDate\"=\"/\"\r\n"
+         "\"sDecimal\"=\".\"\r\n"
+         "\"sThousand\"=\",\"\r\n";
+}
+
+int MonthsThroughCurrentMonth() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  const int months = (local.tm_year + 1900 - 2022) * 12 + local.tm_mon + 1;
+  return months < 1 ? 1 : months;
+}
+
+DemoInstallation CreateDemoInstallation(const std::string& folder,
+                                        const CompanyDatabaseOptions& options,
+                                        const std::string& company) {
+  DemoInstallation installation;
+  std::error_code error;
+  installation.folder = fs::absolute(folder, error).lexically_normal().string();
+  if (error) throw DatabaseError("Invalid folder: " + folder);
+  while (installation.folder.size() > 1 && installation.folder.back() == '/')
+    installation.folder.pop_back();
+  // The program reads each server entry into a 255-character line that CR or LF ends.
+  if (installation.folder.size() > 255 ||
+      installation.folder.find_first_of("\r\n") != std::string::npos)
+    throw DatabaseError("The folder path must be one line of at most 255 characters: " +
+                        installation.folder);
+  const fs::path root(installation.folder);
+  const fs::path database = root / "datos" / company / "galvora.fdb";
+  installation.database = database.string();
+  installation.serverList = (root / "SERVIDORES.cfg").string();
+  installation.registry = (root / "registry.reg").string();
+  if (fs::exists(database, error))
+    throw DatabaseError("The demo database already exists: " + installation.database +
+                        " (remove it or choose another folder)");
+  fs::create_directories(database.parent_path(), error);
+  if (error) throw DatabaseError("Cannot create " + database.parent_path().string());
+
+  CreateCompanyDatabase(installation.database, options);
+  WriteFile(installation.serverList, installation.folder + "\r\n");
+  WriteFile(installation.registry, RegistryText(installation.folder));
+  return installation;
+}
+
+}  // namespace db
