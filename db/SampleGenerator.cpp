@@ -4,6 +4,8 @@
 #include <cmath>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "db/FbClient.h"
 
@@ -100,36 +102,137 @@ int DaysInMonth(int year, int month) {
 
 int64_t Cents(double value) { return static_cast<int64_t>(std::llround(value * 100.0)); }
 
+// Inserts rows into one table, kBatchRows at a time through one EXECUTE BLOCK (one call into
+// the engine instead of one per row); the rows left at Flush go through a single-row INSERT.
+class BatchInsert {
+ public:
+  enum Kind { kInteger, kDate, kText, kNumeric };
+  struct Column {
+    const char* name;
+    Kind kind;
+    int length;  // of kText columns, in bytes
+  };
+
+  BatchInsert(Attachment& attachment, const std::string& table, std::vector<Column> columns)
+      : columns_(std::move(columns)),
+        single_(attachment, SingleSql(table)),
+        batch_(attachment, BatchSql(table)) {
+    for (size_t row = 0; row < kBatchRows; ++row) Declare(batch_);
+    Declare(single_);
+    pending_.reserve(kBatchRows * columns_.size());
+  }
+
+  // The next value of the row being built, in column order.
+  void Add(int64_t number) { pending_.push_back({number, {}}); }
+  void Add(std::string_view text) { pending_.push_back({0, std::string(text)}); }
+
+  // Ends the row being built; a full batch is sent.
+  void EndRow() {
+    if (pending_.size() == kBatchRows * columns_.size()) {
+      Bind(batch_, 0, pending_.size());
+      batch_.Execute();
+      pending_.clear();
+    }
+  }
+
+  void Flush() {
+    for (size_t first = 0; first < pending_.size(); first += columns_.size()) {
+      Bind(single_, first, columns_.size());
+      single_.Execute();
+    }
+    pending_.clear();
+  }
+
+ private:
+  static constexpr size_t kBatchRows = 32;
+  struct Value {
+    int64_t number;
+    std::string text;
+  };
+
+  std::string ColumnList() const {
+    std::string list;
+    for (const Column& column : columns_) list += (list.empty() ? "" : ", ") + std::string(column.name);
+    return list;
+  }
+
+  std::string SingleSql(const std::string& table) const {
+    std::string markers;
+    for (size_t i = 0; i < columns_.size(); ++i) markers += i ? ", ?" : "?";
+    return "INSERT INTO " + table + " (" + ColumnList() + ") VALUES (" + markers + ")";
+  }
+
+  std::string BatchSql(const std::string& table) const {
+    std::string inputs, body;
+    for (size_t row = 0; row < kBatchRows; ++row) {
+      std::string values;
+      for (size_t c = 0; c < columns_.size(); ++c) {
+        const std::string name = "P" + std::to_string(row * columns_.size() + c);
+        static const char* const kTypes[] = {"INTEGER", "DATE", "VARCHAR", "NUMERIC(15,2)"};
+        std::string type = kTypes[columns_[c].kind];
+        if (columns_[c].kind == kText) type += "(" + std::to_string(columns_[c].length) + ")";
+        inputs += (inputs.empty() ? "" : ", ") + name + " " + type + " = ?";
+        values += (c ? ", :" : ":") + name;
+      }
+      body += "INSERT INTO " + table + " (" + ColumnList() + ") VALUES (" + values + ");\n";
+    }
+    return "EXECUTE BLOCK (" + inputs + ") AS BEGIN\n" + body + "END";
+  }
+
+  void Declare(Statement& statement) {
+    for (const Column& column : columns_) {
+      switch (column.kind) {
+        case kInteger: statement.DeclareInteger(); break;
+        case kDate: statement.DeclareDate(); break;
+        case kText: statement.DeclareText(column.length); break;
+        case kNumeric: statement.DeclareNumeric(2); break;
+      }
+    }
+  }
+
+  void Bind(Statement& statement, size_t first, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+      const Value& value = pending_[first + i];
+      const int index = static_cast<int>(i);
+      switch (columns_[i % columns_.size()].kind) {
+        case kInteger: statement.SetInteger(index, static_cast<int32_t>(value.number)); break;
+        case kDate: statement.SetDate(index, static_cast<ISC_DATE>(value.number)); break;
+        case kText: statement.SetText(index, value.text); break;
+        case kNumeric: statement.SetNumeric(index, value.number); break;
+      }
+    }
+  }
+
+  std::vector<Column> columns_;
+  Statement single_;
+  Statement batch_;
+  std::vector<Value> pending_;
+};
+
 class Loader {
  public:
   explicit Loader(Attachment& attachment)
       : attachment_(attachment),
-        warehouse_(attachment, "INSERT INTO BODEGAS (BODE_ID, BODE_CODIGO, BODE_NOMBRE) VALUES (?, ?, ?)"),
-        movement_(attachment,
-                  "INSERT INTO MOVINVENTARIO (MOVI_ID, MOVI_FECHA, MOVI_BODEGA, MOVI_PREFIJO, "
-                  "MOVI_NUMERO, MOVI_ITEM, MOVI_TIPO, MOVI_CANTIDAD, MOVI_VALOR) "
-                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        cost_(attachment,
-              "INSERT INTO COSTOSBODEGA (COBO_ID, COBO_FECHA, COBO_BODEGA, COBO_CONCEPTO, "
-              "COBO_VALOR) VALUES (?, ?, ?, ?, ?)") {
-    warehouse_.DeclareInteger();
-    warehouse_.DeclareText(2);
-    warehouse_.DeclareText(60);
-    movement_.DeclareInteger();
-    movement_.DeclareDate();
-    movement_.DeclareInteger();
-    movement_.DeclareText(4);
-    movement_.DeclareInteger();
-    movement_.DeclareText(15);
-    movement_.DeclareText(1);
-    movement_.DeclareNumeric(2);
-    movement_.DeclareNumeric(2);
-    cost_.DeclareInteger();
-    cost_.DeclareDate();
-    cost_.DeclareInteger();
-    cost_.DeclareText(4);
-    cost_.DeclareNumeric(2);
-
+        warehouse_(attachment, "BODEGAS",
+                   {{"BODE_ID", BatchInsert::kInteger, 0},
+                    {"BODE_CODIGO", BatchInsert::kText, 2},
+                    {"BODE_NOMBRE", BatchInsert::kText, 60}}),
+        movement_(attachment, "MOVINVENTARIO",
+                  {{"MOVI_ID", BatchInsert::kInteger, 0},
+                   {"MOVI_FECHA", BatchInsert::kDate, 0},
+                   {"MOVI_BODEGA", BatchInsert::kInteger, 0},
+                   {"MOVI_PREFIJO", BatchInsert::kText, 4},
+                   {"MOVI_NUMERO", BatchInsert::kInteger, 0},
+                   {"MOVI_ITEM", BatchInsert::kText, 15},
+                   {"MOVI_TIPO", BatchInsert::kText, 1},
+                   {"MOVI_CANTIDAD", BatchInsert::kNumeric, 0},
+                   {"MOVI_VALOR", BatchInsert::kNumeric, 0}}),
+        cost_(attachment, "COSTOSBODEGA",
+              {{"COBO_ID", BatchInsert::kInteger, 0},
+               {"COBO_FECHA", BatchInsert::kDate, 0},
+               {"COBO_BODEGA", BatchInsert::kInteger, 0},
+               {"COBO_CONCEPTO", BatchInsert::kText, 4},
+               {"COBO_VALOR", BatchInsert::kNumeric, 0}}) {
     QueryResult next = attachment_.Query(
         "SELECT (SELECT COALESCE(MAX(BODE_ID), 0) FROM BODEGAS), "
         "(SELECT COALESCE(MAX(MOVI_ID), 0) FROM MOVINVENTARIO), "
@@ -147,6 +250,9 @@ class Loader {
   void Begin() { attachment_.StartTransaction(true); }
 
   void End() {
+    warehouse_.Flush();
+    movement_.Flush();
+    cost_.Flush();
     attachment_.Commit();
     attachment_.Execute("ALTER SEQUENCE GEN_MOVINVENTARIO RESTART WITH " +
                         std::to_string(lastMovement_));
@@ -155,10 +261,12 @@ class Loader {
   }
 
   void Warehouse(int64_t id) {
-    warehouse_.SetInteger(0, static_cast<int32_t>(id));
-    warehouse_.SetText(1, WarehouseCode(id));
-    warehouse_.SetText(2, WarehouseName(id));
-    warehouse_.Execute();
+    warehouse_.Add(id);
+    warehouse_.Add(WarehouseCode(id));
+    warehouse_.Add(WarehouseName(id));
+    // Written at once: the warehouse's movements and costs refer to it.
+    warehouse_.EndRow();
+    warehouse_.Flush();
     Counted();
   }
 
@@ -166,40 +274,44 @@ class Loader {
 
   void Movement(ISC_DATE date, int64_t warehouse, const std::string& prefix, int64_t number,
                 const char* item, char kind, int64_t quantityCents, int64_t valueCents) {
-    movement_.SetInteger(0, static_cast<int32_t>(++lastMovement_));
-    movement_.SetDate(1, date);
-    movement_.SetInteger(2, static_cast<int32_t>(warehouse));
-    movement_.SetText(3, prefix);
-    movement_.SetInteger(4, static_cast<int32_t>(number));
-    movement_.SetText(5, item);
-    movement_.SetText(6, std::string_view(&kind, 1));
-    movement_.SetNumeric(7, quantityCents);
-    movement_.SetNumeric(8, valueCents);
-    movement_.Execute();
+    movement_.Add(++lastMovement_);
+    movement_.Add(int64_t{date});
+    movement_.Add(warehouse);
+    movement_.Add(prefix);
+    movement_.Add(number);
+    movement_.Add(std::string_view(item));
+    movement_.Add(std::string_view(&kind, 1));
+    movement_.Add(quantityCents);
+    movement_.Add(valueCents);
+    movement_.EndRow();
     Counted();
   }
 
   void Cost(ISC_DATE date, int64_t warehouse, const char* kind, int64_t valueCents) {
-    cost_.SetInteger(0, static_cast<int32_t>(++lastCost_));
-    cost_.SetDate(1, date);
-    cost_.SetInteger(2, static_cast<int32_t>(warehouse));
-    cost_.SetText(3, kind);
-    cost_.SetNumeric(4, valueCents);
-    cost_.Execute();
+    cost_.Add(++lastCost_);
+    cost_.Add(int64_t{date});
+    cost_.Add(warehouse);
+    cost_.Add(std::string_view(kind));
+    cost_.Add(valueCents);
+    cost_.EndRow();
     Counted();
   }
 
  private:
+  // Commits now and then so that a large load does not keep one huge transaction open.
   void Counted() {
     if (++rows_ % kRowsPerCommit != 0) return;
+    warehouse_.Flush();
+    movement_.Flush();
+    cost_.Flush();
     attachment_.Commit();
     attachment_.StartTransaction(true);
   }
 
   Attachment& attachment_;
-  Statement warehouse_;
-  Statement movement_;
-  Statement cost_;
+  BatchInsert warehouse_;
+  BatchInsert movement_;
+  BatchInsert cost_;
   int64_t lastWarehouse_ = 0;
   int64_t lastMovement_ = 0;
   int64_t lastCost_ = 0;

@@ -1,6 +1,7 @@
 // Test program of the report window: the program's application object (event delivery with the
 // general error report) on the off-screen platform, with the font substitutions the program
-// makes. ctest sets QT_QPA_PLATFORM; a direct run gets it here.
+// makes. The source and build folders reach the tests as GALVORA_SOURCE_DIR and
+// GALVORA_BINARY_DIR.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,7 +10,9 @@
 #include "platform/Fonts.h"
 
 int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("GALVORA_SOURCE_DIR", GALVORA_TEST_SOURCE_DIR, 0);
+  setenv("GALVORA_BINARY_DIR", GALVORA_TEST_BINARY_DIR, 0);
   app::TApplication application(argc, argv);
   platform::RegisterFontSubstitutions();
   testing::InitGoogleTest(&argc, argv);
