@@ -237,16 +237,10 @@ DBResult Cursor::CurPutField(void* record, uint32_t fieldNo, const void* value) 
   const DBResult status = CurVerifyField(fieldNo, value);
   if (status != DBERR_NONE) return status;
   rec[c->nullOff] = 0;
-  if (c->code == DSFLD_ZSTRING) {
+  if (c->code == DSFLD_ZSTRING || c->code == DSFLD_UNICODE) {
     const size_t len = strnlen(static_cast<const char*>(value), c->slotLen - 1);
     std::memset(slot, 0, c->slotLen);
     std::memcpy(slot, value, len);
-  } else if (c->code == DSFLD_UNICODE) {
-    const uint8_t* v = static_cast<const uint8_t*>(value);
-    size_t len = 0;
-    while (len + 2 < c->slotLen && (v[len] | v[len + 1]) != 0) len += 2;
-    std::memset(slot, 0, c->slotLen);
-    std::memcpy(slot, v, len);
   } else if (c->code == DSFLD_BYTES && c->varying && !c->blob) {
     const uint8_t* v = static_cast<const uint8_t*>(value);
     const uint32_t len = std::min<uint32_t>(GetU16(v), static_cast<uint32_t>(c->units1));

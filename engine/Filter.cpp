@@ -119,7 +119,7 @@ DBResult Filter::Compile(const Structure& s, const uint8_t* bytes, uint32_t size
       case DSTERM_ISNULL:
         break;
       case DSTERM_TEXT:
-        if (c.code != DSFLD_ZSTRING) return DBERR_FILTER;
+        if (c.code != DSFLD_ZSTRING && c.code != DSFLD_UNICODE) return DBERR_FILTER;
         if (partial && !t.value.empty() && t.value.back() == '*') {
           t.value.pop_back();
           t.prefix = true;

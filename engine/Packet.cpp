@@ -126,7 +126,7 @@ void Structure::ComputeLayout() {
       case DSFLD_UNICODE: {
         const int32_t cap = c.size == 1 ? 255 : 32767;
         c.units1 = width > 0 ? std::min(width, cap) : cap;
-        c.slotLen = static_cast<uint32_t>(c.units1 + 1) * (c.code == DSFLD_UNICODE ? 2 : 1);
+        c.slotLen = static_cast<uint32_t>(c.units1 + 1);
         break;
       }
       case DSFLD_BYTES:
@@ -384,7 +384,7 @@ void UnpackRow(const Structure& s, const uint8_t* row, uint8_t* record) {
       std::memcpy(slot + 2, p, n2);
     } else {
       // Text: the slot keeps room for the terminator; longer values are cut.
-      std::memcpy(slot, p, std::min<uint32_t>(len, c.slotLen - (c.code == DSFLD_UNICODE ? 2 : 1)));
+      std::memcpy(slot, p, std::min<uint32_t>(len, c.slotLen - 1));
     }
     p += len;
   }
@@ -427,8 +427,6 @@ void PackRecord(const Structure& s, const uint8_t* record, uint8_t status, bool 
     } else if (c.code == DSFLD_BYTES) {
       len = std::min<uint32_t>(GetU16(slot), static_cast<uint32_t>(c.units1));
       data = slot + 2;
-    } else if (c.code == DSFLD_UNICODE) {
-      while (len + 1 < c.slotLen && (slot[len] | slot[len + 1]) != 0) len += 2;
     } else {
       len = static_cast<uint32_t>(strnlen(reinterpret_cast<const char*>(slot), c.slotLen - 1));
       if (trimBlanks) {

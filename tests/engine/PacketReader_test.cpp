@@ -40,7 +40,7 @@ void FixChecksum(std::vector<uint8_t>& p) {
 // and, when accepted, reads every field of every row.
 DBResult LoadAndWalk(const std::vector<uint8_t>& bytes) {
   std::unique_ptr<uint8_t[]> exact(new uint8_t[bytes.size() + (bytes.empty() ? 1 : 0)]);
-  std::memcpy(exact.get(), bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(exact.get(), bytes.data(), bytes.size());
   Ref<IDSBase> store(NewStore());
   const DBResult status =
       store->DsAppendPacket(exact.get(), static_cast<uint32_t>(bytes.size()), 1);

@@ -1,0 +1,148 @@
+#pragma once
+
+// A small in-memory table to feed providers in client result set tests: columns with types,
+// rows of values as text (nullopt = NULL), counters of what the provider asked of it.
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/DB.h"
+#include "data/Provider.h"
+
+namespace dbclienttest {
+
+struct MemColumn {
+  std::string name;
+  TFieldType type;
+  int size = 0;
+  int precision = 0;
+};
+
+using MemRow = std::vector<std::optional<std::string>>;
+
+class MemTable : public TDataSet, public IProviderSupport {
+ public:
+  explicit MemTable(std::string name = "MemTable") : TDataSet(std::move(name)) {}
+  ~MemTable() override { Close(); }
+
+  std::vector<MemColumn> columns;
+  std::vector<MemRow> rows;
+  int opens = 0;
+  int resets = 0;
+  std::string commandText;
+  std::string failOnOpen;  // when set, opening raises this message
+
+  bool GetFieldData(const TField& field, void* buffer) const override {
+    const TRecordBuffer* record = ActiveBuffer();
+    if (record == nullptr || field.FieldNo() <= 0) return false;
+    int row = 0;
+    std::memcpy(&row, record->Data.data(), sizeof row);
+    const auto& value = rows[static_cast<size_t>(row)][static_cast<size_t>(field.FieldNo() - 1)];
+    if (!value) return false;
+    if (buffer == nullptr) return true;
+    switch (field.DataType()) {
+      case ftInteger: {
+        const int32_t v = std::stoi(*value);
+        std::memcpy(buffer, &v, 4);
+        break;
+      }
+      case ftBCD:
+      case ftFMTBcd: {
+        TBcd v;
+        TryTextToBcd(*value, '.', v);
+        std::memcpy(buffer, &v, sizeof v);
+        break;
+      }
+      default:
+        std::memcpy(buffer, value->c_str(), value->size() + 1);
+        break;
+    }
+    return true;
+  }
+
+  void PSSetCommandText(const std::string& text) override {
+    if (!text.empty()) commandText = text;
+  }
+  void PSSetParams(const TParams&) override {}
+  TParams PSGetParams() const override { return {}; }
+  void PSReset() override {
+    ++resets;
+    if (Active()) First();
+  }
+  void PSExecute() override {}
+  int32_t PSGetLocaleId() const override { return 0; }
+
+ protected:
+  void InternalOpen() override {
+    ++opens;
+    if (!failOnOpen.empty()) throw EDatabaseError(failOnOpen);
+    InternalInitFieldDefs();
+    if (DefaultFields()) {
+      CreateFields();
+    } else {
+      BindFields(true);
+    }
+    position_ = -1;
+    open_ = true;
+  }
+  void InternalClose() override {
+    BindFields(false);
+    if (DefaultFields()) DestroyCreatedFields();
+    open_ = false;
+  }
+  bool IsCursorOpen() const override { return open_; }
+  void InternalInitFieldDefs() override {
+    FieldDefs().Clear();
+    for (const MemColumn& c : columns) {
+      TFieldDef def;
+      def.Name = c.name;
+      def.DataType = c.type;
+      def.Size = c.size;
+      def.Precision = c.precision;
+      FieldDefs().Add(def);
+    }
+  }
+  size_t RecordBufferSize() const override { return sizeof(int); }
+  TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode) override {
+    const int count = static_cast<int>(rows.size());
+    const int target = mode == gmCurrent ? position_ : (mode == gmNext ? position_ + 1 : position_ - 1);
+    if (target < 0) {
+      position_ = -1;
+      return grBOF;
+    }
+    if (target >= count) {
+      position_ = count;
+      return grEOF;
+    }
+    position_ = target;
+    buffer.Data.resize(sizeof(int));
+    std::memcpy(buffer.Data.data(), &position_, sizeof position_);
+    return grOK;
+  }
+  void InternalFirst() override { position_ = -1; }
+  void InternalLast() override { position_ = static_cast<int>(rows.size()); }
+  void InternalSetToRecord(const TRecordBuffer& buffer) override {
+    std::memcpy(&position_, buffer.Data.data(), sizeof position_);
+  }
+
+ private:
+  int position_ = -1;
+  bool open_ = false;
+};
+
+// Counts the notices a data source passes to one link.
+class CountingLink : public TDataLink {
+ public:
+  int dataSetChanged = 0;
+  int scrolled = 0;
+  int layoutChanged = 0;
+
+ protected:
+  void DataSetChanged() override { ++dataSetChanged; }
+  void DataSetScrolled(int) override { ++scrolled; }
+  void LayoutChanged() override { ++layoutChanged; }
+};
+
+}  // namespace dbclienttest
