@@ -1,0 +1,47 @@
+#pragma once
+
+// The Firebird client library, opened at run time by name (the connection's VendorLib) so the
+// driver has no link-time dependency on it. Only the classic API entries the driver uses.
+
+#include <ibase.h>
+
+#include <string>
+
+namespace ibdriver {
+
+struct FbClient {
+  decltype(&isc_attach_database) attach_database = nullptr;
+  decltype(&isc_detach_database) detach_database = nullptr;
+  decltype(&isc_start_multiple) start_multiple = nullptr;
+  decltype(&isc_commit_transaction) commit_transaction = nullptr;
+  decltype(&isc_commit_retaining) commit_retaining = nullptr;
+  decltype(&isc_rollback_transaction) rollback_transaction = nullptr;
+  decltype(&isc_dsql_allocate_statement) dsql_allocate_statement = nullptr;
+  decltype(&isc_dsql_prepare) dsql_prepare = nullptr;
+  decltype(&isc_dsql_describe) dsql_describe = nullptr;
+  decltype(&isc_dsql_describe_bind) dsql_describe_bind = nullptr;
+  decltype(&isc_dsql_execute) dsql_execute = nullptr;
+  decltype(&isc_dsql_execute2) dsql_execute2 = nullptr;
+  decltype(&isc_dsql_fetch) dsql_fetch = nullptr;
+  decltype(&isc_dsql_free_statement) dsql_free_statement = nullptr;
+  decltype(&isc_dsql_sql_info) dsql_sql_info = nullptr;
+  decltype(&isc_open_blob2) open_blob2 = nullptr;
+  decltype(&isc_create_blob2) create_blob2 = nullptr;
+  decltype(&isc_get_segment) get_segment = nullptr;
+  decltype(&isc_put_segment) put_segment = nullptr;
+  decltype(&isc_close_blob) close_blob = nullptr;
+  decltype(&isc_blob_info) blob_info = nullptr;
+  decltype(&fb_interpret) interpret = nullptr;
+
+  // Opens the library `name` (kept loaded for the life of the process) and resolves the
+  // entries. Returns null when the library or an entry is missing.
+  static const FbClient* Load(const std::string& name);
+};
+
+// The readable text of a status vector: the server's messages, one per line.
+std::string StatusText(const FbClient& api, const ISC_STATUS* status);
+
+// Reads a little-endian integer of `length` bytes from an info buffer.
+int64_t InfoInteger(const char* data, int length);
+
+}  // namespace ibdriver
