@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -70,7 +71,10 @@ void TMemoryStream::Write(const void* data, size_t size) {
   const size_t needed = bytes_.size() + size;
   if (needed > bytes_.capacity()) {
     try {
-      bytes_.reserve((needed + kGrowStep - 1) / kGrowStep * kGrowStep);
+      // Whole steps of 128 KiB, at least doubling, so that a large document is not copied
+      // once per step.
+      const size_t target = std::max(needed, bytes_.capacity() * 2);
+      bytes_.reserve((target + kGrowStep - 1) / kGrowStep * kGrowStep);
     } catch (const std::bad_alloc&) {
       throw EMemoryStreamError();
     } catch (const std::length_error&) {

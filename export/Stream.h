@@ -68,7 +68,7 @@ class TFileStream : public TStream {
   char buffer_[64 * 1024];
 };
 
-// Bytes in memory; the capacity grows in steps of 128 KiB.
+// Bytes in memory; the capacity grows in whole steps of 128 KiB, at least doubling.
 class TMemoryStream : public TStream {
  public:
   static constexpr size_t kGrowStep = 131072;

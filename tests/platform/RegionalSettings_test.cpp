@@ -46,6 +46,28 @@ TEST(DatePictureFromStrftime, TurnsLocaleFormatsIntoPictures) {
   }
 }
 
+TEST(MakeDatabaseReadable, DayFirstDotsMonthFirstSlashesYearFirstFourDigits) {
+  struct Case {
+    const char* picture;
+    char separator;
+    const char* readable;
+    char readableSeparator;
+  };
+  const Case cases[] = {
+      {"dd/mm/yy", '/', "dd/mm/yy", '.'},       {"d/M/yyyy", '-', "d/M/yyyy", '.'},
+      {"mm/dd/yy", '.', "mm/dd/yy", '/'},       {"m/d/yyyy", '-', "m/d/yyyy", '-'},
+      {"yy/mm/dd", '/', "yyyy/mm/dd", '/'},     {"yyyy/mm/dd", '.', "yyyy/mm/dd", '.'},
+      {"'day' dd/mm", '/', "'day' dd/mm", '.'}, {"mmm yyyy", '/', "mmm yyyy", '/'},
+  };
+  for (const Case& c : cases) {
+    std::string picture = c.picture;
+    char separator = c.separator;
+    MakeDatabaseReadable(picture, separator);
+    EXPECT_EQ(picture, c.readable) << c.picture;
+    EXPECT_EQ(separator, c.readableSeparator) << c.picture;
+  }
+}
+
 // Builds the Spanish and German locales from the system's locale sources into a private
 // folder, so the tests do not depend on which locales the machine has compiled.
 class LocaleFixture : public testing::Test {
@@ -53,7 +75,7 @@ class LocaleFixture : public testing::Test {
   static void SetUpTestSuite() {
     folder_ = fs::temp_directory_path() / ("locales-" + std::to_string(getpid()));
     fs::create_directories(folder_);
-    for (const char* name : {"es_ES", "de_DE"}) {
+    for (const char* name : {"es_ES", "de_DE", "sv_SE"}) {
       std::string command = "localedef -i " + std::string(name) + " -f UTF-8 '" +
                             (folder_ / (std::string(name) + ".UTF-8")).string() +
                             "' >/dev/null 2>&1";
@@ -92,7 +114,8 @@ TEST_F(LocaleFixture, LocaleThenRegistryThenDefaults) {
   const Case cases[] = {
       {"nothing given: defaults", "C", "", '.', ',', '/', "m/d/yy"},
       {"POSIX locale gives nothing", "POSIX.UTF-8", "", '.', ',', '/', "m/d/yy"},
-      {"Spanish locale", "es_ES.UTF-8", "", ',', '.', '/', "dd/mm/yy"},
+      {"Spanish locale: day first, written with dots for the database", "es_ES.UTF-8", "", ',', '.',
+       '.', "dd/mm/yy"},
       {"German locale", "de_DE.UTF-8", "", ',', '.', '.', "dd/mm/yyyy"},
       {"registry over locale", "es_ES.UTF-8",
        "\"sDecimal\"=\".\"\n\"sThousand\"=\",\"\n\"sDate\"=\"-\"\n\"sShortDate\"=\"yyyy-MM-dd\"\n",
@@ -104,7 +127,10 @@ TEST_F(LocaleFixture, LocaleThenRegistryThenDefaults) {
       {"registry over nothing", "C", "\"sDecimal\"=\",\"\n\"sShortDate\"=\"yyyy/MM/dd\"\n", ',',
        ',', '/', "yyyy/MM/dd"},
       {"empty and non-string registry values count as missing", "es_ES.UTF-8",
-       "\"sDecimal\"=\"\"\n\"sThousand\"=dword:00000001\n", ',', '.', '/', "dd/mm/yy"},
+       "\"sDecimal\"=\"\"\n\"sThousand\"=dword:00000001\n", ',', '.', '.', "dd/mm/yy"},
+      {"registry separator is taken as given", "es_ES.UTF-8", "\"sDate\"=\"/\"\n", ',', '.', '/',
+       "dd/mm/yy"},
+      {"Swedish locale: year first", "sv_SE.UTF-8", "", ',', '\xA0', '-', "yyyy/mm/dd"},
       {"unknown locale gives nothing", "xx_YY.UTF-8", "", '.', ',', '/', "m/d/yy"},
   };
   for (const Case& c : cases) {
@@ -150,6 +176,9 @@ TEST_F(LocaleFixture, LocaleChangeEventReloadsFromEnvironmentAndRegistry) {
   TFormatSettings fixed;
   fixed.DecimalSeparator = '#';
   SetFormatSettings(fixed);
+  EXPECT_EQ(FormatSettings().DecimalSeparator, '#');
+  QObject widgetLike;  // a locale change of one object is not the user's settings
+  QCoreApplication::sendEvent(&widgetLike, &change);
   EXPECT_EQ(FormatSettings().DecimalSeparator, '#');
 
   unsetenv("LC_ALL");
