@@ -234,9 +234,7 @@ bool TryStrToDate(const std::string& text, const platform::TFormatSettings& sett
   return TryEncodeDate(year, month, day, date);
 }
 
-TDateTime StrToDate(const std::string& text) {
-  return StrToDate(text, platform::FormatSettings());
-}
+TDateTime StrToDate(const std::string& text) { return StrToDate(text, platform::FormatSettings()); }
 
 TDateTime StrToDate(const std::string& text, const platform::TFormatSettings& settings) {
   int year = 0, month = 0, day = 0;

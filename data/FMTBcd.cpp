@@ -90,8 +90,7 @@ bool DecimalToBcd(Decimal d, int precision, int places, TBcd& out) {
   digits += d.FracDigits;
   for (int i = 0; i < precision; ++i) SetBcdDigit(result, i, digits[static_cast<size_t>(i)] - '0');
   bool zero = IsAllZero(digits);
-  result.SignSpecialPlaces =
-      static_cast<uint8_t>(places | (d.Negative && !zero ? 0x80 : 0));
+  result.SignSpecialPlaces = static_cast<uint8_t>(places | (d.Negative && !zero ? 0x80 : 0));
   out = result;
   return true;
 }
@@ -326,8 +325,8 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
   }
 
   // A value that shows as zero (negative zero, or rounded to zero) gets no "-".
-  const bool negative = !text.empty() && text[0] == '-' &&
-                        text.find_first_of("123456789") != std::string::npos;
+  const bool negative =
+      !text.empty() && text[0] == '-' && text.find_first_of("123456789") != std::string::npos;
   if (!text.empty() && text[0] == '-') text.erase(0, 1);
 
   if (grouped || fixed) {

@@ -65,4 +65,5 @@ int BcdCompare(const TBcd& a, const TBcd& b);
 // - a literal that starts the format goes in front, every other literal (also one between
 //   digit characters) is appended at the end in its order; "%" never scales the value;
 // - ";" sections, quotes and "$" are not interpreted: they are literal text.
-std::string FormatBcd(std::string_view format, const TBcd& value, const platform::TFormatSettings& settings);
+std::string FormatBcd(std::string_view format, const TBcd& value,
+                      const platform::TFormatSettings& settings);

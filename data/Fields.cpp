@@ -79,9 +79,9 @@ std::string TimeText(TDateTime value) {
 TDateTime TimeStampToDateTime(const TSQLTimeStamp& stamp) {
   TDateTime date = 0;
   if (!TryEncodeDate(stamp.Year, stamp.Month, stamp.Day, date)) return 0;
-  double time = (stamp.Hour * 3600.0 + stamp.Minute * 60.0 + stamp.Second +
-                 stamp.Fractions / 10000.0) /
-                86400.0;
+  double time =
+      (stamp.Hour * 3600.0 + stamp.Minute * 60.0 + stamp.Second + stamp.Fractions / 10000.0) /
+      86400.0;
   return date >= 0 ? date + time : date - time;
 }
 
@@ -286,8 +286,8 @@ void TField::SetData(const void* buffer) {
   const TDataSetState state = dataSet->State();
   const bool editing = state == dsEdit || state == dsInsert;
   const bool calculating = state == dsCalcFields || state == dsInternalCalc;
-  const bool writable = editing || state == dsSetKey || state == dsFilter ||
-                        state == dsNewValue || (calculating && fieldKind_ != fkData);
+  const bool writable = editing || state == dsSetKey || state == dsFilter || state == dsNewValue ||
+                        (calculating && fieldKind_ != fkData);
   if (!writable) DatabaseError("Dataset not in edit or insert mode", dataSet);
   if (editing && readOnly_) DatabaseError(Fill("Field '%s' cannot be modified", DisplayName()));
   if (OnValidate) OnValidate(*this);
@@ -398,9 +398,7 @@ void TField::SetValue(const TVariant& value) {
   }
   const int size = DataSize();
   std::vector<uint8_t> buffer(static_cast<size_t>(std::max(size, 0)) + 1);
-  auto write = [&buffer](auto native) {
-    std::memcpy(buffer.data(), &native, sizeof native);
-  };
+  auto write = [&buffer](auto native) { std::memcpy(buffer.data(), &native, sizeof native); };
   switch (dataType_) {
     case ftString:
     case ftFixedChar:
@@ -577,8 +575,8 @@ void TIntegerField::SetValue(const TVariant& value) {
   IntegerRange(DataType(), low, high);
   if (number < low || number > high) {
     throw EDatabaseError(std::to_string(number) + " is not a valid value for field '" +
-                         DisplayName() + "'. The allowed range is " + std::to_string(low) +
-                         " to " + std::to_string(high));
+                         DisplayName() + "'. The allowed range is " + std::to_string(low) + " to " +
+                         std::to_string(high));
   }
   TField::SetValue(TVariant(number));
 }
@@ -591,8 +589,7 @@ std::string TIntegerField::GetText(bool displayText) const {
   TVariant value = Value();
   auto number = std::get_if<int64_t>(&value);
   if (number == nullptr) return std::string();
-  const std::string& format =
-      displayText || editFormat_.empty() ? displayFormat_ : editFormat_;
+  const std::string& format = displayText || editFormat_.empty() ? displayFormat_ : editFormat_;
   if (format.empty()) return std::to_string(*number);
   // Integers take the same number format engine as decimal fields.
   try {
@@ -680,8 +677,7 @@ bool TFMTBCDField::IsValidChar(char c) const {
 std::string TFMTBCDField::GetText(bool displayText) const {
   TBcd value;
   if (!GetData(&value)) return std::string();
-  const std::string& format =
-      displayText || editFormat_.empty() ? displayFormat_ : editFormat_;
+  const std::string& format = displayText || editFormat_.empty() ? displayFormat_ : editFormat_;
   const platform::TFormatSettings& settings = platform::FormatSettings();
   try {
     if (format.empty()) return BcdToPlainText(value, settings.DecimalSeparator);
@@ -717,7 +713,8 @@ std::unique_ptr<TField> CreateFieldForDef(const TFieldDef& def) {
     case ftFixedChar:
     case ftWideString:
     case ftGuid:
-      field = std::make_unique<TStringField>(def.Size, def.FixedChar || def.DataType == ftFixedChar);
+      field =
+          std::make_unique<TStringField>(def.Size, def.FixedChar || def.DataType == ftFixedChar);
       break;
     case ftSmallint:
     case ftInteger:

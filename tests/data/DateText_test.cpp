@@ -33,7 +33,7 @@ TEST(DateEncoding, DayCountsFromThirtiethDecember1899) {
     int year, month, day;
     double days;
   } cases[] = {
-      {1899, 12, 30, 0}, {1899, 12, 29, -1}, {1900, 1, 1, 2},
+      {1899, 12, 30, 0},    {1899, 12, 29, -1},   {1900, 1, 1, 2},
       {2022, 1, 31, 44592}, {2000, 2, 29, 36585}, {1, 1, 1, -693593},
   };
   for (const Case& c : cases) {
@@ -56,10 +56,17 @@ TEST(DateEncoding, DayCountsFromThirtiethDecember1899) {
 
 TEST(DateToText, PictureTable) {
   platform::TFormatSettings spanish = Picture("dddd d 'de' mmmm \"de\" yyyy");
-  spanish.LongDayNames = {"domingo", "lunes", "martes", "mi\xE9" "rcoles", "jueves", "viernes",
-                          "s\xE1" "bado"};
-  spanish.LongMonthNames = {"enero",  "febrero", "marzo",      "abril",   "mayo",      "junio",
-                            "julio",  "agosto",  "septiembre", "octubre", "noviembre", "diciembre"};
+  spanish.LongDayNames = {"domingo",
+                          "lunes",
+                          "martes",
+                          "mi\xE9"
+                          "rcoles",
+                          "jueves",
+                          "viernes",
+                          "s\xE1"
+                          "bado"};
+  spanish.LongMonthNames = {"enero", "febrero", "marzo",      "abril",   "mayo",      "junio",
+                            "julio", "agosto",  "septiembre", "octubre", "noviembre", "diciembre"};
   struct Case {
     platform::TFormatSettings settings;
     int year, month, day;
@@ -97,10 +104,10 @@ TEST(DateFromText, OrderNumbersAndYearWindow) {
       {"d/M/yyyy", "5/1/22", 2072, 2022, 1, 5},
       {"d/M/yyyy", "5/1/22", 2073, 2122, 1, 5},
       {"d/M/yyyy", "5/1/22", 1972, 1922, 1, 5},
-      {"d/M/yyyy", "5/1/75", 2026, 2075, 1, 5},   // current + 49
-      {"d/M/yyyy", "5/1/76", 2026, 1976, 1, 5},   // current - 50
+      {"d/M/yyyy", "5/1/75", 2026, 2075, 1, 5},  // current + 49
+      {"d/M/yyyy", "5/1/76", 2026, 1976, 1, 5},  // current - 50
       {"d/M/yyyy", "5/1/5", 2026, 2005, 1, 5},
-      {"d/M/yyyy", "5/1/022", 2026, 22, 1, 5},    // three digits: as written
+      {"d/M/yyyy", "5/1/022", 2026, 22, 1, 5},  // three digits: as written
       {"d/M/yyyy", "5/1/0022", 2026, 22, 1, 5},
       {"d/M/yyyy", "5/1", 2026, 2026, 1, 5},
       {"d/M/yyyy", " 5 / 1 /2022/ ", 2026, 2022, 1, 5},

@@ -52,7 +52,7 @@ TEST(BcdPlainText, Examples) {
       {Value("0"), '.', "0"},
       {Value("100", 15, 2), '.', "100"},  // integer zeros stay
       {Value("1234567.89"), ',', "1234567,89"},
-      {Value("120", 3, 0), '.', "120"},  // no places: nothing dropped
+      {Value("120", 3, 0), '.', "120"},   // no places: nothing dropped
       {Value("0.5", 2, 2), '.', "0.50"},  // all digits are places: trailing zeros stay
       {Value("0", 2, 2), ',', "0,00"},
       {Value("-0.05", 4, 4), '.', "-0.0500"},
@@ -182,11 +182,16 @@ TEST(BcdNormalize, RoundsHalfUpAndRefusesWhatDoesNotFit) {
     bool fits;
     const char* plain;
   } cases[] = {
-      {"12.345", 15, 2, true, "12.35"},      {"12.344", 15, 2, true, "12.34"},
-      {"-12.345", 15, 2, true, "-12.35"},    {"99.995", 5, 2, true, "100"},
-      {"99.995", 4, 2, false, ""},           {"123456", 5, 0, false, ""},
-      {"12345", 5, 0, true, "12345"},        {"0.004", 3, 2, true, "0"},
-      {"1", 64, 63, true, "1"},              {"1", 65, 2, false, ""},
+      {"12.345", 15, 2, true, "12.35"},
+      {"12.344", 15, 2, true, "12.34"},
+      {"-12.345", 15, 2, true, "-12.35"},
+      {"99.995", 5, 2, true, "100"},
+      {"99.995", 4, 2, false, ""},
+      {"123456", 5, 0, false, ""},
+      {"12345", 5, 0, true, "12345"},
+      {"0.004", 3, 2, true, "0"},
+      {"1", 64, 63, true, "1"},
+      {"1", 65, 2, false, ""},
       {"1", 3, 4, false, ""},
   };
   for (const Case& c : cases) {
@@ -207,11 +212,11 @@ TEST(BcdText, ReadsOnlySignDigitsAndOneSeparator) {
     char separator;
     const char* plain;  // nullptr: refused
   } cases[] = {
-      {"1.5", '.', "1.5"},   {"-0012.50", '.', "-12.5"}, {"1,5", ',', "1.5"},
-      {".5", '.', "0.5"},    {"5.", '.', "5"},           {"0", '.', "0"},
-      {"+1", '.', nullptr},  {"1 000", '.', nullptr},    {"1,5", '.', nullptr},
-      {"", '.', nullptr},    {"-", '.', nullptr},        {".", '.', nullptr},
-      {"1.2.3", '.', nullptr}, {"--1", '.', nullptr},    {"1-", '.', nullptr},
+      {"1.5", '.', "1.5"},     {"-0012.50", '.', "-12.5"}, {"1,5", ',', "1.5"},
+      {".5", '.', "0.5"},      {"5.", '.', "5"},           {"0", '.', "0"},
+      {"+1", '.', nullptr},    {"1 000", '.', nullptr},    {"1,5", '.', nullptr},
+      {"", '.', nullptr},      {"-", '.', nullptr},        {".", '.', nullptr},
+      {"1.2.3", '.', nullptr}, {"--1", '.', nullptr},      {"1-", '.', nullptr},
       {"1e5", '.', nullptr},
   };
   for (const Case& c : cases) {

@@ -67,10 +67,10 @@ class FieldsTest : public testing::Test {
   }
 
   SettingsGuard settings_;
-  MemoryDataSet dataSet_{"CRepcliente",
-                         {Def("CODBOD", ftString, 2), Def("NOMBOD", ftString, 60),
-                          Def("COCP_ID", ftInteger), Def("EXINIAVE", ftFMTBcd, 2, 15),
-                          Def("COCP_PORCA1", ftFMTBcd, 4, 15)}};
+  MemoryDataSet dataSet_{
+      "CRepcliente",
+      {Def("CODBOD", ftString, 2), Def("NOMBOD", ftString, 60), Def("COCP_ID", ftInteger),
+       Def("EXINIAVE", ftFMTBcd, 2, 15), Def("COCP_PORCA1", ftFMTBcd, 4, 15)}};
   TStringField code_{2};
   TStringField name_{60};
   TIntegerField id_;
@@ -185,15 +185,13 @@ TEST_F(CommaFieldsTest, CommaDecimalsAndTheTypingFilter) {
     char c;
     bool accepted;
   } cases[] = {
-      {&amount_, ',', true},  {&amount_, '.', false}, {&amount_, '+', true},
-      {&amount_, '-', true},  {&amount_, '0', true},  {&amount_, '9', true},
-      {&amount_, ' ', false}, {&amount_, 'e', false}, {&id_, '+', true},
-      {&id_, '7', true},      {&id_, ',', false},     {&id_, '.', false},
-      {&code_, '.', true},    {&code_, 'x', true},    {&code_, ' ', true},
+      {&amount_, ',', true}, {&amount_, '.', false}, {&amount_, '+', true},  {&amount_, '-', true},
+      {&amount_, '0', true}, {&amount_, '9', true},  {&amount_, ' ', false}, {&amount_, 'e', false},
+      {&id_, '+', true},     {&id_, '7', true},      {&id_, ',', false},     {&id_, '.', false},
+      {&code_, '.', true},   {&code_, 'x', true},    {&code_, ' ', true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(c.field->IsValidChar(c.c), c.accepted) << c.field->FieldName() << " '" << c.c
-                                                     << "'";
+    EXPECT_EQ(c.field->IsValidChar(c.c), c.accepted) << c.field->FieldName() << " '" << c.c << "'";
   }
   // The filter keeps the separator in force when the field was made.
   platform::SetFormatSettings(Separators('.', ','));
@@ -357,8 +355,8 @@ TEST(CreateFieldForDef, ClassAndPropertiesFollowTheDefinition) {
 
 TEST(GenericFields, ValuesAndPlainTexts) {
   SettingsGuard settings(Separators(',', '.'));
-  MemoryDataSet dataSet("Q", {Def("F", ftFloat), Def("D", ftDate), Def("B", ftBoolean),
-                              Def("T", ftTimeStamp)});
+  MemoryDataSet dataSet(
+      "Q", {Def("F", ftFloat), Def("D", ftDate), Def("B", ftBoolean), Def("T", ftTimeStamp)});
   dataSet.Open();
   ASSERT_EQ(dataSet.Fields().Count(), 4);
   TField& number = dataSet.FieldByName("F");
