@@ -38,7 +38,11 @@ void BM_CreateCompanyDatabase(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(warehouses) * static_cast<double>(state.iterations()),
                          benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_CreateCompanyDatabase)->Arg(1000)->Arg(100000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_CreateCompanyDatabase)
+    ->Arg(1000)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 void BM_CostosAvicola(benchmark::State& state) {
   const int warehouses = static_cast<int>(state.range(0));
@@ -47,8 +51,8 @@ void BM_CostosAvicola(benchmark::State& state) {
   db::CreateCompanyDatabase(path, Sample(warehouses));
   size_t rows = 0;
   for (auto _ : state) {
-    rows = db::QueryText(path, "select * from COSTOS_AVICOLA ('2022/01/01','2022/01/31')")
-               .rows.size();
+    rows =
+        db::QueryText(path, "select * from COSTOS_AVICOLA ('2022/01/01','2022/01/31')").rows.size();
   }
   fs::remove_all(folder);
   if (rows != static_cast<size_t>(warehouses)) state.SkipWithError("wrong row count");

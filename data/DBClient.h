@@ -40,6 +40,9 @@ class TCustomClientDataSet : public TDataSet {
   void SetObjectView(bool value) { objectView_ = value; }
   // The application server of the provider (made on first use; released at close).
   IAppServer* AppServer();
+  // The engine's data store and cursor while open (nullptr when closed).
+  IDSBase* DSBase() const { return store_.get(); }
+  IDSCursor* DSCursor() const { return cursor_.get(); }
 
   // Record numbers and counts (sequence numbers in the current order, from 1).
   int RecNo() const override;

@@ -36,8 +36,8 @@ void CreateCompanyDatabase(const std::string& path, const CompanyDatabaseOptions
   try {
     // Forced writes stay off: the file is rebuilt rather than recovered, and loading is
     // many times faster without a disk flush per page write.
-    Attachment attachment = Attachment::Create(path, options.user, options.password,
-                                               options.pageSize, false);
+    Attachment attachment =
+        Attachment::Create(path, options.user, options.password, options.pageSize, false);
     if (options.schema) {
       RunScript(attachment, SchemaScript());
       RunScript(attachment, ConfigurationScript());

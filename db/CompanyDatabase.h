@@ -7,8 +7,9 @@
 //   db::CreateCompanyDatabase(path, {.sample = db::SampleData{.warehouses = 2}});
 //   db::ExecuteScript(path, "CREATE OR ALTER PROCEDURE COSTOS_AVICOLA ...");  // custom content
 //
-// Every function attaches, does its work and detaches; none keeps the file open. Text given
-// and returned is Windows-1252 bytes. Failures throw DatabaseError.
+// Every function attaches, does its work and detaches; none keeps the file open (the embedded
+// engine lets only one process at a time attach a file). Text given and returned is
+// Windows-1252 bytes. Failures throw DatabaseError.
 
 #include <cstdint>
 #include <optional>
@@ -73,7 +74,8 @@ struct QueryResult {
   std::vector<std::vector<std::optional<std::string>>> rows;
 };
 QueryResult QueryText(const std::string& path, const std::string& sql,
-                      const std::string& user = "SYSDBA", const std::string& password = "masterkey");
+                      const std::string& user = "SYSDBA",
+                      const std::string& password = "masterkey");
 
 // The statements of a script, split as ExecuteScript does (SET TERM lines removed).
 std::vector<std::string> SplitScript(std::string_view script);

@@ -33,7 +33,9 @@ std::string RegistryText(const std::string& folder) {
   return "Windows Registry Editor Version 5.00\r\n"
          "\r\n"
          "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\r\n"
-         "\"Directorio\"=" + Quoted(folder) + "\r\n"
+         "\"Directorio\"=" +
+         Quoted(folder) +
+         "\r\n"
          "\r\n"
          "[HKEY_CURRENT_USER\\Control Panel\\International]\r\n"
          "\"sShortDate\"=\"yyyy/MM/dd\"\r\n"

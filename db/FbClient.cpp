@@ -111,8 +111,8 @@ Attachment Attachment::Create(const std::string& path, const std::string& user,
   AddInt(dpb, isc_dpb_force_write, forcedWrites ? 1 : 0);
   ISC_STATUS_ARRAY status;
   Attachment attachment;
-  isc_create_database(status, 0, path.c_str(), &attachment.handle_,
-                      static_cast<short>(dpb.size()), dpb.data(), 0);
+  isc_create_database(status, 0, path.c_str(), &attachment.handle_, static_cast<short>(dpb.size()),
+                      dpb.data(), 0);
   Check(status, "creating " + path);
   return attachment;
 }
@@ -122,8 +122,8 @@ Attachment Attachment::Open(const std::string& path, const std::string& user,
   std::vector<char> dpb = ConnectionParameters(user, password);
   ISC_STATUS_ARRAY status;
   Attachment attachment;
-  isc_attach_database(status, 0, path.c_str(), &attachment.handle_,
-                      static_cast<short>(dpb.size()), dpb.data());
+  isc_attach_database(status, 0, path.c_str(), &attachment.handle_, static_cast<short>(dpb.size()),
+                      dpb.data());
   Check(status, "opening " + path);
   return attachment;
 }

@@ -58,11 +58,10 @@ constexpr std::array<Item, 15> kItems{{
     {"EMP001", "Caja de cartón para huevo", "UND"},
 }};
 
-constexpr std::array<const char*, 12> kFarms{{
-    "Granja La Esperanza", "Hacienda El Peñón", "Finca San José", "Granja Los Álamos",
-    "Avícola Santa Bárbara", "Finca El Guayacán", "Granja Villa María",
-    "Hacienda La Concepción", "Finca Buenos Aires", "Granja El Paraíso",
-    "Avícola Nuestra Señora", "Finca Campoalegre"}};
+constexpr std::array<const char*, 12> kFarms{
+    {"Granja La Esperanza", "Hacienda El Peñón", "Finca San José", "Granja Los Álamos",
+     "Avícola Santa Bárbara", "Finca El Guayacán", "Granja Villa María", "Hacienda La Concepción",
+     "Finca Buenos Aires", "Granja El Paraíso", "Avícola Nuestra Señora", "Finca Campoalegre"}};
 
 constexpr int kGalponesPerFarm = 3;
 constexpr int kRowsPerCommit = 200000;
@@ -152,7 +151,8 @@ class BatchInsert {
 
   std::string ColumnList() const {
     std::string list;
-    for (const Column& column : columns_) list += (list.empty() ? "" : ", ") + std::string(column.name);
+    for (const Column& column : columns_)
+      list += (list.empty() ? "" : ", ") + std::string(column.name);
     return list;
   }
 
@@ -182,10 +182,18 @@ class BatchInsert {
   void Declare(Statement& statement) {
     for (const Column& column : columns_) {
       switch (column.kind) {
-        case kInteger: statement.DeclareInteger(); break;
-        case kDate: statement.DeclareDate(); break;
-        case kText: statement.DeclareText(column.length); break;
-        case kNumeric: statement.DeclareNumeric(2); break;
+        case kInteger:
+          statement.DeclareInteger();
+          break;
+        case kDate:
+          statement.DeclareDate();
+          break;
+        case kText:
+          statement.DeclareText(column.length);
+          break;
+        case kNumeric:
+          statement.DeclareNumeric(2);
+          break;
       }
     }
   }
@@ -195,10 +203,18 @@ class BatchInsert {
       const Value& value = pending_[first + i];
       const int index = static_cast<int>(i);
       switch (columns_[i % columns_.size()].kind) {
-        case kInteger: statement.SetInteger(index, static_cast<int32_t>(value.number)); break;
-        case kDate: statement.SetDate(index, static_cast<ISC_DATE>(value.number)); break;
-        case kText: statement.SetText(index, value.text); break;
-        case kNumeric: statement.SetNumeric(index, value.number); break;
+        case kInteger:
+          statement.SetInteger(index, static_cast<int32_t>(value.number));
+          break;
+        case kDate:
+          statement.SetDate(index, static_cast<ISC_DATE>(value.number));
+          break;
+        case kText:
+          statement.SetText(index, value.text);
+          break;
+        case kNumeric:
+          statement.SetNumeric(index, value.number);
+          break;
       }
     }
   }
@@ -240,8 +256,10 @@ class Loader {
     lastWarehouse_ = std::stoll(*next.rows.at(0).at(0));
     lastMovement_ = std::stoll(*next.rows.at(0).at(1));
     lastCost_ = std::stoll(*next.rows.at(0).at(2));
-    for (const auto& row : attachment_.Query(
-             "SELECT TRIM(MOVI_PREFIJO), MAX(MOVI_NUMERO) FROM MOVINVENTARIO GROUP BY 1").rows)
+    for (const auto& row :
+         attachment_
+             .Query("SELECT TRIM(MOVI_PREFIJO), MAX(MOVI_NUMERO) FROM MOVINVENTARIO GROUP BY 1")
+             .rows)
       documents_[*row.at(0)] = std::stoll(*row.at(1));
   }
 
@@ -322,7 +340,8 @@ class Loader {
 // One warehouse's flock over the sample months: quantities drawn from the warehouse's own
 // random stream so that they do not depend on the other warehouses.
 void GenerateWarehouse(Loader& loader, int64_t id, const SampleData& sample) {
-  Random random(sample.seed * 0x2545F4914F6CDD1Dull ^ static_cast<uint64_t>(id) * 0x9E3779B97F4A7C15ull);
+  Random random(sample.seed * 0x2545F4914F6CDD1Dull ^
+                static_cast<uint64_t>(id) * 0x9E3779B97F4A7C15ull);
   loader.Warehouse(id);
 
   const int64_t initial = 100 * random.Between(30, 150);
@@ -379,8 +398,8 @@ void GenerateWarehouse(Loader& loader, int64_t id, const SampleData& sample) {
     for (int w = 0; w < 4; ++w) {
       const double part = w < 3 ? std::round(feedKg / 4 * 100) / 100 : feedKg - taken;
       taken += part;
-      loader.Movement(day(weekDays[w]), id, "SI", loader.Document("SI"), "ALP001", 'S',
-                      Cents(part), Cents(part * price));
+      loader.Movement(day(weekDays[w]), id, "SI", loader.Document("SI"), "ALP001", 'S', Cents(part),
+                      Cents(part * price));
     }
 
     static const char* const kVaccines[] = {"VAC001", "VAC002", "VAC003", "VAC004"};

@@ -21,10 +21,10 @@ std::string Trim(std::string_view text) {
 std::string NewTerminator(const std::string& statement) {
   size_t pos = 0;
   auto word = [&](std::string_view expected) {
-    while (pos < statement.size() && std::isspace(static_cast<unsigned char>(statement[pos]))) ++pos;
+    while (pos < statement.size() && std::isspace(static_cast<unsigned char>(statement[pos])))
+      ++pos;
     for (char c : expected) {
-      if (pos >= statement.size() ||
-          std::toupper(static_cast<unsigned char>(statement[pos])) != c)
+      if (pos >= statement.size() || std::toupper(static_cast<unsigned char>(statement[pos])) != c)
         return false;
       ++pos;
     }

@@ -185,6 +185,7 @@ inline constexpr uint32_t dspropNOOFCHANGES = 2;          // uint32 (get only)
 inline constexpr uint32_t dspropDSISPARTIAL = 11;         // bool, set before reading fields
 inline constexpr uint32_t dspropKEEPTRAILINGBLANKS = 23;  // bool
 inline constexpr uint32_t dspropCHANGESMADE = 24;         // bool (get only)
+inline constexpr uint32_t dspropMEMORYUSED = 40;          // uint64: bytes the store holds
 
 // Results of CurCompare.
 inline constexpr int32_t DSCMP_LESS = 1;

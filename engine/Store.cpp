@@ -142,6 +142,12 @@ DBResult Store::DsGetProp(uint32_t prop, void* value) {
     case dspropCHANGESMADE:
       *static_cast<int32_t*>(value) = ChangeCount() > 0 ? 1 : 0;
       return DBERR_NONE;
+    case dspropMEMORYUSED:
+      *static_cast<uint64_t*>(value) =
+          arena_.BytesReserved() + rows_.capacity() * sizeof(Row) +
+          order_.capacity() * sizeof(uint32_t) + positions_.capacity() * sizeof(int32_t) +
+          log_.capacity() * sizeof(LogEntry) + touched_.capacity() * sizeof(uint32_t);
+      return DBERR_NONE;
     default:
       return DBERR_NOTSUPPORTED;
   }

@@ -13,9 +13,10 @@
 namespace {
 
 const char* const kReportColumns[] = {
-    "CODBOD",   "NOMBOD",    "EXINIAVE", "SALAVE",  "VTAAVE",   "EXFINAVE",   "PORSALAVE", "ENTHUEVO",
-    "RENDHUEVO", "SALALIM",  "GRAMHUEVO", "GRAMAVE", "VRALIM",  "COSTOALM",   "VACUNAS",   "OTROSINS",
-    "AMORTIZA", "MANOBDIR",  "MANOBIND", "INDIRECTOS", "TOTCOSTO", "COSTOUNIT"};
+    "CODBOD",    "NOMBOD",     "EXINIAVE",  "SALAVE",   "VTAAVE",    "EXFINAVE",
+    "PORSALAVE", "ENTHUEVO",   "RENDHUEVO", "SALALIM",  "GRAMHUEVO", "GRAMAVE",
+    "VRALIM",    "COSTOALM",   "VACUNAS",   "OTROSINS", "AMORTIZA",  "MANOBDIR",
+    "MANOBIND",  "INDIRECTOS", "TOTCOSTO",  "COSTOUNIT"};
 
 class TempFolder {
  public:
@@ -50,8 +51,14 @@ INSERT INTO ITEMS VALUES ('VAC001', 'Vacuna 1', 'DOS');
 INSERT INTO ITEMS VALUES ('VAC002', 'Vacuna 2', 'DOS');
 INSERT INTO ITEMS VALUES ('OIN001', 'Desinfectante', 'LT');
 INSERT INTO ITEMS VALUES ('MED001', 'Vitaminas', 'KG');
-INSERT INTO BODEGAS VALUES (1, '01', 'Granja Pe)sql" "\xF1" R"sql(as Blancas - Galp)sql" "\xF3" R"sql(n 1');
-INSERT INTO BODEGAS VALUES (2, '02', 'N)sql" "\xFA" R"sql(cleo El Tambo');
+INSERT INTO BODEGAS VALUES (1, '01', 'Granja Pe)sql"
+                        "\xF1"
+                        R"sql(as Blancas - Galp)sql"
+                        "\xF3"
+                        R"sql(n 1');
+INSERT INTO BODEGAS VALUES (2, '02', 'N)sql"
+                        "\xFA"
+                        R"sql(cleo El Tambo');
 INSERT INTO MOVINVENTARIO VALUES (1, '2021-12-01', 1, 'EA', 1, 'AVP001', 'E', 1000, 16500000);
 INSERT INTO MOVINVENTARIO VALUES (2, '2021-12-31', 1, 'SA', 1, 'AVP001', 'S', 20, 330000);
 INSERT INTO MOVINVENTARIO VALUES (3, '2021-12-15', 1, 'SI', 1, 'VAC001', 'S', 1000, 200000);
@@ -104,26 +111,56 @@ TEST(CompanyDatabase, ReportOfTheFixtureMatchesTheHandComputedRows) {
   // end. Eggs 20000 + 4000 under EH over 990 birds * 31 days. Feed 3000 + 400 kg worth
   // 5,140,000. Amortisation 200,000 + 980 * 20,000 * 2.5%.
   const std::vector<std::string> first = {
-      "01", "Granja Pe\xF1" "as Blancas - Galp\xF3" "n 1",
-      "980.00", "10.00", "70.00", "1000.00",
-      "1.02",        // 10 / 980 * 100 = 1.0204
+      "01",
+      "Granja Pe\xF1"
+      "as Blancas - Galp\xF3"
+      "n 1",
+      "980.00",
+      "10.00",
+      "70.00",
+      "1000.00",
+      "1.02",  // 10 / 980 * 100 = 1.0204
       "24000.00",
-      "78.20",       // 24000 * 100 / 30690 = 78.2014
+      "78.20",  // 24000 * 100 / 30690 = 78.2014
       "3400.00",
-      "141.67",      // 3,400,000 g / 24000 = 141.6667
-      "110.79",      // 3,400,000 g / 30690 = 110.7853
-      "1511.76",     // 5,140,000 / 3400 = 1511.7647
-      "5140000.00", "250000.00", "120000.50",
-      "690000.00", "1800000.00", "600000.00", "350000.00",
+      "141.67",   // 3,400,000 g / 24000 = 141.6667
+      "110.79",   // 3,400,000 g / 30690 = 110.7853
+      "1511.76",  // 5,140,000 / 3400 = 1511.7647
+      "5140000.00",
+      "250000.00",
+      "120000.50",
+      "690000.00",
+      "1800000.00",
+      "600000.00",
+      "350000.00",
       "8950000.50",  // 5,140,000 + 250,000 + 120,000.50 + 690,000 + 1,800,000 + 600,000 + 350,000
       "372.92"};     // 8,950,000.50 / 24000 = 372.9167
   // 02: no movement and no cost in January: its December flock is both stocks, the bird
   // amortisation (500 * 20,000 * 2.5%) is its only cost, and every ratio with no eggs, no
   // feed or no exits is 0.
-  const std::vector<std::string> second = {
-      "02", "N\xFA" "cleo El Tambo",
-      "500.00", "0.00", "0.00", "500.00", "0.00", "0.00", "0.00", "0.00", "0.00", "0.00",
-      "0.00", "0.00", "0.00", "0.00", "250000.00", "0.00", "0.00", "0.00", "250000.00", "0.00"};
+  const std::vector<std::string> second = {"02",
+                                           "N\xFA"
+                                           "cleo El Tambo",
+                                           "500.00",
+                                           "0.00",
+                                           "0.00",
+                                           "500.00",
+                                           "0.00",
+                                           "0.00",
+                                           "0.00",
+                                           "0.00",
+                                           "0.00",
+                                           "0.00",
+                                           "0.00",
+                                           "0.00",
+                                           "0.00",
+                                           "0.00",
+                                           "250000.00",
+                                           "0.00",
+                                           "0.00",
+                                           "0.00",
+                                           "250000.00",
+                                           "0.00"};
   EXPECT_EQ(Texts(result.rows[0]), first);
   EXPECT_EQ(Texts(result.rows[1]), second);
 }
@@ -142,13 +179,19 @@ TEST(CompanyDatabase, ReportNeverFailsOnMissingBasesOrEmptyCodes) {
       {"empty codes match no item",
        "UPDATE CONFIGURA_COSTOS_PROD SET COCP_CODAVE1 = '', COCP_CODAVE2 = NULL, "
        "COCP_CODHVO1 = ' ', COCP_CODHVO2 = '', COCP_CODINS1 = '', COCP_CODINS21 = ''",
-       kJanuary, {"0.00", "0.00", "0.00", "0.00", "0.00", "0.00", "0.00"}},
-      {"no configuration row",
-       "DELETE FROM CONFIGURA_COSTOS_PROD", kJanuary,
+       kJanuary,
        {"0.00", "0.00", "0.00", "0.00", "0.00", "0.00", "0.00"}},
-      {"end before start", "", "select * from COSTOS_AVICOLA ('2022/01/31','2022/01/01')",
+      {"no configuration row",
+       "DELETE FROM CONFIGURA_COSTOS_PROD",
+       kJanuary,
+       {"0.00", "0.00", "0.00", "0.00", "0.00", "0.00", "0.00"}},
+      {"end before start",
+       "",
+       "select * from COSTOS_AVICOLA ('2022/01/31','2022/01/01')",
        {"970.00", "0.00", "0.00", "0.00", "0.00", "0.00", "0.00"}},
-      {"null dates", "", "select * from COSTOS_AVICOLA (NULL, NULL)",
+      {"null dates",
+       "",
+       "select * from COSTOS_AVICOLA (NULL, NULL)",
        {"0.00", "0.00", "0.00", "0.00", "0.00", "0.00", "0.00"}},
       {"a tiny divisor is kept within NUMERIC(15,2)",
        "UPDATE MOVINVENTARIO SET MOVI_CANTIDAD = 0.01 WHERE MOVI_ID = 7;"
@@ -166,7 +209,8 @@ TEST(CompanyDatabase, ReportNeverFailsOnMissingBasesOrEmptyCodes) {
     if (*c.setup) db::ExecuteScript(path, c.setup);
     const db::QueryResult result = db::QueryText(
         path, std::string("select EXINIAVE, SALAVE, ENTHUEVO, RENDHUEVO, COSTOALM, VRALIM, "
-                          "COSTOUNIT from (") + c.call + ") where CODBOD = '01'");
+                          "COSTOUNIT from (") +
+                  c.call + ") where CODBOD = '01'");
     ASSERT_EQ(result.rows.size(), 1u);
     EXPECT_EQ(Texts(result.rows[0]), c.expected);
   }
@@ -179,13 +223,13 @@ TEST(CompanyDatabase, DeclaresTheReportAndConfigurationColumns) {
 
   // Output parameters with their declared type, precision and scale (the report's fields
   // are read by name and need exact decimals of precision 15, scale 2).
-  const db::QueryResult outputs = db::QueryText(
-      path,
-      "select trim(p.RDB$PARAMETER_NAME), f.RDB$FIELD_TYPE, f.RDB$FIELD_PRECISION, "
-      "f.RDB$FIELD_SCALE, f.RDB$CHARACTER_LENGTH from RDB$PROCEDURE_PARAMETERS p "
-      "join RDB$FIELDS f on f.RDB$FIELD_NAME = p.RDB$FIELD_SOURCE "
-      "where p.RDB$PROCEDURE_NAME = 'COSTOS_AVICOLA' and p.RDB$PARAMETER_TYPE = 1 "
-      "order by p.RDB$PARAMETER_NUMBER");
+  const db::QueryResult outputs =
+      db::QueryText(path,
+                    "select trim(p.RDB$PARAMETER_NAME), f.RDB$FIELD_TYPE, f.RDB$FIELD_PRECISION, "
+                    "f.RDB$FIELD_SCALE, f.RDB$CHARACTER_LENGTH from RDB$PROCEDURE_PARAMETERS p "
+                    "join RDB$FIELDS f on f.RDB$FIELD_NAME = p.RDB$FIELD_SOURCE "
+                    "where p.RDB$PROCEDURE_NAME = 'COSTOS_AVICOLA' and p.RDB$PARAMETER_TYPE = 1 "
+                    "order by p.RDB$PARAMETER_NUMBER");
   ASSERT_EQ(outputs.rows.size(), 22u);
   for (size_t i = 0; i < 22; ++i) {
     const std::vector<std::string> row = Texts(outputs.rows[i]);
@@ -203,12 +247,12 @@ TEST(CompanyDatabase, DeclaresTheReportAndConfigurationColumns) {
       "join RDB$FIELDS f on f.RDB$FIELD_NAME = r.RDB$FIELD_SOURCE "
       "where r.RDB$RELATION_NAME = 'CONFIGURA_COSTOS_PROD' order by r.RDB$FIELD_POSITION");
   const std::vector<std::string> expected = {
-      "COCP_ID 8 0 0 <null> 1",      "COCP_CODAVE1 37 <null> 0 15 0",
-      "COCP_CODAVE2 37 <null> 0 15 0", "COCP_CODHVO1 37 <null> 0 15 0",
-      "COCP_CODHVO2 37 <null> 0 15 0", "COCP_CODINS1 37 <null> 0 15 0",
-      "COCP_CODINS2 37 <null> 0 15 0", "COCP_CODINS3 37 <null> 0 15 0",
+      "COCP_ID 8 0 0 <null> 1",         "COCP_CODAVE1 37 <null> 0 15 0",
+      "COCP_CODAVE2 37 <null> 0 15 0",  "COCP_CODHVO1 37 <null> 0 15 0",
+      "COCP_CODHVO2 37 <null> 0 15 0",  "COCP_CODINS1 37 <null> 0 15 0",
+      "COCP_CODINS2 37 <null> 0 15 0",  "COCP_CODINS3 37 <null> 0 15 0",
       "COCP_CODINS21 37 <null> 0 15 0", "COCP_PREFEP 37 <null> 0 4 0",
-      "COCP_PREFSA 37 <null> 0 4 0",  "COCP_VRAMOR 16 15 -2 <null> 0",
+      "COCP_PREFSA 37 <null> 0 4 0",    "COCP_VRAMOR 16 15 -2 <null> 0",
       "COCP_PORCA1 16 15 -4 <null> 0"};
   std::vector<std::string> actual;
   for (const auto& row : config.rows) {
@@ -218,7 +262,8 @@ TEST(CompanyDatabase, DeclaresTheReportAndConfigurationColumns) {
   }
   EXPECT_EQ(actual, expected);
   EXPECT_EQ(db::QueryText(path, "select count(*) from CONFIGURA_COSTOS_PROD").rows[0][0], "1");
-  EXPECT_EQ(db::QueryText(path, "select RDB$CHARACTER_SET_NAME from RDB$DATABASE").rows[0][0]
+  EXPECT_EQ(db::QueryText(path, "select RDB$CHARACTER_SET_NAME from RDB$DATABASE")
+                .rows[0][0]
                 ->substr(0, 7),
             "WIN1252");
 }
@@ -264,7 +309,8 @@ TEST(CompanyDatabase, SplitScriptFollowsTerminatorsQuotesAndComments) {
   const Case cases[] = {
       {"A; B ;C", {"A", "B", "C"}},
       {" ; ;\n", {}},
-      {"INSERT INTO T VALUES ('a;b', 'it''s;'); X", {"INSERT INTO T VALUES ('a;b', 'it''s;')", "X"}},
+      {"INSERT INTO T VALUES ('a;b', 'it''s;'); X",
+       {"INSERT INTO T VALUES ('a;b', 'it''s;')", "X"}},
       {"SELECT \"A;B\" FROM T;", {"SELECT \"A;B\" FROM T"}},
       {"/* a; comment */ A; -- b;\nB;", {"A", "B"}},
       {"SET TERM ^ ;\nCREATE P AS BEGIN X; Y; END^\nSET TERM ; ^\nZ;",

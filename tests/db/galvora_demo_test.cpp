@@ -52,7 +52,8 @@ struct DemoRun {
 // Runs galvora-demo with the given arguments (already quoted for the shell).
 DemoRun RunDemo(const std::string& arguments, const fs::path& scratch) {
   // The tools are built beside the test programs, in <build>/bin.
-  const std::string program = (fs::read_symlink("/proc/self/exe").parent_path() / "galvora-demo").string();
+  const std::string program =
+      (fs::read_symlink("/proc/self/exe").parent_path() / "galvora-demo").string();
   const fs::path errors = scratch / "stderr.txt";
   const std::string command =
       "'" + program + "' " + arguments + " >/dev/null 2>'" + errors.string() + "'";
@@ -79,10 +80,12 @@ TEST(GalvoraDemo, WritesTheInstallationFolderAndAPlausibleReport) {
   EXPECT_EQ(ReadFile(folder / "registry.reg"),
             "Windows Registry Editor Version 5.00\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\r\n"
-            "\"Directorio\"=\"" + folder.string() + "\"\r\n\r\n"
-            "[HKEY_CURRENT_USER\\Control Panel\\International]\r\n"
-            "\"sShortDate\"=\"yyyy/MM/dd\"\r\n\"sDate\"=\"/\"\r\n"
-            "\"sDecimal\"=\".\"\r\n\"sThousand\"=\",\"\r\n");
+            "\"Directorio\"=\"" +
+                folder.string() +
+                "\"\r\n\r\n"
+                "[HKEY_CURRENT_USER\\Control Panel\\International]\r\n"
+                "\"sShortDate\"=\"yyyy/MM/dd\"\r\n\"sDate\"=\"/\"\r\n"
+                "\"sDecimal\"=\".\"\r\n\"sThousand\"=\",\"\r\n");
 
   // The program's registry reader finds the folder and the short date picture in it.
   const platform::RegistryFile registry =
@@ -90,8 +93,8 @@ TEST(GalvoraDemo, WritesTheInstallationFolderAndAPlausibleReport) {
   EXPECT_EQ(registry.ReadString(platform::RegistryRoot::LocalMachine,
                                 "\\Software\\Qor\\Galvora2025", "Directorio"),
             folder.string());
-  EXPECT_EQ(registry.ReadString(platform::RegistryRoot::CurrentUser,
-                                "Control Panel\\International", "sShortDate"),
+  EXPECT_EQ(registry.ReadString(platform::RegistryRoot::CurrentUser, "Control Panel\\International",
+                                "sShortDate"),
             "yyyy/MM/dd");
 
   const std::string database = (folder / "datos" / "001" / "galvora.fdb").string();
@@ -108,7 +111,7 @@ TEST(GalvoraDemo, WritesTheInstallationFolderAndAPlausibleReport) {
     EXPECT_GT(start, 0);
     EXPECT_EQ(end, start - out - sold);  // no pullets enter in the first month
     EXPECT_GT(out, 0);
-    EXPECT_GT(Cents(row[6]), 0);                            // % out
+    EXPECT_GT(Cents(row[6]), 0);  // % out
     EXPECT_LT(Cents(row[6]), 200);
     const double yield = std::stod(*row[8]), gramsPerBird = std::stod(*row[11]);
     EXPECT_GT(yield, 70);
@@ -168,10 +171,10 @@ TEST(GalvoraDemo, DefaultMonthsReachTheCurrentMonth) {
   localtime_r(&now, &local);
   char first[16];
   std::strftime(first, sizeof first, "%Y/%m/01", &local);
-  const db::QueryResult current = db::QueryText(
-      (scratch.Path() / "datos" / "001" / "galvora.fdb").string(),
-      std::string("select ENTHUEVO from COSTOS_AVICOLA ('") + first + "', dateadd(month, 1, cast('" +
-          first + "' as date)) - 1)");
+  const db::QueryResult current =
+      db::QueryText((scratch.Path() / "datos" / "001" / "galvora.fdb").string(),
+                    std::string("select ENTHUEVO from COSTOS_AVICOLA ('") + first +
+                        "', dateadd(month, 1, cast('" + first + "' as date)) - 1)");
   ASSERT_EQ(current.rows.size(), 1u);
   EXPECT_GT(std::stod(current.rows[0][0].value()), 1000);
 }

@@ -1,0 +1,200 @@
+// The client result set over a real company database: CRepcliente fed by PRepcliente over
+// QRepcliente running COSTOS_AVICOLA through the Firebird driver, as the report window does.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "data/DBClient.h"
+#include "data/SqlExpr.h"
+#include "db/CompanyDatabase.h"
+#include "tests/data/support/SqlTestDatabase.h"
+
+namespace {
+
+const char kReport[] = " select * from COSTOS_AVICOLA ('2022/01/01','2022/01/31')";
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const platform::Exception& e) {
+    return e.Message();
+  }
+  return "<no error>";
+}
+
+class DBClientSql : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    char pattern[] = "/tmp/dbclient-sql-XXXXXX";
+    folder = mkdtemp(pattern);
+    path = folder + "/galvora.fdb";
+    db::CreateCompanyDatabase(path, {.sample = db::SampleData{.warehouses = 5}});
+  }
+  static void TearDownTestSuite() { std::filesystem::remove_all(folder); }
+
+  void SetUp() override {
+    SetupDataModuleConnection(connection, path);
+    query.SetSQLConnection(&connection);
+    provider.SetDataSet(&query);
+    provider.SetOptions(poAllowCommandText);
+    provider.BeforeGetRecords = [this](TDataSetProvider&, TVariant&) { ++getRecordsCalls; };
+    client.SetProviderName("PRepcliente");
+  }
+
+  static std::string folder;
+  static std::string path;
+  TSQLConnection connection;
+  TSQLQuery query{"QRepcliente"};
+  TProviderOwner owner;
+  TDataSetProvider provider{"PRepcliente", &owner};
+  TClientDataSet client{"CRepcliente", &owner};
+  int getRecordsCalls = 0;
+};
+
+std::string DBClientSql::folder;
+std::string DBClientSql::path;
+
+TEST_F(DBClientSql, TheReportOpensWithEveryRowAndTheStatementClosedAgain) {
+  const db::QueryResult expected = db::QueryText(path, kReport);
+  ASSERT_EQ(expected.rows.size(), 5u);
+  client.SetCommandText(kReport);
+  client.Open();
+  EXPECT_FALSE(query.Active());
+  EXPECT_EQ(client.RecordCount(), 5);
+  ASSERT_EQ(client.Fields().Count(), 22);
+  TField& total = client.FieldByName("TOTCOSTO");
+  EXPECT_EQ(total.DataType(), ftFMTBcd);
+  EXPECT_EQ(total.Size(), 2);
+  EXPECT_EQ(dynamic_cast<TFMTBCDField&>(total).Precision(), 15);
+  EXPECT_EQ(client.FieldByName("NOMBOD").Size(), 60);
+  // Every value as the database gives it (plain notation drops trailing zeros).
+  for (size_t row = 0; row < expected.rows.size(); ++row) {
+    for (size_t column = 0; column < expected.columns.size(); ++column) {
+      TField& field = client.FieldByName(expected.columns[column]);
+      const auto& want = expected.rows[row][column];
+      if (!want) {
+        EXPECT_TRUE(field.IsNull()) << expected.columns[column];
+        continue;
+      }
+      if (field.DataType() == ftFMTBcd) {
+        TBcd value;
+        ASSERT_TRUE(TryTextToBcd(*want, '.', value));
+        EXPECT_EQ(BcdCompare(field.AsBCD(), value), 0) << expected.columns[column] << " " << *want;
+      } else {
+        EXPECT_EQ(field.AsString(), *want) << expected.columns[column];
+      }
+    }
+    client.Next();
+  }
+  EXPECT_TRUE(client.Eof());
+  // Closing sends one reset request; reopening runs the statement again.
+  EXPECT_EQ(getRecordsCalls, 1);
+  client.Close();
+  EXPECT_EQ(getRecordsCalls, 2);
+  EXPECT_FALSE(query.Active());
+  client.Open();
+  EXPECT_EQ(client.RecordCount(), 5);
+}
+
+TEST_F(DBClientSql, AResultWithoutRowsIsOpenAndEmpty) {
+  client.SetCommandText(std::string(kReport) + " where CODBOD = 'zz'");
+  client.Open();
+  EXPECT_TRUE(client.Active());
+  EXPECT_TRUE(client.IsEmpty());
+  EXPECT_TRUE(client.Eof());
+  EXPECT_TRUE(client.Bof());
+  EXPECT_EQ(client.RecordCount(), 0);
+}
+
+TEST_F(DBClientSql, PersistentFieldsAreBoundToTheResult) {
+  struct Case {
+    const char* sql;
+    std::function<std::unique_ptr<TField>()> make;
+    std::string message;
+  } cases[] = {
+      {"select NOMBOD from COSTOS_AVICOLA ('2022/01/01','2022/01/31')",
+       [] {
+         auto f = std::make_unique<TStringField>(2);
+         f->SetFieldName("CODBOD");
+         f->SetDisplayLabel("Bodega");
+         return std::unique_ptr<TField>(std::move(f));
+       },
+       "CRepcliente: Field 'Bodega' not found"},
+      {"select cast(EXINIAVE as numeric(9,2)) as EXINIAVE from COSTOS_AVICOLA "
+       "('2022/01/01','2022/01/31')",
+       [] {
+         auto f = std::make_unique<TFMTBCDField>(15, 2);
+         f->SetFieldName("EXINIAVE");
+         return std::unique_ptr<TField>(std::move(f));
+       },
+       "CRepcliente: Type mismatch for field 'EXINIAVE', expecting: FMTBcd actual: BCD"},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<TField> field = c.make();
+    field->SetDataSet(&client);
+    client.SetCommandText(c.sql);
+    EXPECT_EQ(ErrorOf([&] { client.Open(); }), c.message) << c.sql;
+    EXPECT_FALSE(client.Active());
+    EXPECT_FALSE(query.Active());
+    field->SetDataSet(nullptr);
+  }
+  TStringField name(60);
+  name.SetFieldName("NOMBOD");
+  name.SetDataSet(&client);
+  client.SetCommandText(
+      "select cast(NOMBOD as varchar(40)) as NOMBOD from COSTOS_AVICOLA "
+      "('2022/01/01','2022/01/31')");
+  client.Open();
+  EXPECT_EQ(name.Size(), 40);
+  EXPECT_FALSE(name.AsString().empty());
+  client.Close();
+  name.SetDataSet(nullptr);
+}
+
+TEST_F(DBClientSql, DriverErrorsReachTheClientUnchanged) {
+  TSQLQuery direct("QDirect");
+  direct.SetSQLConnection(&connection);
+  direct.SetSQL("select * from NO_SUCH_TABLE");
+  const std::string driverMessage = ErrorOf([&] { direct.Open(); });
+  ASSERT_NE(driverMessage, "<no error>");
+  client.SetCommandText("select * from NO_SUCH_TABLE");
+  try {
+    client.Open();
+    FAIL();
+  } catch (const EOleException& e) {
+    EXPECT_EQ(e.Message(), driverMessage);
+  }
+  EXPECT_FALSE(client.Active());
+  EXPECT_FALSE(query.Active());
+}
+
+TEST_F(DBClientSql, LocateEditAndCancelUpdatesOnReportRows) {
+  client.SetCommandText(kReport);
+  client.Open();
+  client.Last();
+  const std::string lastName = client.FieldByName("NOMBOD").AsString();
+  const std::string lastCode = client.FieldByName("CODBOD").AsString();
+  client.First();
+  ASSERT_TRUE(client.Locate("NOMBOD", {lastName.substr(0, 3)}, loPartialKey | loCaseInsensitive));
+  EXPECT_TRUE(client.Locate("CODBOD", {lastCode}, 0));
+  EXPECT_EQ(client.RecNo(), 5);
+  const TBookmark mark = client.GetBookmark();
+  client.First();
+  EXPECT_EQ(client.CompareBookmarks(client.GetBookmark(), mark), -1);
+  client.GotoBookmark(mark);
+  TField& total = client.FieldByName("TOTCOSTO");
+  const std::string before = total.AsString();
+  client.Edit();
+  total.SetText("1.5");
+  client.Post();
+  EXPECT_EQ(total.AsString(), "1.5");
+  EXPECT_EQ(client.ChangeCount(), 1);
+  client.CancelUpdates();
+  EXPECT_EQ(client.ChangeCount(), 0);
+  client.GotoBookmark(mark);
+  EXPECT_EQ(total.AsString(), before);
+}
+
+}  // namespace
