@@ -368,6 +368,9 @@ class TCustomSQLDataSet : public TDataSet {
   struct ColumnType {
     uint16_t type = 0;
     uint32_t size = 0;
+    // The BCD field last read from this column and its precision (a read-path cache).
+    mutable const TField* bcdField = nullptr;
+    mutable int bcdPrecision = 0;
   };
   std::vector<ColumnType> columnTypes_;  // by column (index 0 = column 1)
   mutable std::vector<char> scratch_;

@@ -710,9 +710,13 @@ bool TCustomSQLDataSet::GetFieldData(const TField& field, void* buffer) const {
       TBcd value;
       status = cursor_->ValBcd(column, &value, &isNull);
       if (status == SQL_SUCCESS && isNull == 0) {
-        const auto* decimal = dynamic_cast<const TFMTBCDField*>(&field);
-        int precision = decimal != nullptr ? decimal->Precision()
-                                           : self->FieldDefs()[column - 1].Precision;
+        if (columnType.bcdField != &field) {
+          const auto* decimal = dynamic_cast<const TFMTBCDField*>(&field);
+          columnType.bcdPrecision = decimal != nullptr ? decimal->Precision()
+                                                       : self->FieldDefs()[column - 1].Precision;
+          columnType.bcdField = &field;
+        }
+        int precision = columnType.bcdPrecision;
         int places = field.Size();
         if (value.Precision != precision || BcdScale(value) != places) {
           TBcd normalised;

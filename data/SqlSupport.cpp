@@ -68,16 +68,18 @@ std::string ReplaceParamMarkers(const std::string& sql, const std::string& quote
            c == '\r' || c == '\n';
   };
   auto ends = [](char c) { return c == ' ' || c == ')' || c == ',' || c == '\r' || c == '\n'; };
-  // Collect the references, scanning left to right.
-  std::vector<std::string> references;
+  // Each reference is replaced where it stands (searching for its text instead could hit a
+  // quoted literal or a longer name that begins with it).
+  std::string result;
+  result.reserve(sql.size() + 16);
   bool quoted = false;
   for (size_t i = 0; i < sql.size(); ++i) {
     char c = sql[i];
-    if (isQuote(c)) {
-      quoted = !quoted;
+    if (isQuote(c)) quoted = !quoted;
+    if (quoted || c != ':' || i == 0 || !startsAfter(sql[i - 1])) {
+      result += c;
       continue;
     }
-    if (quoted || c != ':' || i == 0 || !startsAfter(sql[i - 1])) continue;
     size_t end = i + 1;
     bool innerQuoted = false;
     while (end < sql.size()) {
@@ -85,14 +87,8 @@ std::string ReplaceParamMarkers(const std::string& sql, const std::string& quote
       if (!innerQuoted && ends(sql[end])) break;
       ++end;
     }
-    references.push_back(sql.substr(i, end - i));
+    result += " ? ";
     i = end - 1;
-  }
-  // Each reference replaces the first occurrence of its text, in order.
-  std::string result = sql;
-  for (const std::string& reference : references) {
-    size_t at = result.find(reference);
-    if (at != std::string::npos) result.replace(at, reference.size(), " ? ");
   }
   return result;
 }

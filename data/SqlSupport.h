@@ -19,6 +19,7 @@ int32_t StrToInt(const std::string& text);
 // Replaces every parameter reference of `sql` by " ? ": a colon outside quotes that follows a
 // blank, "(", ")", ",", "=", "<", ">", CR or LF, up to the next blank, ")", ",", CR or LF
 // outside quotes or the end. The single quote and `quoteChar` switch quoting on and off.
+// Each reference is replaced in its own place.
 std::string ReplaceParamMarkers(const std::string& sql, const std::string& quoteChar);
 // True when the first word of `sql` is SELECT (without regard to case).
 bool IsSelect(const std::string& sql);

@@ -72,24 +72,21 @@ ISC_TIMESTAMP DateTimeToIscTimestamp(double dateTime) {
 void ScaledIntegerToBcd(int64_t scaled, int places, int precision, SQLBcdValue* out) {
   bool negative = scaled < 0;
   uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
-  char digits[24];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>(magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
+  int count = 1;
+  for (uint64_t rest = magnitude / 10; rest != 0; rest /= 10) ++count;
   if (precision < count) precision = count;
   if (precision < places) precision = places;
-  if (precision < 1) precision = 1;
   if (precision > 64) precision = 64;
   std::memset(out->Fraction, 0, sizeof out->Fraction);
   out->Precision = static_cast<uint8_t>(precision);
   out->SignSpecialPlaces = static_cast<uint8_t>((negative ? 0x80 : 0) | (places & 0x3F));
-  for (int i = 0; i < count; ++i) {
-    int index = precision - 1 - i;
-    uint8_t& byte = out->Fraction[index / 2];
-    byte = static_cast<uint8_t>(index % 2 == 0 ? (byte & 0x0F) | (digits[i] << 4)
-                                                : (byte & 0xF0) | digits[i]);
+  // Digits from the last one backwards; digit i sits in the high nibble when i is even.
+  int index = precision - 1;
+  while (magnitude != 0) {
+    auto digit = static_cast<uint8_t>(magnitude % 10);
+    magnitude /= 10;
+    out->Fraction[index / 2] |= static_cast<uint8_t>(index % 2 == 0 ? digit << 4 : digit);
+    --index;
   }
 }
 

@@ -425,9 +425,14 @@ void TDBGridEh::UnlockLayout() {
 void TDBGridEh::InternalLayout() {
   BuildColumns();
   ComputeHeights();
-  UpdateRowCount();
-  SpreadWidths();
-  UpdateScrollBars();
+  // Showing or hiding a scroll bar changes the client area: lay out once more for it.
+  for (int pass = 0; pass < 3; ++pass) {
+    QSize client = viewport()->size();
+    UpdateRowCount();
+    SpreadWidths();
+    UpdateScrollBars();
+    if (viewport()->size() == client) break;
+  }
 }
 
 void TDBGridEh::BuildColumns() {

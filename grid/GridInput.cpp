@@ -596,6 +596,7 @@ void TDBGridEh::focusOutEvent(QFocusEvent* event) {
 }
 
 bool TDBGridEh::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::Resize && !inLayout_) RunLayout();
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
     std::string text;

@@ -427,7 +427,7 @@ void TDBGridEh::PaintLines(QPainter& p) {
 
 bool TDBGridEh::CellHint(QPoint point, std::string& text, TFontSpec& font, QPoint& at) {
   if (mouseMode_ != MouseMode::None) return false;
-  if (QApplication::keyboardModifiers() & Qt::ControlModifier) return false;
+  if (QApplication::queryKeyboardModifiers() & Qt::ControlModifier) return false;
   TGridCoord cell = MouseCoord(point);
   if (cell.X < IndicatorColCount() || cell.Y < 0) return false;
   const int index = VisibleOfGridCol(cell.X);
