@@ -173,7 +173,8 @@ TEST(Selection, MultiSelectRowsAndColumnsWithTheMouse) {
   EXPECT_EQ(g.Selection().Rows().Count(), 1);
   // The bottom of a title selects its column; Shift extends to another.
   QRect title = g.CellRect(1, 0);
-  QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, QPoint(title.center().x(), title.bottom() - 1));
+  QTest::mouseClick(g.viewport(), Qt::LeftButton, {},
+                    QPoint(title.center().x(), title.bottom() - 1));
   ASSERT_EQ(g.Selection().SelectionType(), gstColumns);
   QRect third = g.CellRect(3, 0);
   QTest::mouseClick(g.viewport(), Qt::LeftButton, Qt::ShiftModifier,
