@@ -342,7 +342,8 @@ void TDataSetProvider::Writer::Value(const Column& c) {
 
 void TDataSetProvider::CreateWriter() {
   auto w = std::make_unique<Writer>();
-  w->writer = DSRef<IDSWriter>(dsclient::NewWriter());
+  // The engine's writer keeps its buffer between packets: reuse it.
+  w->writer = writer_ ? std::move(writer_->writer) : DSRef<IDSWriter>(dsclient::NewWriter());
   TFields& fields = dataSet_->Fields();
   for (int i = 0; i < fields.Count(); ++i) {
     TField& field = fields[i];

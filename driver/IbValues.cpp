@@ -1,5 +1,6 @@
 #include "driver/IbValues.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -80,14 +81,24 @@ void ScaledIntegerToBcd(int64_t scaled, int places, int precision, SQLBcdValue* 
   std::memset(out->Fraction, 0, sizeof out->Fraction);
   out->Precision = static_cast<uint8_t>(precision);
   out->SignSpecialPlaces = static_cast<uint8_t>((negative ? 0x80 : 0) | (places & 0x3F));
-  // Digits from the last one backwards; digit i sits in the high nibble when i is even.
+  // Digits from the last one backwards, two per byte where the bytes line up; digit i sits in
+  // the high four bits when i is even.
+  static const auto kPacked = [] {
+    std::array<uint8_t, 100> table{};
+    for (int i = 0; i < 100; ++i) table[i] = static_cast<uint8_t>((i / 10) << 4 | (i % 10));
+    return table;
+  }();
   int index = precision - 1;
-  while (magnitude != 0) {
-    auto digit = static_cast<uint8_t>(magnitude % 10);
+  int byte = index / 2;
+  if (index % 2 == 0) {
+    out->Fraction[byte--] = static_cast<uint8_t>((magnitude % 10) << 4);
     magnitude /= 10;
-    out->Fraction[index / 2] |= static_cast<uint8_t>(index % 2 == 0 ? digit << 4 : digit);
-    --index;
   }
+  while (magnitude >= 10) {
+    out->Fraction[byte--] = kPacked[magnitude % 100];
+    magnitude /= 100;
+  }
+  if (magnitude != 0) out->Fraction[byte] = static_cast<uint8_t>(magnitude);
 }
 
 bool BcdToScaledInteger(const SQLBcdValue& bcd, int64_t* scaled, int* places) {

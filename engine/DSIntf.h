@@ -374,17 +374,23 @@ class IDSWriter : public IDSUnknown {
 extern "C" DBResult DllGetClassObject(const DSGUID* clsid, const DSGUID* iid, void** object);
 using DllGetClassObjectFunc = DBResult (*)(const DSGUID*, const DSGUID*, void**);
 
-// Checksum of packet bytes (the header's checksum field covers bytes 20 .. end).
+// Checksum of packet bytes (the header's checksum field covers bytes 20 .. end): four
+// independent 64-bit lanes over 32-byte blocks, then the tail byte by byte.
 inline uint32_t DSPacketChecksum(const uint8_t* data, size_t length) {
-  uint64_t h = 0x9E3779B97F4A7C15ull;
+  constexpr uint64_t kPrime = 0x100000001B3ull;
+  uint64_t lane[4] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
+                      0x27D4EB2F165667C5ull};
   size_t i = 0;
-  for (; i + 8 <= length; i += 8) {
-    uint64_t w = 0;
-    for (int b = 0; b < 8; ++b) w |= static_cast<uint64_t>(data[i + b]) << (8 * b);
-    h = (h ^ w) * 0x100000001B3ull;
-    h ^= h >> 29;
+  for (; i + 32 <= length; i += 32) {
+    for (int l = 0; l < 4; ++l) {
+      uint64_t w;
+      __builtin_memcpy(&w, data + i + 8 * l, 8);
+      lane[l] = (lane[l] ^ w) * kPrime;
+      lane[l] ^= lane[l] >> 29;
+    }
   }
-  for (; i < length; ++i) h = (h ^ data[i]) * 0x100000001B3ull;
+  uint64_t h = lane[0] ^ (lane[1] * 3) ^ (lane[2] * 5) ^ (lane[3] * 7) ^ length;
+  for (; i < length; ++i) h = (h ^ data[i]) * kPrime;
   h ^= h >> 32;
   return static_cast<uint32_t>(h);
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -269,6 +270,7 @@ void TDBGridEh::SetSelectedIndex(int index) {
   }
   index = std::clamp(index, 0, count - 1);
   if (index == selectedIndex_) return;
+  HideEditor();
   selectedIndex_ = index;
   // Keep the current column in view when the columns scroll horizontally.
   if (!autoFitColWidths_) {
@@ -697,7 +699,9 @@ TGridCoord TDBGridEh::MouseCoord(QPoint point) const {
   return {col, titles + r};
 }
 
-bool TDBGridEh::GridHasFocus() const { return hasFocus(); }
+bool TDBGridEh::GridHasFocus() const {
+  return hasFocus() || (editor_ != nullptr && editor_->hasFocus());
+}
 
 void TDBGridEh::InvalidateGrid() { viewport()->update(); }
 
@@ -723,6 +727,7 @@ int TDBGridEh::RecordNumberOfRow(int row) const {
 // Data link notices
 
 void TDBGridEh::LinkActiveChanged() {
+  HideEditor();
   // Opening, closing or reopening the result set always starts with nothing selected.
   selection_.rows_.items_.clear();
   selection_.rows_.cacheIndex_ = -1;
@@ -736,11 +741,13 @@ void TDBGridEh::LinkActiveChanged() {
 }
 
 void TDBGridEh::LinkDataChanged() {
+  HideEditor();
   UpdateScrollBars();
   InvalidateGrid();
 }
 
 void TDBGridEh::LinkScrolled(int /*distance*/) {
+  HideEditor();
   UpdateScrollBars();
   InvalidateGrid();
 }

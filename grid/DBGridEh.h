@@ -23,7 +23,9 @@
 #include "platform/Fonts.h"
 #include "platform/SystemColors.h"
 
+class QLineEdit;
 class QPainter;
+class QTimer;
 class TGridDataLinkEh;
 
 enum TDBGridOption : unsigned {
@@ -253,6 +255,13 @@ class TDBGridEh : public QAbstractScrollArea {
   // record; never appends on the read-only grid.
   void TabMove(bool back);
 
+  // --- in-place editor ---
+  // Shows the editor over the current cell (F2, or a click on the current cell) when nothing
+  // is selected; on a read-only column it shows the text and accepts no change.
+  void ShowEditor();
+  void HideEditor();
+  bool EditorVisible() const;
+
   // --- sorting marks ---
   // Plain click (add false) or Ctrl+click (add true) on a column title.
   void ToggleSortMarker(TColumnTitleEh& title, bool add);
@@ -306,6 +315,7 @@ class TDBGridEh : public QAbstractScrollArea {
   bool viewportEvent(QEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
   bool focusNextPrevChild(bool next) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   friend class TGridDataLinkEh;
@@ -415,6 +425,10 @@ class TDBGridEh : public QAbstractScrollArea {
   bool pressDown_ = false;  // the pressed title shows pressed
   QPoint pressPoint_;
   int moveTarget_ = -1;     // visible index where a moved column lands
+  QLineEdit* editor_ = nullptr;  // the in-place editor, a child of the viewport
+  QTimer* autoScroll_ = nullptr;  // moves the selection while a drag is outside the data area
+  QPoint dragPoint_;              // last pointer position of a selection drag
+  void AutoScrollTick();
   int currentPaintRow_ = 0;     // the current row while a frame is painted
   int currentPaintRecNo_ = -1;  // its record number
   bool selecting_ = false;  // a multi-select drag is extending the selection

@@ -1,5 +1,7 @@
 // Keyboard, mouse, wheel and scroll bar handling of the report grid.
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimer>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QToolTip>
@@ -104,6 +106,7 @@ void TDBGridEh::keyPressEvent(QKeyEvent* event) {
   event->accept();
 
   if (key == Qt::Key_Escape) {
+    HideEditor();
     if (mouseMode_ != MouseMode::None) {
       mouseMode_ = MouseMode::None;
       releaseMouse();
@@ -129,9 +132,13 @@ void TDBGridEh::keyPressEvent(QKeyEvent* event) {
     TabMove(shift);
     return;
   }
-  if (key == Qt::Key_Insert || key == Qt::Key_Delete || key == Qt::Key_F2) {
-    // Insert, Delete and the in-place editor change nothing on a read-only grid or a result
-    // set that cannot be modified: refused silently.
+  if (key == Qt::Key_F2 && !ctrl && !alt && !shift) {
+    ShowEditor();
+    return;
+  }
+  if (key == Qt::Key_Insert || key == Qt::Key_Delete) {
+    // The grid neither inserts nor deletes records: refused silently, as the read-only grid
+    // must.
     return;
   }
   if (!DataLinkActive()) {
@@ -290,6 +297,9 @@ void TDBGridEh::mousePressEvent(QMouseEvent* event) {
   if (row >= dataLink_->RecordCount()) return;
   TBookmark before = CurrentBookmark();
   int beforeCol = CurrentColumnIndex();
+  const bool wasCurrent = area.Horz == hcData && row == dataLink_->ActiveRecord() &&
+                          VisibleOfGridCol(cell.X) == selectedIndex_;
+  HideEditor();
   bool selectedBefore = false;
   if (area.Horz == hcData) {
     // Whether the pressed cell is selected, tested on its own record before moving.
@@ -340,6 +350,7 @@ void TDBGridEh::mousePressEvent(QMouseEvent* event) {
   if (!shift && !ctrl && (optionsEh_ & dghClearSelection)) {
     if (left || !selectedBefore) DropSelection();
   }
+  if (left && wasCurrent && !shift && !ctrl) ShowEditor();
 }
 
 void TDBGridEh::mouseMoveEvent(QMouseEvent* event) {
@@ -381,6 +392,19 @@ void TDBGridEh::mouseMoveEvent(QMouseEvent* event) {
       break;
   }
   if (selecting_ && (event->buttons() & Qt::LeftButton) && DataLinkActive()) {
+    dragPoint_ = point;
+    const int dataTop = TitleRowCount() ? titleRowHeight_ + LineWidth() : 0;
+    if (selection_.SelectionType() != gstColumns &&
+        (point.y() < dataTop || point.y() >= DataAreaBottom() || point.x() < 0 ||
+         point.x() >= viewport()->width())) {
+      if (autoScroll_ == nullptr) {
+        autoScroll_ = new QTimer(this);
+        autoScroll_->setInterval(60);
+        connect(autoScroll_, &QTimer::timeout, this, [this] { AutoScrollTick(); });
+      }
+      if (!autoScroll_->isActive()) autoScroll_->start();
+      return;
+    }
     TGridCoord cell = MouseCoord(point);
     if (cell.X < 0) return;
     TCellAreaEh area = GetCellType(cell.X, cell.Y);
@@ -415,6 +439,7 @@ void TDBGridEh::mouseReleaseEvent(QMouseEvent* event) {
   MouseMode mode = mouseMode_;
   mouseMode_ = MouseMode::None;
   selecting_ = false;
+  if (autoScroll_ != nullptr) autoScroll_->stop();
   switch (mode) {
     case MouseMode::Sizing: {
       int index = sizingColumn_;
@@ -612,4 +637,112 @@ bool TDBGridEh::viewportEvent(QEvent* event) {
     return true;
   }
   return QAbstractScrollArea::viewportEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// In-place editor
+
+void TDBGridEh::ShowEditor() {
+  TColumnEh* column = CurrentColumn();
+  if (column == nullptr || !DataLinkActive() || DataSet()->IsEmpty()) return;
+  if (selection_.SelectionType() != gstNon) return;
+  if (editor_ == nullptr) {
+    editor_ = new QLineEdit(viewport());
+    editor_->setFrame(false);
+    editor_->installEventFilter(this);
+  }
+  TField* field = column->Field();
+  std::string text = field != nullptr ? field->EditText() : std::string();
+  QRect rect = CellRect(GridColOfVisible(selectedIndex_), TitleRowCount() + dataLink_->ActiveRecord());
+  if (rect.isEmpty()) return;
+  editor_->setReadOnly(column->ReadOnly());
+  editor_->setFont(platform::ToQFont(column->Font()));
+  editor_->setAlignment(column->Alignment() == taRightJustify
+                            ? Qt::AlignRight
+                            : (column->Alignment() == taCenter ? Qt::AlignHCenter : Qt::AlignLeft));
+  editor_->setText(platform::ToQString(text));
+  editor_->deselect();
+  editor_->setCursorPosition(editor_->text().size());
+  editor_->setGeometry(rect);
+  editor_->show();
+  editor_->setFocus();
+}
+
+void TDBGridEh::HideEditor() {
+  if (editor_ == nullptr || !editor_->isVisible()) return;
+  bool hadFocus = editor_->hasFocus();
+  editor_->hide();
+  if (hadFocus) setFocus();
+}
+
+bool TDBGridEh::EditorVisible() const { return editor_ != nullptr && editor_->isVisible(); }
+
+bool TDBGridEh::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == editor_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool ctrl = key->modifiers() & Qt::ControlModifier;
+    bool toGrid = false;
+    switch (key->key()) {
+      case Qt::Key_Escape:
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_PageUp:
+      case Qt::Key_PageDown:
+      case Qt::Key_Tab:
+      case Qt::Key_Backtab:
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        toGrid = true;
+        break;
+      case Qt::Key_Left:
+        toGrid = editor_->cursorPosition() == 0;
+        break;
+      case Qt::Key_Right:
+        toGrid = editor_->cursorPosition() == editor_->text().size();
+        break;
+      case Qt::Key_A:
+        toGrid = ctrl;
+        break;
+      default:
+        break;
+    }
+    if (toGrid) {
+      HideEditor();
+      keyPressEvent(key);
+      return true;
+    }
+  }
+  if (watched == editor_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+    InvalidateGrid();
+  }
+  return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Auto-scroll of a selection drag
+
+void TDBGridEh::AutoScrollTick() {
+  if (!selecting_ || !DataLinkActive()) {
+    autoScroll_->stop();
+    return;
+  }
+  const int dataTop = TitleRowCount() ? titleRowHeight_ + LineWidth() : 0;
+  const int dataBottom = DataAreaBottom();
+  int distance = 0;
+  if (dragPoint_.y() < dataTop) {
+    distance = -std::min((dataTop - dragPoint_.y()) / 6 + 1, 8);
+  } else if (dragPoint_.y() >= dataBottom) {
+    distance = std::min((dragPoint_.y() - dataBottom) / 6 + 1, 8);
+  }
+  int columnStep = 0;
+  if (dragPoint_.x() < (IndicatorColCount() ? indicatorWidth_ : 0)) columnStep = -1;
+  if (dragPoint_.x() >= viewport()->width()) columnStep = 1;
+  if (distance == 0 && columnStep == 0) {
+    autoScroll_->stop();
+    return;
+  }
+  ExtendSelection([&] {
+    if (distance != 0) MoveBy(distance);
+    if (columnStep != 0) SetSelectedIndex(selectedIndex_ + columnStep);
+  });
 }

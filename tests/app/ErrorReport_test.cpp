@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "platform/Errors.h"
-#include "support/Fakes.h"
+#include "tests/app/support/Fakes.h"
 
 namespace {
 

@@ -366,3 +366,55 @@ TEST_F(SqlQueryScripted, ProviderSupportOperations) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SqlQueryScripted, ConnectionUseRules) {
+  // A statement attached with MaxBlobSize 0 takes the connection's BlobSize.
+  connection.Params().SetValue("BlobSize", "32");
+  {
+    TSQLQuery attached;
+    attached.SetSQLConnection(&connection);
+    EXPECT_EQ(attached.MaxBlobSize(), 32);
+  }
+
+  // Without KeepConnection the session closes as soon as nothing uses it.
+  connection.SetKeepConnection(false);
+  query.SetSQL("select CODBOD from COSTS");
+  query.Open();
+  EXPECT_TRUE(connection.Connected());
+  query.Close();
+  EXPECT_FALSE(connection.Connected());
+  connection.SetKeepConnection(true);
+  query.Open();
+  connection.SetKeepConnection(false);
+  EXPECT_FALSE(connection.Connected());
+  EXPECT_FALSE(query.Active());
+}
+
+TEST_F(SqlQueryScripted, AStatementLimitMakesAClonedSession) {
+  script.statementLimit = 1;
+  query.SetSQL("select CODBOD from COSTS");
+  query.Open();
+  EXPECT_EQ(script.Count("NewSession"), 2);
+  EXPECT_EQ(script.Count("Attach"), 2);
+  query.SetPrepared(false);  // releasing the command frees the clone
+  EXPECT_EQ(std::count(script.log.begin(), script.log.end(), "Detach"), 1);
+  EXPECT_TRUE(connection.Connected());
+}
+
+TEST_F(SqlExprScripted, LoginPromptAsksOnLoginOrFails) {
+  connection.SetLoginPrompt(true);
+  EXPECT_EQ(MessageOf([&] { connection.Open(); }), "Cannot connect to database 'IBLocal'");
+  std::vector<std::string> seen;
+  connection.OnLogin = [&](TSQLConnection&, TConnectionParams& login) {
+    seen = login.Lines();
+    login.SetValue("PASSWORD", "from dialog");
+  };
+  connection.Open();
+  EXPECT_EQ(seen, (std::vector<std::string>{"Database=scripted.fdb", "USER_NAME=sysdba",
+                                            "PASSWORD=secret"}));
+  EXPECT_TRUE(Logged(script, "Attach scripted.fdb|sysdba|from dialog"));
+}
+
+}  // namespace

@@ -247,3 +247,30 @@ TEST(GridKeys, CopyKeysReachTheCopyHook) {
   Key(g, Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(copies, 3);
 }
+
+TEST(GridKeys, InPlaceEditorIsReadOnly) {
+  ReportGrid t(5);
+  TDBGridEh& g = *t.grid;
+  ASSERT_TRUE(t.Focus());
+  g.SetSelectedIndex(1);
+  Key(g, Qt::Key_F2);
+  ASSERT_TRUE(g.EditorVisible());
+  QWidget* editor = QApplication::focusWidget();
+  ASSERT_NE(editor, &g);
+  QTest::keyClicks(editor, "xyz");
+  EXPECT_EQ(t.data.State(), dsBrowse);
+  EXPECT_EQ(t.data.FieldByName("NOMBOD").AsString(), gridtest::WarehouseValue(0, 1));
+  // Moving to another record closes it; Escape too.
+  QTest::keyClick(editor, Qt::Key_Down);
+  EXPECT_FALSE(g.EditorVisible());
+  EXPECT_EQ(t.data.RecNo(), 2);
+  // A click on the cell that is already current opens it.
+  QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, t.CellCentre(2, 1 + 1));
+  EXPECT_TRUE(g.EditorVisible());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_FALSE(g.EditorVisible());
+  // With a selection F2 opens nothing.
+  Key(g, Qt::Key_A, Qt::ControlModifier);
+  Key(g, Qt::Key_F2);
+  EXPECT_FALSE(g.EditorVisible());
+}

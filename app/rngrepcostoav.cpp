@@ -1,0 +1,521 @@
+#include "app/rngrepcostoav.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QScreen>
+
+#include "app/ConfigPanel.h"
+#include "app/Controls.h"
+#include "app/ErrorReport.h"
+#include "app/InstallFolder.h"
+#include "app/ReportFields.h"
+#include "app/SaveSelection.h"
+#include "app/ServerList.h"
+#include "app/dm.h"
+#include "data/DBClient.h"
+#include "data/DateText.h"
+#include "data/Provider.h"
+#include "data/SqlExpr.h"
+#include "grid/DBGridEh.h"
+#include "grid/DBNavigator.h"
+#include "platform/Cp1252.h"
+#include "platform/Dialogs.h"
+#include "platform/RegionalSettings.h"
+
+using platform::FromQString;
+using platform::ToQString;
+
+namespace {
+
+// The password edit shows "*" for every character.
+class TPasswordStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_LineEdit_PasswordCharacter) return '*';
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+const QDate kDateBase(1899, 12, 30);
+
+QDate ToQDate(TDateTime date) { return kDateBase.addDays(static_cast<qint64>(date)); }
+TDateTime FromQDate(const QDate& date) { return static_cast<TDateTime>(kDateBase.daysTo(date)); }
+
+// The Qt display format of a short date picture ("dd/mm/yyyy" -> "dd/MM/yyyy").
+QString QtDateFormat(const platform::TFormatSettings& settings) {
+  QString format;
+  const std::string& picture = settings.ShortDateFormat;
+  for (size_t i = 0; i < picture.size();) {
+    const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(picture[i])));
+    size_t run = 1;
+    while (i + run < picture.size() &&
+           std::tolower(static_cast<unsigned char>(picture[i + run])) == c) {
+      ++run;
+    }
+    if (c == 'd') {
+      format += QString(static_cast<int>(std::min<size_t>(run, 4)), 'd');
+    } else if (c == 'm') {
+      format += QString(static_cast<int>(std::min<size_t>(run, 4)), 'M');
+    } else if (c == 'y') {
+      format += run <= 2 ? QStringLiteral("yy") : QStringLiteral("yyyy");
+    } else {
+      for (size_t k = 0; k < run; ++k) {
+        const char literal = picture[i + k] == '/' ? settings.DateSeparator : picture[i + k];
+        format += '\'' + ToQString(std::string(1, literal)) + '\'';
+      }
+    }
+    i += run;
+  }
+  return format;
+}
+
+// The 46 x 32 pictures of the command buttons.
+QPixmap ButtonPicture(int kind) {
+  QPixmap picture(46, 32);
+  picture.fill(Qt::transparent);
+  QPainter p(&picture);
+  p.setRenderHint(QPainter::Antialiasing);
+  switch (kind) {
+    case 0:  // calculate: a sheet with a rising chart
+      p.setPen(QPen(QColor(0, 0, 128), 1));
+      p.setBrush(Qt::white);
+      p.drawRect(12, 2, 22, 28);
+      p.setPen(QPen(QColor(0, 128, 0), 2));
+      p.drawPolyline(QPolygon({QPoint(15, 25), QPoint(20, 18), QPoint(25, 21), QPoint(31, 8)}));
+      break;
+    case 1:  // export: a disk with an arrow
+      p.setPen(QPen(QColor(0, 0, 128), 1));
+      p.setBrush(QColor(64, 96, 192));
+      p.drawRect(10, 6, 22, 22);
+      p.setBrush(Qt::white);
+      p.drawRect(14, 6, 14, 8);
+      p.setPen(QPen(QColor(0, 128, 0), 3));
+      p.drawLine(30, 14, 41, 14);
+      p.drawLine(37, 10, 41, 14);
+      p.drawLine(37, 18, 41, 14);
+      break;
+    case 2:  // configure: a gear
+      p.setPen(QPen(QColor(64, 64, 64), 4));
+      for (int a = 0; a < 180; a += 45) {
+        p.save();
+        p.translate(23, 16);
+        p.rotate(a);
+        p.drawLine(-12, 0, 12, 0);
+        p.restore();
+      }
+      p.setPen(QPen(QColor(64, 64, 64), 1));
+      p.setBrush(QColor(160, 160, 160));
+      p.drawEllipse(QPoint(23, 16), 8, 8);
+      p.setBrush(Qt::white);
+      p.drawEllipse(QPoint(23, 16), 3, 3);
+      break;
+    default:  // cancel: a red cross
+      p.setPen(QPen(QColor(192, 0, 0), 4));
+      p.drawLine(14, 5, 32, 27);
+      p.drawLine(32, 5, 14, 27);
+      break;
+  }
+  return picture;
+}
+
+QLabel* MakeLabel(const QString& text, int left, int top, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+}  // namespace
+
+Tfrepcostoav::Tfrepcostoav(app::CommandLineArguments arguments, QWidget* parent)
+    : QWidget(parent), arguments_(std::move(arguments)) {
+  setObjectName("frepcostoav");
+  CreateControls();
+  CreateDataChain();
+  // An error of the create handler goes to the general error report; the window is made.
+  try {
+    FormCreate();
+  } catch (...) {
+    app::ShowCurrentException();
+  }
+}
+
+Tfrepcostoav::~Tfrepcostoav() {
+  qApp->removeEventFilter(this);
+  // The controls let go of the data sources before the data chain goes.
+  DBGridEh2->SetDataSource(nullptr);
+  DBNavigator1->SetDataSource(nullptr);
+  AdvPanel1->SetDataSource(nullptr);
+  if (CRepcliente) CRepcliente->Close();
+  if (CConfrep) CConfrep->Close();
+}
+
+void Tfrepcostoav::CreateControls() {
+  setWindowTitle(QStringLiteral("Reporte Costos Av\u00EDcola"));
+  setFont(platform::ToQFont({.Name = "MS Sans Serif", .Size = 8}));
+  QPalette colours = palette();
+  colours.setColor(QPalette::Window, platform::ToQColor(platform::clBtnFace));
+  colours.setColor(QPalette::Button, platform::ToQColor(platform::clBtnFace));
+  setPalette(colours);
+  setAutoFillBackground(true);
+  resize(1420, 654);
+
+  Panel2 = new app::TPanel(this);
+  Panel2->setObjectName("Panel2");
+  Panel2->resize(1420, 41);
+  app::SetAlign(Panel2, app::alTop);
+  Label2 = new QLabel(
+      QStringLiteral("Este programa imprime un reporte de costos de producci\u00F3n de acuerdo a "
+                     "la configuraci\u00F3n de las bodegas."),
+      Panel2);
+  Label2->setObjectName("Label2");
+  Label2->setGeometry(11, 8, 1182, 25);
+  Label2->setWordWrap(true);
+  Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+  Panel4 = new app::TPanel(this);
+  Panel4->setObjectName("Panel4");
+  Panel4->resize(1420, 109);
+  app::SetAlign(Panel4, app::alTop);
+
+  GroupBox1 = new QGroupBox(QStringLiteral("Origen:"), Panel4);
+  GroupBox1->setObjectName("GroupBox1");
+  GroupBox1->resize(353, 107);
+  app::SetAlign(GroupBox1, app::alLeft);
+  MakeLabel(QStringLiteral("Servidor : "), 16, 16, GroupBox1);
+  MakeLabel(QStringLiteral("Usuario : "), 16, 40, GroupBox1);
+  MakeLabel(QStringLiteral("Clave : "), 17, 64, GroupBox1);
+  MakeLabel(QStringLiteral("Compa\u00F1\u00EDa:"), 17, 88, GroupBox1);
+  Servidor = new QComboBox(GroupBox1);
+  Servidor->setObjectName("Servidor");
+  Servidor->setEditable(false);
+  Servidor->setGeometry(76, 8, 120, 21);
+  Servidor->addItem(QStringLiteral("c:\\galvora"));
+  Servidor->setCurrentIndex(0);
+  auto makeEdit = [this](const char* name, int top, int width) {
+    auto* edit = new QLineEdit(GroupBox1);
+    edit->setObjectName(name);
+    edit->setFrame(false);
+    edit->setGeometry(76, top, width, 21);
+    return edit;
+  };
+  Tusua = makeEdit("Tusua", 32, 97);
+  TClave = makeEdit("TClave", 56, 97);
+  TClave->setEchoMode(QLineEdit::Password);
+  auto* passwordStyle = new TPasswordStyle;
+  passwordStyle->setParent(TClave);
+  TClave->setStyle(passwordStyle);
+  Cia = makeEdit("Cia", 80, 45);
+
+  Panel6 = new app::TPanel(Panel4);
+  Panel6->setObjectName("Panel6");
+  Panel6->resize(412, 107);
+  app::SetAlign(Panel6, app::alLeft);
+  MakeLabel(QStringLiteral("Rango fechas:"), 8, 8, Panel6);
+  MakeLabel(QStringLiteral("Desde:"), 48, 32, Panel6);
+  MakeLabel(QStringLiteral("Hasta:"), 48, 56, Panel6);
+  const QString dateFormat = QtDateFormat(platform::FormatSettings());
+  auto makeDate = [this, &dateFormat](const char* name, int top) {
+    auto* picker = new QDateEdit(QDate(2003, 1, 20), Panel6);
+    picker->setObjectName(name);
+    picker->setCalendarPopup(true);
+    picker->setDisplayFormat(dateFormat);
+    picker->setGeometry(88, top, 97, 21);
+    return picker;
+  };
+  EFecIni = makeDate("EFecIni", 24);
+  EFecFin = makeDate("EFecFin", 48);
+
+  auto makeButton = [this](const char* name, const char* caption, int picture, int left) {
+    auto* button = new app::TSpeedButton(QString::fromUtf8(caption), ButtonPicture(picture),
+                                         Panel4);
+    button->setObjectName(name);
+    button->move(left, 25);
+    return button;
+  };
+  SpeedButton3 = makeButton("SpeedButton3", "F2: Calcular", 0, 856);
+  SpeedButton1 = makeButton("SpeedButton1", "F4: Exportar", 1, 952);
+  SpeedButton4 = makeButton("SpeedButton4", "F7:Configura", 2, 1048);
+  SpeedButton2 = makeButton("SpeedButton2", "Esc: Cancelar", 3, 1144);
+  SpeedButton3->setEnabled(false);
+  SpeedButton1->setEnabled(false);
+  SpeedButton4->setEnabled(false);
+  connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+  connect(SpeedButton4, &QToolButton::clicked, this, [this] { SpeedButton4Click(); });
+  connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
+
+  Panel3 = new app::TPanel(this);
+  Panel3->setObjectName("Panel3");
+  app::SetAlign(Panel3, app::alClient);
+  DBNavigator1 = new TDBNavigator(Panel3);
+  DBNavigator1->setObjectName("DBNavigator1");
+  DBNavigator1->SetVisibleButtons(1u << nbFirst | 1u << nbPrior | 1u << nbNext | 1u << nbLast);
+  DBNavigator1->SetFlat(true);
+  DBNavigator1->resize(Panel3->width(), 18);
+  app::SetAlign(DBNavigator1, app::alBottom);
+  DBGridEh2 = new TDBGridEh(Panel3);
+  DBGridEh2->setObjectName("DBGridEh2");
+  app::SetupReportGrid(*DBGridEh2);
+  app::SetAlign(DBGridEh2, app::alClient);
+  AdvPanel1 = new app::TConfigPanel(Panel3);
+  connect(AdvPanel1->SpeedButton5, &QToolButton::clicked, this, [this] { SpeedButton5Click(); });
+
+  Panel5 = new app::TPanel(this);
+  Panel5->setObjectName("Panel5");
+  Panel5->BevelInner = app::bvLowered;
+  Panel5->setGeometry(366, 192, 337, 41);
+  Panel5->setFont(platform::ToQFont({.Name = "MS Sans Serif", .Size = 10}));
+  QPalette navy = Panel5->palette();
+  navy.setColor(QPalette::WindowText, platform::ToQColor(platform::clNavy));
+  Panel5->setPalette(navy);
+  Panel5->hide();
+
+  SaveDialog1 = std::make_unique<TSaveDialog>();
+  PopupMenu1 = new QMenu(this);
+  ppmCopy = PopupMenu1->addAction(QStringLiteral("&Copiar"));
+  ppmSelectAll = PopupMenu1->addAction(QStringLiteral("Se&lecccionar todo"));
+  PopupMenu1->addSeparator();
+  ppmSaveSelection = PopupMenu1->addAction(QStringLiteral("&Guardar selecci\u00F3n"));
+  connect(ppmCopy, &QAction::triggered, this, [this] { ppmCopyClick(); });
+  connect(ppmSelectAll, &QAction::triggered, this, [this] { ppmSelectAllClick(); });
+  connect(ppmSaveSelection, &QAction::triggered, this, [this] { ppmSaveSelectionClick(); });
+  DBGridEh2->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(DBGridEh2, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { PopupMenu1->popup(DBGridEh2->mapToGlobal(at)); });
+
+  // Tab order: the four origin inputs, the two dates, the grid.
+  for (QWidget* button : {static_cast<QWidget*>(SpeedButton3), static_cast<QWidget*>(SpeedButton1),
+                          static_cast<QWidget*>(SpeedButton4), static_cast<QWidget*>(SpeedButton2)}) {
+    button->setFocusPolicy(Qt::NoFocus);
+  }
+  setTabOrder(Servidor, Tusua);
+  setTabOrder(Tusua, TClave);
+  setTabOrder(TClave, Cia);
+  setTabOrder(Cia, EFecIni);
+  setTabOrder(EFecIni, EFecFin);
+  setTabOrder(EFecFin, DBGridEh2);
+
+  qApp->installEventFilter(this);
+  app::ArrangeControls(this, rect());
+}
+
+void Tfrepcostoav::CreateDataChain() {
+  Providers = std::make_unique<TProviderOwner>();
+  PRepcliente = std::make_unique<TDataSetProvider>("PRepcliente", Providers.get());
+  PRepcliente->SetDataSet(fdm->QRepcliente.get());
+  PRepcliente->SetOptions(poAllowCommandText);
+  CRepcliente = std::make_unique<TClientDataSet>("CRepcliente", Providers.get());
+  CRepcliente->SetProviderName("PRepcliente");
+  CRepcliente->SetCommandText("select * from COSTOS_AVICOLA ('2022/01/01', '2022/01/31')");
+  app::CreateReportFields(*CRepcliente, fields_);
+  DRepclien = std::make_unique<TDataSource>(CRepcliente.get());
+
+  TConfcostos = std::make_unique<TSQLQuery>("TConfcostos");
+  TConfcostos->SetSQLConnection(fdm->Galvora.get());
+  TConfcostos->SetMaxBlobSize(-1);
+  PConfrep = std::make_unique<TDataSetProvider>("PConfrep", Providers.get());
+  PConfrep->SetDataSet(TConfcostos.get());
+  PConfrep->SetOptions(poAllowCommandText);
+  CConfrep = std::make_unique<TClientDataSet>("CConfrep", Providers.get());
+  CConfrep->SetProviderName("PConfrep");
+  CConfrep->SetCommandText("SELECT * FROM CONFIGURA_COSTOS_PROD");
+  app::CreateConfigFields(*CConfrep, fields_);
+  DConfrep = std::make_unique<TDataSource>(CConfrep.get());
+  AdvPanel1->SetDataSource(DConfrep.get());
+
+  DBGridEh2->SetDataSource(DRepclien.get());
+  DBNavigator1->SetDataSource(DRepclien.get());
+}
+
+void Tfrepcostoav::FormCreate() {
+  serverList_.clear();
+  const std::string folder = app::InstallFolder();
+  serverList_ = app::ReadServerList(app::ServerListPath(folder));
+  Servidor->clear();
+  for (const std::string& entry : serverList_) Servidor->addItem(ToQString(entry));
+  Servidor->setCurrentIndex(serverList_.empty() ? -1 : 0);
+}
+
+void Tfrepcostoav::FormActivate() {
+  if (!arguments_.RunsAutomatically()) return;
+  Servidor->clear();
+  Servidor->addItem(ToQString(arguments_.server));
+  Servidor->setCurrentIndex(0);
+  Tusua->setText(ToQString(arguments_.user));
+  TClave->setText(ToQString(arguments_.password));
+  Cia->setText(ToQString(arguments_.company));
+  CiaExit();
+  // The connect runs to its end above, so the connection reads open or closed here.
+  if (!fdm->Galvora->Connected()) return;
+  if (arguments_.HasStartDate()) EFecIni->setDate(ToQDate(StrToDate(arguments_.startDate)));
+  SpeedButton3Click();
+}
+
+void Tfrepcostoav::FormKeyDown(QKeyEvent* event) {
+  if (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) return;
+  switch (event->key()) {
+    case Qt::Key_F2:
+      SpeedButton3Click();
+      break;
+    case Qt::Key_F4:
+      SpeedButton1Click();
+      break;
+    case Qt::Key_F7:
+      SpeedButton4Click();
+      break;
+    case Qt::Key_Escape:
+      SpeedButton2Click();
+      break;
+    default:
+      break;
+  }
+}
+
+void Tfrepcostoav::ShowStatus(const std::string& text) {
+  Panel5->SetCaption(ToQString(text));
+  Panel5->show();
+  Panel5->raise();
+}
+
+void Tfrepcostoav::CiaExit() {
+  const std::string company = FromQString(Cia->text());
+  if (company.empty() || Tusua->text().isEmpty() || TClave->text().isEmpty()) return;
+  ShowStatus("Conectando a la base de datos " + company + " ...");
+  repaint();
+  TSQLConnection& galvora = *fdm->Galvora;
+  galvora.SetConnected(false);
+  const std::string server = FromQString(Servidor->currentText());
+  galvora.Params().SetValue("Database", server + "/datos/" + company + "/galvora.fdb");
+  galvora.Params().SetValue("User_Name", FromQString(Tusua->text()));
+  galvora.Params().SetValue("password", FromQString(TClave->text()));
+  galvora.SetConnected(true);
+  const QDate today = QDate::currentDate();
+  EFecIni->setDate(QDate(today.year(), today.month(), 1));
+  EFecFin->setDate(QDate(today.year(), today.month(), today.daysInMonth()));
+  Panel5->hide();
+  EFecIni->setFocus();
+  SpeedButton3->setEnabled(true);
+  SpeedButton1->setEnabled(true);
+  SpeedButton4->setEnabled(true);
+}
+
+void Tfrepcostoav::SpeedButton3Click() {
+  ShowStatus("Generando reporte. Espere un momento...");
+  QCoreApplication::processEvents();
+  CRepcliente->Close();
+  CRepcliente->SetCommandText(" select * from COSTOS_AVICOLA (" +
+                              QuotedStr(DateToStr(FromQDate(EFecIni->date()))) + "," +
+                              QuotedStr(DateToStr(FromQDate(EFecFin->date()))) + ")");
+  CRepcliente->Open();
+  Panel5->hide();
+  if (CRepcliente->IsEmpty()) {
+    platform::MessageBoxes().Show("No hay datos para el reporte.", app::ApplicationTitle(),
+                                  platform::MsgIcon::None);
+  } else if (exportFlag_) {
+    ppmSelectAllClick();
+    ppmSaveSelectionClick();
+  }
+}
+
+void Tfrepcostoav::SpeedButton1Click() {
+  exportFlag_ = true;
+  SpeedButton3Click();
+}
+
+void Tfrepcostoav::SpeedButton4Click() {
+  CConfrep->Open();
+  AdvPanel1->show();
+  AdvPanel1->raise();
+}
+
+void Tfrepcostoav::SpeedButton5Click() {
+  CConfrep->CheckBrowseMode();
+  CConfrep->ApplyUpdates(0);
+  CConfrep->Close();
+  AdvPanel1->hide();
+}
+
+void Tfrepcostoav::SpeedButton2Click() { close(); }
+
+namespace {
+// The report grid that holds the focus, if any.
+TDBGridEh* FocusedGrid() {
+  for (QWidget* w = QApplication::focusWidget(); w != nullptr; w = w->parentWidget()) {
+    if (auto* grid = dynamic_cast<TDBGridEh*>(w)) return grid;
+    if (w->isWindow()) break;
+  }
+  return nullptr;
+}
+}  // namespace
+
+void Tfrepcostoav::ppmCopyClick() {
+  TDBGridEh* grid = FocusedGrid();
+  if (grid == nullptr || !grid->DataLinkActive() || !(grid->EditActions() & geaCopyEh)) return;
+  if (grid->OnCopyToClipboard) grid->OnCopyToClipboard(*grid);
+}
+
+void Tfrepcostoav::ppmSelectAllClick() {
+  TDBGridEh* grid = FocusedGrid();
+  if (grid == nullptr || !grid->DataLinkActive() || grid->DataSet()->IsEmpty() ||
+      !grid->IsTypeAllowed(gstAll) || !(grid->EditActions() & geaSelectAllEh)) {
+    return;
+  }
+  grid->Selection().SelectAll();
+}
+
+void Tfrepcostoav::ppmSaveSelectionClick() {
+  SaveSelection(*DBGridEh2, platform::SaveDialogs(), *SaveDialog1);
+}
+
+bool Tfrepcostoav::event(QEvent* event) {
+  const bool result = QWidget::event(event);
+  if (event->type() == QEvent::WindowActivate && !activated_) {
+    activated_ = true;
+    FormActivate();
+  }
+  return result;
+}
+
+bool Tfrepcostoav::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    // The key preview sees a key once, at the control it is sent to (the focused control, or
+    // the window itself when nothing in it has the focus), before that control does.
+    QWidget* target = QApplication::focusWidget();
+    if (target == nullptr || target->window() != this) target = this;
+    if (widget != nullptr && widget == target && widget->window() == this) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      FormKeyDown(key);
+      const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+      if (enter && (widget == Servidor || widget == Tusua || widget == TClave || widget == Cia)) {
+        focusNextChild();
+        return true;
+      }
+    }
+    return false;
+  }
+  if (watched == Cia && event->type() == QEvent::FocusOut) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) CiaExit();
+  }
+  return false;
+}
+
+void Tfrepcostoav::closeEvent(QCloseEvent* event) {
+  CRepcliente->Close();
+  event->accept();
+}
+
+void Tfrepcostoav::resizeEvent(QResizeEvent*) { app::ArrangeControls(this, rect()); }

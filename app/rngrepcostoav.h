@@ -1,0 +1,131 @@
+#pragma once
+
+// The report window "Reporte Costos Avícola": the origin of the data (server folder, user,
+// password, company), the date range, the four command buttons, the report grid with its
+// navigator bar, the status panel and the configuration panel. It owns the report's and the
+// configuration's client result sets with their providers and data sources.
+
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+
+class QAction;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class TClientDataSet;
+class TDataSetProvider;
+class TDataSource;
+class TDBGridEh;
+class TDBNavigator;
+class TField;
+class TProviderOwner;
+class TSQLQuery;
+struct TSaveDialog;
+
+namespace app {
+class TConfigPanel;
+class TPanel;
+class TSpeedButton;
+}  // namespace app
+
+class Tfrepcostoav : public QWidget {
+ public:
+  // Builds the window (hidden) and runs the create handler: the installation folder and the
+  // server list. `arguments` are the command line the first activation acts on. Requires: the
+  // data module `fdm` exists.
+  explicit Tfrepcostoav(app::CommandLineArguments arguments = {}, QWidget* parent = nullptr);
+  ~Tfrepcostoav() override;
+
+  // --- controls ---
+  app::TPanel* Panel2;
+  QLabel* Label2;
+  app::TPanel* Panel4;
+  QGroupBox* GroupBox1;
+  QComboBox* Servidor;
+  QLineEdit* Tusua;
+  QLineEdit* TClave;
+  QLineEdit* Cia;
+  app::TPanel* Panel6;
+  QDateEdit* EFecIni;
+  QDateEdit* EFecFin;
+  app::TSpeedButton* SpeedButton3;
+  app::TSpeedButton* SpeedButton1;
+  app::TSpeedButton* SpeedButton4;
+  app::TSpeedButton* SpeedButton2;
+  app::TPanel* Panel3;
+  TDBGridEh* DBGridEh2;
+  TDBNavigator* DBNavigator1;
+  app::TConfigPanel* AdvPanel1;
+  app::TPanel* Panel5;
+  QMenu* PopupMenu1;
+  QAction* ppmCopy;
+  QAction* ppmSelectAll;
+  QAction* ppmSaveSelection;
+  // The save dialog's state: the filter entry chosen last.
+  std::unique_ptr<TSaveDialog> SaveDialog1;
+
+  // --- data chain (client result sets find their providers by name in Providers) ---
+  std::unique_ptr<TProviderOwner> Providers;
+  std::unique_ptr<TDataSetProvider> PRepcliente;
+  std::unique_ptr<TClientDataSet> CRepcliente;
+  std::unique_ptr<TDataSource> DRepclien;
+  std::unique_ptr<TSQLQuery> TConfcostos;
+  std::unique_ptr<TDataSetProvider> PConfrep;
+  std::unique_ptr<TClientDataSet> CConfrep;
+  std::unique_ptr<TDataSource> DConfrep;
+
+  // --- commands (event handlers) ---
+  // Connect step: reconnects `Galvora` to server + "/datos/" + company + "/galvora.fdb" with
+  // the typed user and password, sets the dates to the current month, enables the commands.
+  // Does nothing while Cia, Tusua or TClave is empty.
+  void CiaExit();
+  // Calculate: runs COSTOS_AVICOLA for the date range into CRepcliente.
+  void SpeedButton3Click();
+  // Export: sets the export flag, then calculates.
+  void SpeedButton1Click();
+  // Configure: opens CConfrep and shows the configuration panel.
+  void SpeedButton4Click();
+  // Save configuration: posts a pending edit, applies the changes of CConfrep (no error
+  // tolerated), closes it and hides the panel.
+  void SpeedButton5Click();
+  // Close: closes the window.
+  void SpeedButton2Click();
+  void ppmCopyClick();
+  void ppmSelectAllClick();
+  void ppmSaveSelectionClick();
+
+  // --- state ---
+  bool ExportFlag() const { return exportFlag_; }
+  const std::vector<std::string>& ServerList() const { return serverList_; }
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void CreateControls();
+  void CreateDataChain();
+  // Create handler: installation folder and server list into `Servidor`.
+  void FormCreate();
+  // First activation: the command-line step.
+  void FormActivate();
+  // The window's key preview: F2, F4, F7 and Esc without Shift, Ctrl or Alt.
+  void FormKeyDown(QKeyEvent* event);
+  void ShowStatus(const std::string& text);
+
+  app::CommandLineArguments arguments_;
+  std::vector<std::string> serverList_;
+  std::vector<std::unique_ptr<TField>> fields_;
+  bool exportFlag_ = false;
+  bool activated_ = false;
+};
