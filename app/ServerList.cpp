@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "platform/Cp1252.h"
+
 namespace app {
 
 std::string ServerListPath(const std::string& installFolder) {
@@ -51,7 +53,8 @@ class FileHandle {
 }  // namespace
 
 std::vector<std::string> ReadServerList(const std::string& path) {
-  FileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  const std::string name = platform::ToFileSystemPath(path);
+  FileHandle file(open(name.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) return {};
   if (flock(file.get(), LOCK_EX | LOCK_NB) != 0) return {};
   struct stat info;

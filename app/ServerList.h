@@ -22,7 +22,8 @@ inline constexpr size_t kServerLineMax = 255;
 // line end is not taken. A line keeps at most kServerLineMax bytes.
 std::vector<std::string> ParseServerList(std::string_view bytes);
 
-// The entries of the server list file at `path`. The file is opened for reading without
+// The entries of the server list file at `path` (Windows-1252, as the registry gives the
+// installation folder; opened under its UTF-8 name). The file is opened for reading without
 // sharing (an exclusive advisory lock); a file that is absent, unreadable or locked by
 // another holder gives an empty list, without a message.
 std::vector<std::string> ReadServerList(const std::string& path);

@@ -358,7 +358,7 @@ void TDBGridColumnsEh::Clear() {
 
 void TDBGridColumnsEh::Delete(int index) {
   if (index < 0 || index >= Count()) return;
-  grid_->ColumnsRemoving();
+  grid_->ColumnsRemoving(items_[index].get());
   items_.erase(items_.begin() + index);
   grid_->RunLayout();
 }

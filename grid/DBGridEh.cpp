@@ -705,11 +705,23 @@ bool TDBGridEh::GridHasFocus() const {
 
 void TDBGridEh::InvalidateGrid() { viewport()->update(); }
 
-void TDBGridEh::ColumnsRemoving() {
-  selection_.Columns().Clear();
-  selection_.Columns().Anchor = selection_.Columns().Shift = nullptr;
-  if (selection_.SelectionType() == gstColumns) selection_.ResetToNone();
-  sortMarkedColumns_.Clear();
+void TDBGridEh::ColumnsRemoving(TColumnEh* column) {
+  TDBGridEhSelectionCols& cols = selection_.Columns();
+  if (column == nullptr) {
+    cols.Clear();
+  } else {
+    cols.RemoveColumn(column);
+  }
+  if (column == nullptr || cols.Anchor == column) cols.Anchor = nullptr;
+  if (column == nullptr || cols.Shift == column) cols.Shift = nullptr;
+  if (selection_.SelectionType() == gstColumns && cols.Count() == 0) selection_.ResetToNone();
+  if (column == nullptr) {
+    sortMarkedColumns_.Clear();
+  } else {
+    int at = sortMarkedColumns_.IndexOf(column);
+    if (at >= 0) sortMarkedColumns_.Delete(at);
+  }
+  // The layout rebuilds the visible list; the sums hold footer pointers.
   visibleColumns_.Clear();
   sumList_->ClearSums();
 }

@@ -343,8 +343,9 @@ class TDBGridEh : public QAbstractScrollArea {
   int DataAreaBottom() const;
   bool GridHasFocus() const;
   void ColumnsChanged();
-  // Drops every reference to columns about to be deleted (selection, sort marks, current).
-  void ColumnsRemoving();
+  // Drops the references to `column` (every column when nullptr) that is about to be deleted:
+  // selection, sort marks, visible list, sums.
+  void ColumnsRemoving(TColumnEh* column = nullptr);
   void MoveColumnTo(int fromVisible, int toVisible);
   void ApplyResize(int visibleIndex, int newWidth);
   void VScrollAction(int action);
@@ -431,6 +432,7 @@ class TDBGridEh : public QAbstractScrollArea {
   void AutoScrollTick();
   int currentPaintRow_ = 0;     // the current row while a frame is painted
   int currentPaintRecNo_ = -1;  // its record number
+  bool sortPending_ = false;  // Ctrl+clicks wait for the Ctrl key to go up
   bool selecting_ = false;  // a multi-select drag is extending the selection
   TBookmark rowAnchor_;     // anchor record of a row-list extension
 };

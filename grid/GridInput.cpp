@@ -107,6 +107,8 @@ void TDBGridEh::keyPressEvent(QKeyEvent* event) {
 
   if (key == Qt::Key_Escape) {
     HideEditor();
+    // Pending changes of the data link are discarded.
+    if (DataLinkActive() && dataLink_->Editing()) DataSet()->Cancel();
     if (mouseMode_ != MouseMode::None) {
       mouseMode_ = MouseMode::None;
       releaseMouse();
@@ -461,7 +463,11 @@ void TDBGridEh::mouseReleaseEvent(QMouseEvent* event) {
       bool ctrl = event->modifiers() & Qt::ControlModifier;
       if (optionsEh_ & dghAutoSortMarking) ToggleSortMarker(column->Title(), ctrl);
       // With Ctrl held the marks are applied once, when Ctrl goes up.
-      if (!ctrl) SortMarkersChanged();
+      if (ctrl) {
+        sortPending_ = true;
+      } else {
+        SortMarkersChanged();
+      }
       return;
     }
     case MouseMode::Moving: {
@@ -485,7 +491,10 @@ void TDBGridEh::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TDBGridEh::keyReleaseEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Control) SortMarkersChanged();
+  if (event->key() == Qt::Key_Control && sortPending_) {
+    sortPending_ = false;
+    SortMarkersChanged();
+  }
   QAbstractScrollArea::keyReleaseEvent(event);
 }
 
@@ -655,7 +664,9 @@ void TDBGridEh::ShowEditor() {
   std::string text = field != nullptr ? field->EditText() : std::string();
   QRect rect = CellRect(GridColOfVisible(selectedIndex_), TitleRowCount() + dataLink_->ActiveRecord());
   if (rect.isEmpty()) return;
-  editor_->setReadOnly(column->ReadOnly());
+  // The grid writes nothing back through its editor (the report grid is read-only), so the
+  // editor never accepts typing.
+  editor_->setReadOnly(true);
   editor_->setFont(platform::ToQFont(column->Font()));
   editor_->setAlignment(column->Alignment() == taRightJustify
                             ? Qt::AlignRight

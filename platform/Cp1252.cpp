@@ -124,6 +124,13 @@ std::string Utf8ToCp1252(std::string_view text) {
   return result;
 }
 
+std::string ToFileSystemPath(std::string_view cp1252) { return Cp1252ToUtf8(cp1252); }
+
+std::string FromFileSystemPath(std::string_view path) {
+  // Names that are not UTF-8 are taken as Windows-1252 bytes already.
+  return IsValidUtf8(path) ? Utf8ToCp1252(path) : std::string(path);
+}
+
 QString ToQString(std::string_view cp1252) {
   std::u16string utf16 = Cp1252ToUtf16(cp1252);
   return QString::fromUtf16(utf16.data(), static_cast<qsizetype>(utf16.size()));

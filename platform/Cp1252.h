@@ -24,6 +24,11 @@ bool IsValidUtf8(std::string_view text);
 char16_t Cp1252ToUnicode(unsigned char byte);
 char UnicodeToCp1252(char32_t codePoint);
 
+// A file name of the program (Windows-1252 text) as the file system names it (UTF-8), for
+// open() and the like; and back, for names the file system gives.
+std::string ToFileSystemPath(std::string_view cp1252);
+std::string FromFileSystemPath(std::string_view path);
+
 // The Qt boundary.
 QString ToQString(std::string_view cp1252);
 std::string FromQString(const QString& text);

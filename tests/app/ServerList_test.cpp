@@ -73,6 +73,15 @@ TEST_F(ServerFile, ReadsTheFileInTheInstallationFolder) {
   EXPECT_EQ(entries[1], "end");
 }
 
+TEST_F(ServerFile, FolderNamesAreWindows1252) {
+  fs::path accented = folder_ / "Compa\xC3\xB1\xC3\xAD" "a";  // UTF-8 on disk
+  fs::create_directories(accented);
+  std::ofstream(accented / kServerListFile, std::ios::binary) << "/srv/a\r\n";
+  EXPECT_EQ(ReadServerList(ServerListPath(folder_.string() + "/Compa\xF1\xED"
+                                                             "a")),
+            Entries{"/srv/a"});
+}
+
 TEST_F(ServerFile, AbsentLockedOrNotAFileGivesNothing) {
   EXPECT_TRUE(ReadServerList((folder_ / "missing.cfg").string()).empty());
   EXPECT_TRUE(ReadServerList(folder_.string()).empty());

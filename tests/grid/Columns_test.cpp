@@ -223,3 +223,33 @@ TEST(GridFooter, FooterTextsAndSums) {
   EXPECT_EQ(g.GetFooterValue(0, total), "4");
   EXPECT_EQ(t.data.RecNo(), 1);  // the recalculation goes back to where it was
 }
+
+TEST(GridMouse, CtrlClicksBuildOneMultiSortOrderAppliedAtCtrlRelease) {
+  ReportGrid t(5, 600, 300);
+  TDBGridEh& g = *t.grid;
+  int applied = 0;
+  g.OnSortMarkingChanged = [&](TDBGridEh&) { ++applied; };
+  QTest::mouseClick(g.viewport(), Qt::LeftButton, Qt::ControlModifier, t.CellCentre(1, 0));
+  QTest::mouseClick(g.viewport(), Qt::LeftButton, Qt::ControlModifier, t.CellCentre(3, 0));
+  EXPECT_EQ(applied, 0);
+  QTest::keyRelease(&g, Qt::Key_Control);
+  EXPECT_EQ(applied, 1);
+  EXPECT_EQ(g.Columns()[0]->Title().SortIndex(), 1);
+  EXPECT_EQ(g.Columns()[2]->Title().SortIndex(), 2);
+  ASSERT_EQ(g.SortMarkedColumns().Count(), 2);
+  // Ctrl+click cycles down, up, none; the other column moves up to index 1.
+  QTest::mouseClick(g.viewport(), Qt::LeftButton, Qt::ControlModifier, t.CellCentre(1, 0));
+  EXPECT_EQ(g.Columns()[0]->Title().SortMarker(), smUpEh);
+  QTest::mouseClick(g.viewport(), Qt::LeftButton, Qt::ControlModifier, t.CellCentre(1, 0));
+  EXPECT_EQ(g.Columns()[0]->Title().SortMarker(), smNoneEh);
+  EXPECT_EQ(g.Columns()[2]->Title().SortIndex(), 1);
+  QTest::keyRelease(&g, Qt::Key_Control);
+  EXPECT_EQ(applied, 2);
+  QTest::keyRelease(&g, Qt::Key_Control);
+  EXPECT_EQ(applied, 2);
+  // A plain click keeps only its own column marked and applies at once.
+  QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, t.CellCentre(2, 0));
+  EXPECT_EQ(applied, 3);
+  EXPECT_EQ(g.SortMarkedColumns().Count(), 1);
+  EXPECT_EQ(g.Columns()[2]->Title().SortMarker(), smNoneEh);
+}

@@ -41,6 +41,13 @@ TEST(Cp1252, MapsTheWindowsCharacters) {
   EXPECT_EQ(Cp1252ToUtf8("Compa\xF1\xED"
                          "a \x80"),
             "Compañía €");
+  EXPECT_EQ(ToFileSystemPath("/srv/Compa\xF1\xED"
+                             "a"),
+            "/srv/Compañía");
+  EXPECT_EQ(FromFileSystemPath("/srv/Compañía"),
+            "/srv/Compa\xF1\xED"
+            "a");
+  EXPECT_EQ(FromFileSystemPath("/srv/\xF1"), "/srv/\xF1");
   EXPECT_EQ(ToQString("Avi\xE9"
                       "cola"),
             QString::fromUtf8("Aviécola"));
