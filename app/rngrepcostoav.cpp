@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -189,7 +188,7 @@ void Tfrepcostoav::CreateControls() {
   Panel4->resize(1420, 109);
   app::SetAlign(Panel4, app::alTop);
 
-  GroupBox1 = new QGroupBox(QStringLiteral("Origen:"), Panel4);
+  GroupBox1 = new app::TGroupBox(QStringLiteral("Origen:"), Panel4);
   GroupBox1->setObjectName("GroupBox1");
   GroupBox1->resize(353, 107);
   app::SetAlign(GroupBox1, app::alLeft);
@@ -468,11 +467,8 @@ void Tfrepcostoav::ppmCopyClick() {
 
 void Tfrepcostoav::ppmSelectAllClick() {
   TDBGridEh* grid = FocusedGrid();
-  if (grid == nullptr || !grid->DataLinkActive() || grid->DataSet()->IsEmpty() ||
-      !grid->IsTypeAllowed(gstAll) || !(grid->EditActions() & geaSelectAllEh)) {
-    return;
-  }
-  grid->Selection().SelectAll();
+  if (grid == nullptr || !grid->CanSelectAll() || !(grid->EditActions() & geaSelectAllEh)) return;
+  grid->Selection().SelectEverything();
 }
 
 void Tfrepcostoav::ppmSaveSelectionClick() {
