@@ -108,6 +108,26 @@ void TPanel::childEvent(QChildEvent* event) {
   }
 }
 
+TGroupBox::TGroupBox(const QString& caption, QWidget* parent)
+    : QWidget(parent), Caption(caption) {}
+
+void TGroupBox::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QFontMetrics metrics(font());
+  const int top = metrics.height() / 2;
+  const QRect frame = rect().adjusted(0, top, -1, -1);
+  painter.setPen(platform::ToQColor(platform::clBtnShadow));
+  painter.drawRect(frame.adjusted(0, 0, -1, -1));
+  painter.setPen(platform::ToQColor(platform::clBtnHighlight));
+  painter.drawRect(frame.adjusted(1, 1, 0, 0));
+  if (!Caption.isEmpty()) {
+    const QRect text(8, 0, metrics.horizontalAdvance(Caption) + 2, metrics.height());
+    painter.fillRect(text, palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(text.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, Caption);
+  }
+}
+
 TSpeedButton::TSpeedButton(const QString& caption, const QPixmap& picture, QWidget* parent)
     : QToolButton(parent) {
   setText(caption);

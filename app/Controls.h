@@ -46,6 +46,17 @@ class TPanel : public QWidget {
   void childEvent(QChildEvent* event) override;
 };
 
+// A group box: an etched frame whose top line runs through the middle of the caption, the
+// caption at the left; children keep their positions relative to the box.
+class TGroupBox : public QWidget {
+ public:
+  TGroupBox(const QString& caption, QWidget* parent);
+  QString Caption;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
 // A flat command button, 65 x 50, the picture above the caption; it never takes the focus.
 class TSpeedButton : public QToolButton {
  public:

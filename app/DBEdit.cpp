@@ -51,11 +51,13 @@ void TDBEdit::LoadFromField() {
   TField* field = Field();
   if (field == nullptr) {
     clear();
-    setMaxLength(32767);
     return;
   }
-  if (field->DataType() == ftString) setMaxLength(field->Size());
-  setText(platform::ToQString(hasFocus() ? field->EditText() : field->DisplayText()));
+  const int limit = field->DataType() == ftString ? field->Size() : 32767;
+  if (maxLength() != limit) setMaxLength(limit);
+  // The same text again leaves the cursor and the selection where they are.
+  const QString shown = platform::ToQString(hasFocus() ? field->EditText() : field->DisplayText());
+  if (shown != text()) setText(shown);
 }
 
 bool TDBEdit::StartEditing() {

@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -189,7 +188,7 @@ void Tfrepcostoav::CreateControls() {
   Panel4->resize(1420, 109);
   app::SetAlign(Panel4, app::alTop);
 
-  GroupBox1 = new QGroupBox(QStringLiteral("Origen:"), Panel4);
+  GroupBox1 = new app::TGroupBox(QStringLiteral("Origen:"), Panel4);
   GroupBox1->setObjectName("GroupBox1");
   GroupBox1->resize(353, 107);
   app::SetAlign(GroupBox1, app::alLeft);
@@ -397,7 +396,7 @@ void Tfrepcostoav::CiaExit() {
   TSQLConnection& galvora = *fdm->Galvora;
   galvora.SetConnected(false);
   const std::string server = FromQString(Servidor->currentText());
-  galvora.Params().SetValue("Database", server + "/datos/" + company + "/galvora.fdb");
+  galvora.Params().SetValue("Database", app::ReportDatabaseName(server, company));
   galvora.Params().SetValue("User_Name", FromQString(Tusua->text()));
   galvora.Params().SetValue("password", FromQString(TClave->text()));
   galvora.SetConnected(true);
@@ -415,9 +414,8 @@ void Tfrepcostoav::SpeedButton3Click() {
   ShowStatus("Generando reporte. Espere un momento...");
   QCoreApplication::processEvents();
   CRepcliente->Close();
-  CRepcliente->SetCommandText(" select * from COSTOS_AVICOLA (" +
-                              QuotedStr(DateToStr(FromQDate(EFecIni->date()))) + "," +
-                              QuotedStr(DateToStr(FromQDate(EFecFin->date()))) + ")");
+  CRepcliente->SetCommandText(
+      app::ReportCommandText(FromQDate(EFecIni->date()), FromQDate(EFecFin->date())));
   CRepcliente->Open();
   Panel5->hide();
   if (CRepcliente->IsEmpty()) {
@@ -468,11 +466,8 @@ void Tfrepcostoav::ppmCopyClick() {
 
 void Tfrepcostoav::ppmSelectAllClick() {
   TDBGridEh* grid = FocusedGrid();
-  if (grid == nullptr || !grid->DataLinkActive() || grid->DataSet()->IsEmpty() ||
-      !grid->IsTypeAllowed(gstAll) || !(grid->EditActions() & geaSelectAllEh)) {
-    return;
-  }
-  grid->Selection().SelectAll();
+  if (grid == nullptr || !grid->CanSelectAll() || !(grid->EditActions() & geaSelectAllEh)) return;
+  grid->Selection().SelectEverything();
 }
 
 void Tfrepcostoav::ppmSaveSelectionClick() {

@@ -15,7 +15,6 @@
 class QAction;
 class QComboBox;
 class QDateEdit;
-class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -32,6 +31,7 @@ struct TSaveDialog;
 
 namespace app {
 class TConfigPanel;
+class TGroupBox;
 class TPanel;
 class TSpeedButton;
 }  // namespace app
@@ -48,7 +48,7 @@ class Tfrepcostoav : public QWidget {
   app::TPanel* Panel2;
   QLabel* Label2;
   app::TPanel* Panel4;
-  QGroupBox* GroupBox1;
+  app::TGroupBox* GroupBox1;
   QComboBox* Servidor;
   QLineEdit* Tusua;
   QLineEdit* TClave;

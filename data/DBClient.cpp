@@ -676,7 +676,15 @@ int TCustomClientDataSet::ApplyUpdates(int maxErrors) {
   OleCheck(server->AS_ApplyUpdates(providerName_, delta, maxErrors, errorCount, ownerData, errors),
            *server);
   if (AfterApplyUpdates) AfterApplyUpdates(*this);
-  // Without an error packet every change was applied: it becomes base data.
-  if (!errors) MergeChangeLog();
+  // Without an error packet every change was applied: it becomes base data. Otherwise the
+  // changes of the failed rows stay in the change log (all of them after an abort).
+  if (!errors) {
+    MergeChangeLog();
+  } else {
+    Check(store_->DsReconcile(nullptr, nullptr, 0, errors->data(),
+                              static_cast<uint32_t>(errors->size()), nullptr, nullptr));
+    CursorPosChanged();
+    Resync(false);
+  }
   return errorCount;
 }

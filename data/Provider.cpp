@@ -44,6 +44,16 @@ class ForwardSupport : public IProviderSupport {
   void PSReset() override { target_->PSReset(); }
   void PSExecute() override { target_->PSExecute(); }
   int32_t PSGetLocaleId() const override { return target_->PSGetLocaleId(); }
+  bool PSInTransaction() const override { return target_->PSInTransaction(); }
+  void PSStartTransaction() override { target_->PSStartTransaction(); }
+  void PSEndTransaction(bool commit) override { target_->PSEndTransaction(commit); }
+  std::string PSGetTableName() const override { return target_->PSGetTableName(); }
+  std::string PSGetQuoteChar() const override { return target_->PSGetQuoteChar(); }
+  std::string PSGetKeyFields() const override { return target_->PSGetKeyFields(); }
+  bool PSIsSQLBased() const override { return target_->PSIsSQLBased(); }
+  int PSExecuteStatement(const std::string& sql, const TParams& params) override {
+    return target_->PSExecuteStatement(sql, params);
+  }
 
  private:
   IProviderSupport* target_;
@@ -524,11 +534,12 @@ TDataPacket TDataSetProvider::GetRecords(int count, int& recsOut, int options,
   return packet;
 }
 
-TDataPacket TDataSetProvider::ApplyUpdates(const TDataPacket&, int, int& errorCount, TVariant&) {
+TDataPacket TDataSetProvider::ApplyUpdates(const TDataPacket& delta, int maxErrors,
+                                           int& errorCount, TVariant&) {
   errorCount = 0;
   if (dataSet_ == nullptr) DatabaseError("Missing DataSet property");
-  if (options_ & poReadOnly) DatabaseError("Cannot apply updates to a ReadOnly provider");
-  DatabaseError("Applying updates is not supported yet");
+  TSQLResolver resolver(*this);
+  return resolver.Resolve(delta ? *delta : std::vector<uint8_t>(), maxErrors, errorCount);
 }
 
 TParams TDataSetProvider::GetParams(TVariant&) {

@@ -141,7 +141,24 @@ class IProviderSupport {
   virtual void PSExecute() = 0;
   // The "LCID" packet attribute, or -1 when the source has none.
   virtual int32_t PSGetLocaleId() const { return -1; }
+
+  // Applying updates: transactions, the table behind the source, and direct execution.
+  virtual bool PSInTransaction() const { return false; }
+  virtual void PSStartTransaction() {}
+  virtual void PSEndTransaction(bool /*commit*/) {}
+  virtual std::string PSGetTableName() const { return {}; }
+  virtual std::string PSGetQuoteChar() const { return "\""; }
+  virtual std::string PSGetKeyFields() const { return {}; }
+  virtual bool PSIsSQLBased() const { return false; }
+  // Runs `sql` with `params` by position; returns the rows affected.
+  virtual int PSExecuteStatement(const std::string& /*sql*/, const TParams& /*params*/) {
+    DatabaseError("Capability not supported");
+  }
 };
+
+// Resolver responses and update kinds of applying updates.
+enum TResolverResponse { rrSkip, rrAbort, rrMerge, rrApply, rrIgnore };
+enum TUpdateKind { ukModify, ukInsert, ukDelete };
 
 // The provider support of `dataSet`: its own when it implements IProviderSupport, the SQL
 // statement's, or one that does nothing.
@@ -237,6 +254,8 @@ class TDataSetProvider : public TBaseProvider {
   void Execute(const std::string& commandText, TParams& params, TVariant& ownerData) override;
   // Closes a source the provider opened itself and sends it back to its first row.
   void Reset();
+  // The statements the last apply executed (for inspection), in order.
+  const std::vector<std::string>& ExecutedStatements() const { return executed_; }
 
   std::function<void(TDataSetProvider&, TVariant& ownerData)> BeforeGetRecords;
   std::function<void(TDataSetProvider&, TVariant& ownerData)> AfterGetRecords;
@@ -257,4 +276,20 @@ class TDataSetProvider : public TBaseProvider {
   int recordsSent_ = 0;
   std::unique_ptr<IProviderSupport> support_;
   std::unique_ptr<Writer> writer_;
+  std::vector<std::string> executed_;
+  friend class TSQLResolver;
+};
+
+// Turns each change of a change packet into an UPDATE, INSERT or DELETE for the table behind
+// the provider's source, runs it, and collects the failures into an error packet.
+class TSQLResolver {
+ public:
+  explicit TSQLResolver(TDataSetProvider& provider);
+  // Resolves every change (stopping after more than `maxErrors` failures, -1 = no limit);
+  // returns the error packet, or none when every change was applied.
+  TDataPacket Resolve(const std::vector<uint8_t>& delta, int maxErrors, int& errorCount);
+
+ private:
+  struct Impl;
+  TDataSetProvider& provider_;
 };

@@ -16,6 +16,16 @@ class SqlSupport : public IProviderSupport {
   void PSReset() override { statement_->PSReset(); }
   void PSExecute() override { statement_->ExecSQL(); }
   int32_t PSGetLocaleId() const override { return statement_->PSGetLocaleId(); }
+  bool PSInTransaction() const override { return statement_->PSInTransaction(); }
+  void PSStartTransaction() override { statement_->PSStartTransaction(); }
+  void PSEndTransaction(bool commit) override { statement_->PSEndTransaction(commit); }
+  std::string PSGetTableName() const override { return statement_->PSGetTableName(); }
+  std::string PSGetQuoteChar() const override { return statement_->PSGetQuoteChar(); }
+  std::string PSGetKeyFields() const override { return statement_->PSGetKeyFields(); }
+  bool PSIsSQLBased() const override { return statement_->PSIsSQLBased(); }
+  int PSExecuteStatement(const std::string& sql, const TParams& params) override {
+    return statement_->PSExecuteStatement(sql, &params);
+  }
 
  private:
   TCustomSQLDataSet* statement_;

@@ -294,6 +294,10 @@ class IDSBase : public IDSUnknown {
   virtual DBResult DsAcceptChanges() = 0;
   // Undoes the change log back to `savePoint` changes (0 = all).
   virtual DBResult DsRollBack(uint32_t savePoint) = 0;
+  // Reconciles the change log with an error packet (columns ERROR_RECORDNO, the delta's row
+  // numbers from 1, and ERROR_RESPONSE, the resolver's response + 1): the changes of rows the
+  // packet does not name become base data, the others stay; a response of 2 (abort) keeps
+  // every change. No error packet accepts everything.
   virtual DBResult DsReconcile(IDSBase* reconcileStore, const uint8_t* changePacket,
                                uint32_t changeLength, const uint8_t* errorPacket,
                                uint32_t errorLength, void* client, void* callback) = 0;

@@ -370,9 +370,68 @@ DBResult Store::DsStream(const uint8_t** packet, uint32_t* length) {
   return DBERR_NONE;
 }
 
-DBResult Store::DsReconcile(IDSBase*, const uint8_t*, uint32_t, const uint8_t*, uint32_t, void*,
-                            void*) {
-  return DBERR_NOTSUPPORTED;
+DBResult Store::DsReconcile(IDSBase*, const uint8_t*, uint32_t, const uint8_t* errorPacket,
+                            uint32_t errorLength, void*, void*) {
+  // The error packet names the delta rows that failed (ERROR_RECORDNO) and the resolver's
+  // response plus 1 (ERROR_RESPONSE); an abort (2) keeps every change.
+  std::vector<uint32_t> failed;
+  if (errorPacket != nullptr) {
+    ParsedPacket parsed;
+    const DBResult status = ParsePacket(errorPacket, errorLength, parsed);
+    if (status != DBERR_NONE) return status;
+    const Structure& e = parsed.structure;
+    int recordNo = -1, response = -1;
+    for (size_t i = 0; i < e.columns.size(); ++i) {
+      if (e.columns[i].typeWord != DSTypeWord(DSFLD_INT, 4)) continue;
+      if (e.columns[i].name == "ERROR_RECORDNO") recordNo = static_cast<int>(i);
+      if (e.columns[i].name == "ERROR_RESPONSE") response = static_cast<int>(i);
+    }
+    if (recordNo < 0) return DBERR_INVALIDPACKET;
+    for (uint32_t offset : parsed.rowOffsets) {
+      const uint8_t* row = parsed.rows + offset;
+      const ValueView no = RowValue(e, row, static_cast<uint32_t>(recordNo));
+      if (no.state == 0) failed.push_back(GetU32(no.data));
+      if (response >= 0) {
+        const ValueView r = RowValue(e, row, static_cast<uint32_t>(response));
+        if (r.state == 0 && GetU32(r.data) == 2) return DBERR_NONE;
+      }
+    }
+  }
+  // Delta row numbers of each changed row, as DsDelta lays them out.
+  std::vector<uint32_t> keep;
+  uint32_t deltaRow = 0;
+  for (uint32_t id : touched_) {
+    const Row& r = rows_[id];
+    uint32_t rowsInDelta = 0;
+    if ((r.attr & kDead) == kDead || r.attr == 0) {
+      rowsInDelta = 0;
+    } else if (r.attr & DSREC_INSERTED) {
+      rowsInDelta = 1;
+    } else if (OriginalOf(id).data != nullptr) {
+      rowsInDelta = (r.attr & DSREC_DELETED) ? 1 : 2;
+    }
+    for (uint32_t k = 1; k <= rowsInDelta; ++k) {
+      if (std::find(failed.begin(), failed.end(), deltaRow + k) != failed.end()) {
+        keep.push_back(id);
+        break;
+      }
+    }
+    deltaRow += rowsInDelta;
+  }
+  for (uint32_t id : touched_) {
+    if (std::find(keep.begin(), keep.end(), id) != keep.end()) continue;
+    Row& row = rows_[id];
+    row.attr = (row.attr & DSREC_DELETED) ? kDead : 0;
+    if (row.attr == 0 && row.length > 0) const_cast<uint8_t*>(row.data)[0] &= ~0x0F;
+  }
+  log_.erase(std::remove_if(log_.begin(), log_.end(),
+                            [&keep](const LogEntry& e) {
+                              return std::find(keep.begin(), keep.end(), e.id) == keep.end();
+                            }),
+             log_.end());
+  RebuildTouched();
+  Touched();
+  return DBERR_NONE;
 }
 
 DBResult Store::DsClone(uint32_t mode, uint32_t, IDSBase** clone) {

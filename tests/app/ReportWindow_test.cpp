@@ -9,7 +9,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QGroupBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QLineEdit>
@@ -18,9 +18,11 @@
 
 #include "app/ConfigPanel.h"
 #include "app/Controls.h"
+#include "app/DBEdit.h"
 #include "app/dm.h"
 #include "data/DBClient.h"
 #include "data/SqlExpr.h"
+#include "db/CompanyDatabase.h"
 #include "grid/DBGridEh.h"
 #include "grid/DBNavigator.h"
 #include "platform/Cp1252.h"
@@ -38,6 +40,7 @@ class ReportWindowTest : public ::testing::Test {
     install_->AddCompany("001", 3);
     install_->AddCompanyWithScript("002", apptest::ProcedureScript("CODBOD", true));
     install_->AddCompanyWithScript("003", apptest::ProcedureScript("", false));
+    install_->AddCompany("004", 1);
     install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
   }
   static void TearDownTestSuite() {
@@ -272,6 +275,90 @@ TEST_F(ReportWindowTest, AMissingColumnStopsTheOpenNamingTheFieldByItsLabel) {
   EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"CRepcliente: Field 'Bodega' not found."});
   EXPECT_FALSE(w.CRepcliente->Active());
   EXPECT_TRUE(w.Panel5->isVisible());
+}
+
+TEST_F(ReportWindowTest, TheExportFlagStaysOnAndEveryCalculationWithRowsSaves) {
+  apptest::AnsweringSaveDialogs dialogs;
+  dialogs.answer = {true, install_->Folder() + "/Costos", 2};
+  Tfrepcostoav& w = Open();
+  TypeOrigin("001");
+  w.DBGridEh2->setFocus();
+  Press(Qt::Key_F4);
+  EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
+  ASSERT_EQ(dialogs.requests.size(), 1u);
+  EXPECT_EQ(dialogs.requests[0].fileName, "Costos");
+  EXPECT_EQ(w.DBGridEh2->Selection().SelectionType(), gstAll);
+  const QFileInfo file(QString::fromStdString(install_->Folder() + "/Costos.csv"));
+  EXPECT_TRUE(file.exists());
+  EXPECT_GT(file.size(), 0);
+
+  // A plain F2 after the export also ends in the save dialog, opened with the entry chosen.
+  dialogs.answer.accepted = false;
+  Press(Qt::Key_F2);
+  ASSERT_EQ(dialogs.requests.size(), 2u);
+  EXPECT_EQ(dialogs.requests[1].filterIndex, 2);
+  EXPECT_TRUE(boxes_.shown.empty());
+}
+
+TEST_F(ReportWindowTest, TheConfigurationPanelEditsTheFirstRowAndF2DoesNotSave) {
+  Tfrepcostoav& w = Open();
+  TypeOrigin("004");
+  Press(Qt::Key_F7);
+  ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
+  app::TConfigPanel& panel = *w.AdvPanel1;
+  ASSERT_TRUE(panel.isVisible());
+  EXPECT_EQ(panel.DBEdit1->text(), "VAC");
+  EXPECT_EQ(panel.DBEdit4->text(), "EH");
+
+  // Field sizes and the number filter hold while typing.
+  panel.DBEdit4->setFocus();
+  panel.DBEdit4->selectAll();
+  QTest::keyClicks(panel.DBEdit4, "HVOSX");
+  EXPECT_EQ(panel.DBEdit4->text(), "HVOS");
+  panel.DBEdit6->setFocus();
+  panel.DBEdit6->selectAll();
+  QTest::keyClicks(panel.DBEdit6, "17a250.5");
+  EXPECT_EQ(panel.DBEdit6->text(), "17250.5");
+
+  // F7 again and F2 leave the panel and the typed text; F2 recomputes behind it.
+  Press(Qt::Key_F7);
+  Press(Qt::Key_F2);
+  EXPECT_TRUE(panel.isVisible());
+  EXPECT_TRUE(w.CRepcliente->Active());
+  EXPECT_EQ(panel.DBEdit6->text(), "17250.5");
+  EXPECT_EQ(db::QueryText(install_->DatabasePath("004"),
+                          "SELECT COCP_PREFEP FROM CONFIGURA_COSTOS_PROD").rows[0][0],
+            "EH");
+
+}
+
+TEST_F(ReportWindowTest, SavingTheConfigurationWritesTheChangesAndHidesThePanel) {
+  Tfrepcostoav& w = Open();
+  TypeOrigin("004");
+  Press(Qt::Key_F7);
+  app::TConfigPanel& panel = *w.AdvPanel1;
+  panel.DBEdit4->setFocus();
+  panel.DBEdit4->selectAll();
+  QTest::keyClicks(panel.DBEdit4, "HVOS");
+  panel.DBEdit6->setFocus();
+  panel.DBEdit6->selectAll();
+  QTest::keyClicks(panel.DBEdit6, "17250.5");
+  // The save button takes no focus: the text of the edit being typed in is posted too.
+  QTest::mouseClick(panel.SpeedButton5, Qt::LeftButton);
+  EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
+  EXPECT_FALSE(panel.isVisible());
+  EXPECT_FALSE(w.CConfrep->Active());
+  const db::QueryResult row = db::QueryText(
+      install_->DatabasePath("004"), "SELECT COCP_PREFEP, COCP_VRAMOR FROM CONFIGURA_COSTOS_PROD");
+  EXPECT_EQ(row.rows[0][0], "HVOS");
+  EXPECT_EQ(row.rows[0][1], "17250.50");
+
+  // Open and save without a change: the panel closes, nothing else happens.
+  Press(Qt::Key_F7);
+  EXPECT_EQ(panel.DBEdit4->text(), "HVOS");
+  QTest::mouseClick(panel.SpeedButton5, Qt::LeftButton);
+  EXPECT_FALSE(panel.isVisible());
+  EXPECT_TRUE(boxes_.shown.empty());
 }
 
 app::CommandLineArguments Arguments(const std::vector<std::string>& tail) {

@@ -33,6 +33,15 @@ class MemTable : public TDataSet, public IProviderSupport {
   int resets = 0;
   std::string commandText;
   std::string failOnOpen;  // when set, opening raises this message
+  // Applying updates: the statements run, the rows each one affects (1 when not listed; a
+  // negative count raises "server says no"), and the transaction's fate.
+  std::string tableName = "CONFIGURA_COSTOS_PROD";
+  std::vector<std::string> statements;
+  std::vector<TParams> statementParams;
+  std::vector<int> affected;
+  bool inTransaction = false;
+  int commits = 0;
+  int rollbacks = 0;
 
   bool GetFieldData(const TField& field, void* buffer) const override {
     const TRecordBuffer* record = ActiveBuffer();
@@ -73,6 +82,22 @@ class MemTable : public TDataSet, public IProviderSupport {
   }
   void PSExecute() override {}
   int32_t PSGetLocaleId() const override { return 0; }
+  bool PSInTransaction() const override { return inTransaction; }
+  void PSStartTransaction() override { inTransaction = true; }
+  void PSEndTransaction(bool commit) override {
+    inTransaction = false;
+    ++(commit ? commits : rollbacks);
+  }
+  std::string PSGetTableName() const override { return tableName; }
+  bool PSIsSQLBased() const override { return true; }
+  int PSExecuteStatement(const std::string& sql, const TParams& params) override {
+    statements.push_back(sql);
+    statementParams.push_back(params);
+    const size_t index = statements.size() - 1;
+    const int rows = index < affected.size() ? affected[index] : 1;
+    if (rows < 0) throw EDatabaseError("server says no");
+    return rows;
+  }
 
  protected:
   void InternalOpen() override {

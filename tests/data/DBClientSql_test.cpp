@@ -198,3 +198,79 @@ TEST_F(DBClientSql, LocateEditAndCancelUpdatesOnReportRows) {
 }
 
 }  // namespace
+
+namespace {
+
+// CConfrep fed by PConfrep over TConfcostos, as the configuration editor uses them.
+class DBClientSqlApply : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/dbclient-apply-XXXXXX";
+    folder_ = mkdtemp(pattern);
+    path_ = folder_ + "/galvora.fdb";
+    db::CreateCompanyDatabase(path_);
+    SetupDataModuleConnection(connection, path_);
+    statement.SetSQLConnection(&connection);
+    provider.SetDataSet(&statement);
+    provider.SetOptions(poAllowCommandText);
+    client.SetProviderName("PConfrep");
+    client.SetCommandText("SELECT * FROM CONFIGURA_COSTOS_PROD");
+  }
+  void TearDown() override {
+    client.Close();
+    connection.SetConnected(false);
+    std::filesystem::remove_all(folder_);
+  }
+  std::string Stored(const char* column) {
+    return *db::QueryText(path_, std::string("select ") + column + " from CONFIGURA_COSTOS_PROD")
+                .rows.at(0)
+                .at(0);
+  }
+
+  std::string folder_, path_;
+  TSQLConnection connection;
+  TSQLQuery statement{"TConfcostos"};
+  TProviderOwner owner;
+  TDataSetProvider provider{"PConfrep", &owner};
+  TClientDataSet client{"CConfrep", &owner};
+};
+
+TEST_F(DBClientSqlApply, AnEditedValueIsWrittenAndTheChangeLogMerged) {
+  client.Open();
+  client.Edit();
+  client.FieldByName("COCP_VRAMOR").SetText("17250.5");
+  client.FieldByName("COCP_PREFEP").SetAsString("EQ");
+  client.Post();
+  EXPECT_EQ(client.ApplyUpdates(0), 0);
+  EXPECT_EQ(client.ChangeCount(), 0);
+  ASSERT_EQ(provider.ExecutedStatements().size(), 1u);
+  std::string where;
+  for (const char* column :
+       {"COCP_ID", "COCP_CODAVE1", "COCP_CODAVE2", "COCP_CODHVO1", "COCP_CODHVO2", "COCP_CODINS1",
+        "COCP_CODINS2", "COCP_CODINS3", "COCP_CODINS21", "COCP_PREFEP", "COCP_PREFSA",
+        "COCP_VRAMOR", "COCP_PORCA1"}) {
+    where += std::string(where.empty() ? "" : " and\r\n") + " \"" + column + "\" = ?";
+  }
+  EXPECT_EQ(provider.ExecutedStatements()[0],
+            "update \"CONFIGURA_COSTOS_PROD\"  set\r\n \"COCP_PREFEP\" = ?,\r\n \"COCP_VRAMOR\" = ?\r\n"
+            "where\r\n" + where + "\r\n");
+  client.Close();
+  connection.SetConnected(false);
+  EXPECT_EQ(Stored("COCP_VRAMOR"), "17250.50");
+  EXPECT_EQ(Stored("COCP_PREFEP"), "EQ");
+}
+
+TEST_F(DBClientSqlApply, ARowChangedMeanwhileIsAnErrorAndNothingIsWritten) {
+  client.Open();
+  client.Edit();
+  client.FieldByName("COCP_VRAMOR").SetText("1");
+  client.Post();
+  db::ExecuteScript(path_, "update CONFIGURA_COSTOS_PROD set COCP_PORCA1 = 5;");
+  EXPECT_EQ(client.ApplyUpdates(0), 1);
+  EXPECT_EQ(client.ChangeCount(), 1);
+  client.Close();
+  connection.SetConnected(false);
+  EXPECT_EQ(Stored("COCP_VRAMOR"), "16500.00");
+}
+
+}  // namespace
