@@ -146,9 +146,8 @@ HRESULT TLocalAppServer::AS_GetParams(const std::string&, TVariant& ownerData, T
   return Guard([&] { result = provider_->GetParams(ownerData); });
 }
 
-HRESULT TLocalAppServer::AS_RowRequest(const std::string&, const TDataPacket& row,
-                                       int requestType, TVariant& ownerData,
-                                       TDataPacket& result) {
+HRESULT TLocalAppServer::AS_RowRequest(const std::string&, const TDataPacket& row, int requestType,
+                                       TVariant& ownerData, TDataPacket& result) {
   return Guard([&] { result = provider_->RowRequest(row, requestType, ownerData); });
 }
 
@@ -207,24 +206,38 @@ namespace {
 
 const char* SubTypeOf(const TField& field) {
   switch (field.DataType()) {
-    case ftFixedChar: return "FixedChar";
-    case ftCurrency: return "Money";
-    case ftAutoInc: return "Autoinc";
-    case ftGuid: return "Guid";
-    case ftMemo: return "Text";
-    case ftGraphic: return "Graphics";
-    case ftFmtMemo: return "Formatted";
-    case ftBlob: return "Binary";
-    case ftParadoxOle: return "Ole";
-    case ftDBaseOle: return "dBASEOle";
-    case ftTypedBinary: return "TypedBinary";
-    case ftOraBlob: return "HBinary";
-    case ftOraClob: return "HMemo";
+    case ftFixedChar:
+      return "FixedChar";
+    case ftCurrency:
+      return "Money";
+    case ftAutoInc:
+      return "Autoinc";
+    case ftGuid:
+      return "Guid";
+    case ftMemo:
+      return "Text";
+    case ftGraphic:
+      return "Graphics";
+    case ftFmtMemo:
+      return "Formatted";
+    case ftBlob:
+      return "Binary";
+    case ftParadoxOle:
+      return "Ole";
+    case ftDBaseOle:
+      return "dBASEOle";
+    case ftTypedBinary:
+      return "TypedBinary";
+    case ftOraBlob:
+      return "HBinary";
+    case ftOraClob:
+      return "HMemo";
     case ftString: {
       auto* text = dynamic_cast<const TStringField*>(&field);
       return text != nullptr && text->FixedChar() ? "FixedChar" : nullptr;
     }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -534,8 +547,8 @@ TDataPacket TDataSetProvider::GetRecords(int count, int& recsOut, int options,
   return packet;
 }
 
-TDataPacket TDataSetProvider::ApplyUpdates(const TDataPacket& delta, int maxErrors,
-                                           int& errorCount, TVariant&) {
+TDataPacket TDataSetProvider::ApplyUpdates(const TDataPacket& delta, int maxErrors, int& errorCount,
+                                           TVariant&) {
   errorCount = 0;
   if (dataSet_ == nullptr) DatabaseError("Missing DataSet property");
   TSQLResolver resolver(*this);

@@ -25,8 +25,7 @@ class Cursor final : public ComObject<IDSCursor> {
   DBResult CurGotoSeqNo(uint32_t seqNo) override;
   DBResult CurGotoBookmark(const void* bookmark) override;
   DBResult CurCompare(const void* bookmark1, const void* bookmark2, int32_t* result) override;
-  DBResult CurGetField(const void* record, uint32_t fieldNo, void* value,
-                       int32_t* isNull) override;
+  DBResult CurGetField(const void* record, uint32_t fieldNo, void* value, int32_t* isNull) override;
   DBResult CurPutField(void* record, uint32_t fieldNo, const void* value) override;
   DBResult CurVerifyField(uint32_t fieldNo, const void* value) override;
   DBResult CurInitRecord(void* record) override;

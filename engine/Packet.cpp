@@ -1,8 +1,9 @@
 #include "engine/Packet.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
 
 namespace dsengine {
 namespace {
@@ -11,13 +12,22 @@ struct SubTypeName {
   const char* name;
   int32_t subType;
 };
-constexpr SubTypeName kSubTypes[] = {
-    {"FixedChar", dsstFixedChar}, {"Money", dsstMoney},         {"Binary", dsstBinary},
-    {"Autoinc", dsstAutoinc},     {"Text", dsstText},           {"Graphics", dsstGraphics},
-    {"Formatted", dsstFormatted}, {"Ole", dsstOle},             {"dBASEOle", dsstDBaseOle},
-    {"TypedBinary", dsstTypedBinary}, {"ADTNestedTable", dsstADTNestedTable},
-    {"Reference", dsstReference}, {"HBinary", dsstHBinary},     {"HMemo", dsstHMemo},
-    {"Guid", dsstGuid},           {"WideText", dsstWideText}};
+constexpr SubTypeName kSubTypes[] = {{"FixedChar", dsstFixedChar},
+                                     {"Money", dsstMoney},
+                                     {"Binary", dsstBinary},
+                                     {"Autoinc", dsstAutoinc},
+                                     {"Text", dsstText},
+                                     {"Graphics", dsstGraphics},
+                                     {"Formatted", dsstFormatted},
+                                     {"Ole", dsstOle},
+                                     {"dBASEOle", dsstDBaseOle},
+                                     {"TypedBinary", dsstTypedBinary},
+                                     {"ADTNestedTable", dsstADTNestedTable},
+                                     {"Reference", dsstReference},
+                                     {"HBinary", dsstHBinary},
+                                     {"HMemo", dsstHMemo},
+                                     {"Guid", dsstGuid},
+                                     {"WideText", dsstWideText}};
 
 int32_t AttributeInt(const Attribute* a, int32_t fallback) {
   if (a == nullptr || a->value.size() != 4) return fallback;
@@ -259,8 +269,7 @@ DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out) 
     Attribute& a = s.attributes[i];
     uint32_t column = 0, nameLen = 0, valueLen = 0;
     if (!r.U16(column) || column > columnCount || !r.U8(nameLen) || !r.Bytes(nameLen, a.name) ||
-        !ValidName(a.name) || !r.U32(a.type) || !r.U32(valueLen) ||
-        !r.Bytes(valueLen, a.value)) {
+        !ValidName(a.name) || !r.U32(a.type) || !r.U32(valueLen) || !r.Bytes(valueLen, a.value)) {
       return DBERR_INVALIDPACKET;
     }
     a.column = static_cast<uint16_t>(column);
@@ -446,27 +455,48 @@ void PackRecord(const Structure& s, const uint8_t* record, uint8_t status, bool 
 
 const char* StatusText(DBResult status) {
   switch (status) {
-    case DBERR_NONE: return "No error";
-    case DBERR_BOF: return "At beginning of table";
-    case DBERR_EOF: return "At end of table";
-    case DBERR_NOCURRREC: return "No current record";
-    case DBERR_RECNOTFOUND: return "Record not found";
-    case DBERR_INVALIDBOOKMARK: return "Invalid bookmark";
-    case DBERR_INVALIDSEQNO: return "Invalid record number";
-    case DBERR_COUNTNOTEXACT: return "Record count is not exact";
-    case DBERR_INVALIDPARAM: return "Invalid parameter";
-    case DBERR_INVALIDFIELDNO: return "Invalid field number";
-    case DBERR_INVALIDVALUE: return "Invalid field value";
-    case DBERR_NOTINITIALIZED: return "Object not initialized";
-    case DBERR_NOTSUPPORTED: return "Capability not supported";
-    case DBERR_NOMEMORY: return "Insufficient memory for this operation";
-    case DBERR_INVALIDPACKET: return "Invalid data packet";
-    case DBERR_STRUCTMISMATCH: return "Data packet does not match the data set's structure";
-    case DBERR_READONLY: return "Trying to modify read-only field or data set";
-    case DBERR_WRITERSTATE: return "Data packet writer called out of order";
-    case DBERR_NOTFOUND: return "Attribute not found";
-    case DBERR_FILTER: return "Invalid filter expression";
-    default: return "Unknown engine error";
+    case DBERR_NONE:
+      return "No error";
+    case DBERR_BOF:
+      return "At beginning of table";
+    case DBERR_EOF:
+      return "At end of table";
+    case DBERR_NOCURRREC:
+      return "No current record";
+    case DBERR_RECNOTFOUND:
+      return "Record not found";
+    case DBERR_INVALIDBOOKMARK:
+      return "Invalid bookmark";
+    case DBERR_INVALIDSEQNO:
+      return "Invalid record number";
+    case DBERR_COUNTNOTEXACT:
+      return "Record count is not exact";
+    case DBERR_INVALIDPARAM:
+      return "Invalid parameter";
+    case DBERR_INVALIDFIELDNO:
+      return "Invalid field number";
+    case DBERR_INVALIDVALUE:
+      return "Invalid field value";
+    case DBERR_NOTINITIALIZED:
+      return "Object not initialized";
+    case DBERR_NOTSUPPORTED:
+      return "Capability not supported";
+    case DBERR_NOMEMORY:
+      return "Insufficient memory for this operation";
+    case DBERR_INVALIDPACKET:
+      return "Invalid data packet";
+    case DBERR_STRUCTMISMATCH:
+      return "Data packet does not match the data set's structure";
+    case DBERR_READONLY:
+      return "Trying to modify read-only field or data set";
+    case DBERR_WRITERSTATE:
+      return "Data packet writer called out of order";
+    case DBERR_NOTFOUND:
+      return "Attribute not found";
+    case DBERR_FILTER:
+      return "Invalid filter expression";
+    default:
+      return "Unknown engine error";
   }
 }
 

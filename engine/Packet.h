@@ -57,9 +57,9 @@ void SetColumnType(Column& column, uint32_t typeWord);
 // A packet that passed every check: its structure and the bounds of each row.
 struct ParsedPacket {
   Structure structure;
-  const uint8_t* rows = nullptr;        // first row
-  std::vector<uint32_t> rowOffsets;     // row i starts at rows + rowOffsets[i]
-  uint32_t rowsLength = 0;              // bytes of all rows
+  const uint8_t* rows = nullptr;     // first row
+  std::vector<uint32_t> rowOffsets;  // row i starts at rows + rowOffsets[i]
+  uint32_t rowsLength = 0;           // bytes of all rows
 };
 
 // Reads `packet` of `length` bytes; never reads outside it. DBERR_INVALIDPACKET when

@@ -247,8 +247,8 @@ DBResult Store::DeleteRow(uint32_t id) {
   if (position < 0) return DBERR_NOCURRREC;
   Row& row = rows_[id];
   if (std::find(touched_.begin(), touched_.end(), id) == touched_.end()) touched_.push_back(id);
-  log_.push_back(LogEntry{Change::Delete, row.attr, id, static_cast<uint32_t>(position),
-                          row.data, row.length});
+  log_.push_back(LogEntry{Change::Delete, row.attr, id, static_cast<uint32_t>(position), row.data,
+                          row.length});
   row.attr = static_cast<uint8_t>(row.attr | DSREC_DELETED);
   order_.erase(order_.begin() + position);
   Touched();
