@@ -97,6 +97,9 @@ class Writer final : public ComObject<IDSWriter> {
   size_t rowStart_ = 0;
   uint32_t rowCount_ = 0;
   uint32_t valueIndex_ = 0;  // 0 = row status next, i = column i - 1 next
+  // The checksum, fed as rows complete; `rowsHasher_` is its state where the rows begin.
+  DSPacketHasher hasher_;
+  DSPacketHasher rowsHasher_;
 };
 
 }  // namespace dsengine

@@ -393,24 +393,38 @@ extern "C" DBResult DllGetClassObject(const DSGUID* clsid, const DSGUID* iid, vo
 using DllGetClassObjectFunc = DBResult (*)(const DSGUID*, const DSGUID*, void**);
 
 // Checksum of packet bytes (the header's checksum field covers bytes 20 .. end): four
-// independent 64-bit lanes over 32-byte blocks, then the tail byte by byte.
-inline uint32_t DSPacketChecksum(const uint8_t* data, size_t length) {
-  constexpr uint64_t kPrime = 0x100000001B3ull;
+// independent 64-bit lanes over 32-byte blocks, then the tail byte by byte. It can be fed
+// incrementally (Feed with a growing length) while the bytes are written or read.
+struct DSPacketHasher {
+  static constexpr uint64_t kPrime = 0x100000001B3ull;
   uint64_t lane[4] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
                       0x27D4EB2F165667C5ull};
-  size_t i = 0;
-  for (; i + 32 <= length; i += 32) {
-    for (int l = 0; l < 4; ++l) {
-      uint64_t w;
-      __builtin_memcpy(&w, data + i + 8 * l, 8);
-      lane[l] = (lane[l] ^ w) * kPrime;
-      lane[l] ^= lane[l] >> 29;
+  size_t done = 0;  // bytes hashed so far (a multiple of 32)
+
+  // Hashes the complete 32-byte blocks of data[done .. length).
+  void Feed(const uint8_t* data, size_t length) {
+    for (; done + 32 <= length; done += 32) {
+      for (int l = 0; l < 4; ++l) {
+        uint64_t w;
+        __builtin_memcpy(&w, data + done + 8 * l, 8);
+        lane[l] = (lane[l] ^ w) * kPrime;
+        lane[l] ^= lane[l] >> 29;
+      }
     }
   }
-  uint64_t h = lane[0] ^ (lane[1] * 3) ^ (lane[2] * 5) ^ (lane[3] * 7) ^ length;
-  for (; i < length; ++i) h = (h ^ data[i]) * kPrime;
-  h ^= h >> 32;
-  return static_cast<uint32_t>(h);
+  // The checksum of data[0 .. length) (the bytes fed so far must be its first ones).
+  uint32_t Finish(const uint8_t* data, size_t length) {
+    Feed(data, length);
+    uint64_t h = lane[0] ^ (lane[1] * 3) ^ (lane[2] * 5) ^ (lane[3] * 7) ^ length;
+    for (size_t i = done; i < length; ++i) h = (h ^ data[i]) * kPrime;
+    h ^= h >> 32;
+    return static_cast<uint32_t>(h);
+  }
+};
+
+inline uint32_t DSPacketChecksum(const uint8_t* data, size_t length) {
+  DSPacketHasher hasher;
+  return hasher.Finish(data, length);
 }
 inline constexpr uint32_t DSPACKET_MAGIC = 0x50534447;  // "GDSP"
 inline constexpr uint32_t DSPACKET_HEADER = 20;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace dsengine {
 namespace {
@@ -229,7 +230,8 @@ uint32_t RowLength(const Structure& s, const uint8_t* row, size_t available) {
   return static_cast<uint32_t>(pos);
 }
 
-DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out) {
+DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out,
+                     const std::function<uint8_t*(size_t)>& allocateRows) {
   if (packet == nullptr || length < DSPACKET_HEADER) return DBERR_INVALIDPACKET;
   if (GetU32(packet) != DSPACKET_MAGIC) return DBERR_INVALIDPACKET;
   const uint32_t version = packet[4];
@@ -238,9 +240,6 @@ DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out) 
   const uint32_t rowCount = GetU32(packet + 8);
   if ((version != 1 && version != 3) || kind > 1) return DBERR_INVALIDPACKET;
   if (GetU32(packet + 12) != length) return DBERR_INVALIDPACKET;
-  if (GetU32(packet + 16) != DSPacketChecksum(packet + DSPACKET_HEADER, length - DSPACKET_HEADER)) {
-    return DBERR_INVALIDPACKET;
-  }
   Structure& s = out.structure;
   s = Structure();
   s.version = version;
@@ -281,6 +280,16 @@ DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out) 
   if (static_cast<uint64_t>(rowCount) * (1 + s.bitmapBytes) > rowsLength) {
     return DBERR_INVALIDPACKET;
   }
+  // One pass over the rows: check each, feed the checksum and copy it while it is in cache.
+  uint8_t* copy = nullptr;
+  if (allocateRows && rowsLength > 0) {
+    copy = allocateRows(rowsLength);
+    if (copy == nullptr) return DBERR_NOMEMORY;
+  }
+  const uint8_t* body = packet + DSPACKET_HEADER;
+  const size_t rowsStart = static_cast<size_t>(rows - body);
+  DSPacketHasher hasher;
+  hasher.Feed(body, rowsStart);
   out.rowOffsets.clear();
   out.rowOffsets.reserve(rowCount);
   size_t pos = 0;
@@ -288,10 +297,15 @@ DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out) 
     const uint32_t len = RowLength(s, rows + pos, rowsLength - pos);
     if (len == 0) return DBERR_INVALIDPACKET;
     out.rowOffsets.push_back(static_cast<uint32_t>(pos));
+    if (copy != nullptr) std::memcpy(copy + pos, rows + pos, len);
     pos += len;
+    hasher.Feed(body, rowsStart + pos);
   }
   if (pos != rowsLength) return DBERR_INVALIDPACKET;
-  out.rows = rows;
+  if (GetU32(packet + 16) != hasher.Finish(body, length - DSPACKET_HEADER)) {
+    return DBERR_INVALIDPACKET;
+  }
+  out.rows = copy != nullptr ? copy : rows;
   out.rowsLength = static_cast<uint32_t>(rowsLength);
   return DBERR_NONE;
 }
@@ -320,11 +334,13 @@ void WritePacketPrefix(const Structure& s, std::vector<uint8_t>& out) {
   }
 }
 
-void FinishPacket(std::vector<uint8_t>& packet, uint32_t rowCount) {
+void FinishPacket(std::vector<uint8_t>& packet, uint32_t rowCount, DSPacketHasher* hasher) {
   SetU32(packet.data() + 8, rowCount);
   SetU32(packet.data() + 12, static_cast<uint32_t>(packet.size()));
+  DSPacketHasher fresh;
+  DSPacketHasher& h = hasher != nullptr ? *hasher : fresh;
   SetU32(packet.data() + 16,
-         DSPacketChecksum(packet.data() + DSPACKET_HEADER, packet.size() - DSPACKET_HEADER));
+         h.Finish(packet.data() + DSPACKET_HEADER, packet.size() - DSPACKET_HEADER));
 }
 
 ValueView RowValue(const Structure& s, const uint8_t* row, uint32_t index) {
