@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "data/DB.h"
+#include "data/DateText.h"
 #include "grid/DBGridEh.h"
 
 namespace app {
@@ -91,6 +92,15 @@ void SetupReportGrid(TDBGridEh& grid) {
   // Fitting starts from the stored widths: switching it on takes them as reference widths.
   grid.SetAutoFitColWidths(true);
   grid.UnlockLayout();
+}
+
+std::string ReportDatabaseName(const std::string& server, const std::string& company) {
+  return server + "/datos/" + company + "/galvora.fdb";
+}
+
+std::string ReportCommandText(TDateTime start, TDateTime end) {
+  return " select * from COSTOS_AVICOLA (" + QuotedStr(DateToStr(start)) + "," +
+         QuotedStr(DateToStr(end)) + ")";
 }
 
 }  // namespace app

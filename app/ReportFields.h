@@ -7,11 +7,12 @@
 
 #include <array>
 #include <memory>
+#include <string>
 #include <vector>
 
-class TDataSet;
+#include "data/DB.h"
+
 class TDBGridEh;
-class TField;
 
 namespace app {
 
@@ -40,5 +41,13 @@ void CreateReportFields(TDataSet& dataSet, std::vector<std::unique_ptr<TField>>&
 // fonts, a footer row in money green, copy and select-all) and its 22 columns in field order,
 // each bound by field name, with the stored widths. The data source is left to the caller.
 void SetupReportGrid(TDBGridEh& grid);
+
+// The company database the report connects to: server + "/datos/" + company + "/galvora.fdb".
+std::string ReportDatabaseName(const std::string& server, const std::string& company);
+
+// The report's command text for the period `start` .. `end`: " select * from COSTOS_AVICOLA ("
+// + Q(start) + "," + Q(end) + ")", each date in the user's short date form, quoted with inner
+// quotes doubled.
+std::string ReportCommandText(TDateTime start, TDateTime end);
 
 }  // namespace app

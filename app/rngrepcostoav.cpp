@@ -396,7 +396,7 @@ void Tfrepcostoav::CiaExit() {
   TSQLConnection& galvora = *fdm->Galvora;
   galvora.SetConnected(false);
   const std::string server = FromQString(Servidor->currentText());
-  galvora.Params().SetValue("Database", server + "/datos/" + company + "/galvora.fdb");
+  galvora.Params().SetValue("Database", app::ReportDatabaseName(server, company));
   galvora.Params().SetValue("User_Name", FromQString(Tusua->text()));
   galvora.Params().SetValue("password", FromQString(TClave->text()));
   galvora.SetConnected(true);
@@ -414,9 +414,8 @@ void Tfrepcostoav::SpeedButton3Click() {
   ShowStatus("Generando reporte. Espere un momento...");
   QCoreApplication::processEvents();
   CRepcliente->Close();
-  CRepcliente->SetCommandText(" select * from COSTOS_AVICOLA (" +
-                              QuotedStr(DateToStr(FromQDate(EFecIni->date()))) + "," +
-                              QuotedStr(DateToStr(FromQDate(EFecFin->date()))) + ")");
+  CRepcliente->SetCommandText(
+      app::ReportCommandText(FromQDate(EFecIni->date()), FromQDate(EFecFin->date())));
   CRepcliente->Open();
   Panel5->hide();
   if (CRepcliente->IsEmpty()) {

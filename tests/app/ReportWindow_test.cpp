@@ -332,8 +332,7 @@ TEST_F(ReportWindowTest, TheConfigurationPanelEditsTheFirstRowAndF2DoesNotSave) 
 
 }
 
-// Waits for the provider's apply step to reach main.
-TEST_F(ReportWindowTest, DISABLED_SavingTheConfigurationWritesTheChangesAndHidesThePanel) {
+TEST_F(ReportWindowTest, SavingTheConfigurationWritesTheChangesAndHidesThePanel) {
   Tfrepcostoav& w = Open();
   TypeOrigin("004");
   Press(Qt::Key_F7);
