@@ -1,0 +1,19 @@
+// Test program of the shared-use tests: the program's application object (event delivery with
+// the general error report) on the off-screen platform. The source and build folders reach the
+// tests as GALVORA_SOURCE_DIR and GALVORA_BINARY_DIR.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/ErrorReport.h"
+#include "platform/Fonts.h"
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("GALVORA_SOURCE_DIR", GALVORA_TEST_SOURCE_DIR, 0);
+  setenv("GALVORA_BINARY_DIR", GALVORA_TEST_BINARY_DIR, 0);
+  app::TApplication application(argc, argv);
+  platform::RegisterFontSubstitutions();
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,4 @@
+# repcostoav-export: the report without a display, for scheduled jobs.
+add_executable(repcostoav-export ${CMAKE_CURRENT_SOURCE_DIR}/repcostoav-export.cpp)
+target_link_libraries(repcostoav-export PRIVATE galvora_app)
+galvora_warnings(repcostoav-export)
