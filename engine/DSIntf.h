@@ -36,17 +36,20 @@
 // Type words: packet type code (DSFLD_*) in bits 16..21, size part in bits 0..15, flag
 // DSTYPE_VARYING (0x400000); nested kinds (0x800000 and above) are not supported.
 // Text (9) and wide text (10, held as Windows-1252 bytes too): varying, prefix 1 or 2.
-// Integers (1): 1, 2, 4 or 8 bytes. Boolean (3): 2. Float (4): 8. BCD (5) and formatted BCD (18):
-// the first 2 + ceil(precision / 2) bytes of the 34-byte TBcd value. Date (6), time (7), date-time
-// (8): 8 (a double). Timestamp (17): 16. Bytes (11): fixed size, or varying with prefix 2 (varying
-// bytes) or 4 (BLOBs).
+// Integers (1): 1, 2, 4 or 8 bytes. Boolean (3): 1 or 2. Float (4): 8. BCD (5) and formatted
+// BCD (18): the first 2 + ceil(precision / 2) bytes of the 34-byte TBcd value. Date (6), time
+// (7), date-time (8): 4 or 8 (the client's native value; 8-byte day counts here). Timestamp
+// (17): 16. Bytes (11): fixed size, or varying with prefix 2 (varying bytes) or 4 (BLOBs).
+// Column attributes "WIDTH" (characters, or BCD digits) and "DECIMALS" size the text and BCD
+// slots of record buffers; "SUBTYPE" names the finer kind (FixedChar, Money, Autoinc, ...).
 //
 // Record buffers (CurRecord, CurGetField, CurPutField, CurModify, CurInsert) are the engine's
 // fixed layout of DSProps::iRecBufSize bytes: per field one null byte at iNullOffsInRec (0
 // value, 1 null, 2 unchanged) and iFldLen data bytes at iFldOffsInRec. Text slots hold the
 // bytes and a terminating zero (WIDTH + 1 bytes); varying byte slots a u16 length and the
-// bytes; BLOB slots a DSBlobRef (pointer and length of bytes owned by the store or, while editing,
-// the caller). Bookmarks are DSProps::iBookmarkSize (4) bytes: the row's stable id.
+// bytes; BLOB slots a DSBlobRef (pointer and length of bytes owned by the store or, while
+// editing, the caller). Bookmarks are DSProps::iBookmarkSize (4) bytes: the row's stable id.
+// Values longer than their slot are cut to it when a row is read into a record buffer.
 
 #include <cstddef>
 #include <cstdint>
