@@ -12,11 +12,16 @@ uint8_t FoldCase(uint8_t c) {
   if (c >= 'a' && c <= 'z') return static_cast<uint8_t>(c - 32);
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<uint8_t>(c - 32);
   switch (c) {
-    case 0x9A: return 0x8A;
-    case 0x9C: return 0x8C;
-    case 0x9E: return 0x8E;
-    case 0xFF: return 0x9F;
-    default: return c;
+    case 0x9A:
+      return 0x8A;
+    case 0x9C:
+      return 0x8C;
+    case 0x9E:
+      return 0x8E;
+    case 0xFF:
+      return 0x9F;
+    default:
+      return c;
   }
 }
 
@@ -62,10 +67,24 @@ bool ValueDecimal(const Column& c, const ValueView& v, std::string& out) {
   if (c.code == DSFLD_INT) {
     int64_t n = 0;
     switch (c.size) {
-      case 1: n = static_cast<int8_t>(v.data[0]); break;
-      case 2: { int16_t x; std::memcpy(&x, v.data, 2); n = x; break; }
-      case 4: { int32_t x; std::memcpy(&x, v.data, 4); n = x; break; }
-      default: std::memcpy(&n, v.data, 8); break;
+      case 1:
+        n = static_cast<int8_t>(v.data[0]);
+        break;
+      case 2: {
+        int16_t x;
+        std::memcpy(&x, v.data, 2);
+        n = x;
+        break;
+      }
+      case 4: {
+        int32_t x;
+        std::memcpy(&x, v.data, 4);
+        n = x;
+        break;
+      }
+      default:
+        std::memcpy(&n, v.data, 8);
+        break;
     }
     out = std::to_string(n);
     return true;

@@ -320,6 +320,18 @@ TEST_F(ReportWindowTest, TheConfigurationPanelEditsTheFirstRowAndF2DoesNotSave) 
   QTest::keyClicks(panel.DBEdit6, "17a250.5");
   EXPECT_EQ(panel.DBEdit6->text(), "17250.5");
 
+  // A number that does not convert is refused on leaving: the edit keeps the focus, selected.
+  panel.DBEdit7->setFocus();
+  panel.DBEdit7->selectAll();
+  QTest::keyClicks(panel.DBEdit7, "1.2.3");
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"1.2.3 is not a valid BCD value."});
+  EXPECT_TRUE(panel.DBEdit7->hasFocus());
+  EXPECT_EQ(panel.DBEdit7->selectedText(), "1.2.3");
+  boxes_.shown.clear();
+  panel.DBEdit7->selectAll();
+  QTest::keyClicks(panel.DBEdit7, "2.7778");
+
   // F7 again and F2 leave the panel and the typed text; F2 recomputes behind it.
   Press(Qt::Key_F7);
   Press(Qt::Key_F2);
