@@ -211,6 +211,20 @@ TEST_F(ReportWindowTest, F2FillsTheGridAndHidesTheStatusPanelButNotWithModifiers
   const QString artifacts = QString::fromLocal8Bit(qgetenv("GALVORA_BINARY_DIR")) + "/artifacts";
   QDir().mkpath(artifacts);
   EXPECT_TRUE(w.grab().save(artifacts + "/window.png"));
+
+  // Select all acts only on the focused grid.
+  w.EFecIni->setFocus();
+  w.ppmSelectAll->trigger();
+  EXPECT_EQ(w.DBGridEh2->Selection().SelectionType(), gstNon);
+  w.DBGridEh2->setFocus();
+  w.ppmSelectAll->trigger();
+  EXPECT_EQ(w.DBGridEh2->Selection().SelectionType(), gstAll);
+
+  // Esc closes the window and the report's result set.
+  Press(Qt::Key_Escape);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_FALSE(w.CRepcliente->Active());
+  EXPECT_TRUE(boxes_.shown.empty());
 }
 
 TEST_F(ReportWindowTest, APeriodWithoutRowsSaysSoAndOpensNoSaveDialog) {
