@@ -25,10 +25,12 @@
 #include "data/DateText.h"
 #include "data/Provider.h"
 #include "data/SqlExpr.h"
+#include "export/ClipboardCopy.h"
 #include "grid/DBGridEh.h"
 #include "grid/DBNavigator.h"
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
+#include "platform/ProgramFolder.h"
 #include "platform/RegionalSettings.h"
 
 using platform::FromQString;
@@ -267,6 +269,7 @@ void Tfrepcostoav::CreateControls() {
   DBGridEh2 = new TDBGridEh(Panel3);
   DBGridEh2->setObjectName("DBGridEh2");
   app::SetupReportGrid(*DBGridEh2);
+  InstallClipboardCopy(*DBGridEh2);
   app::SetAlign(DBGridEh2, app::alClient);
   AdvPanel1 = new app::TConfigPanel(Panel3);
   connect(AdvPanel1->SpeedButton5, &QToolButton::clicked, this, [this] { SpeedButton5Click(); });
@@ -419,7 +422,7 @@ void Tfrepcostoav::SpeedButton3Click() {
   CRepcliente->Open();
   Panel5->hide();
   if (CRepcliente->IsEmpty()) {
-    platform::MessageBoxes().Show("No hay datos para el reporte.", app::ApplicationTitle(),
+    platform::MessageBoxes().Show("No hay datos para el reporte.", platform::ProgramTitle(),
                                   platform::MsgIcon::None);
   } else if (exportFlag_) {
     ppmSelectAllClick();
