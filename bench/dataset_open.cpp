@@ -31,19 +31,24 @@ const std::string& Database() {
       columns += ", V" + std::to_string(i) + " numeric(15,2)";
       values += ", (:i * 1000 + " + std::to_string(i) + ") / 100.0";
     }
-    db::ExecuteScript(file,
-                      "create table REPORT_ROWS (CODBOD varchar(2), NOMBOD varchar(60)" + columns +
-                          ");\n"
-                          "set term ^ ;\n"
-                          "execute block as declare i integer = 0; begin\n"
-                          "  while (i < " + std::to_string(kRows) + ") do begin\n"
-                          "    insert into REPORT_ROWS values (lpad(mod(:i, 100), 2, '0'),\n"
-                          "      'Granja ' || :i" + values + ");\n"
-                          "    i = i + 1;\n"
-                          "  end\n"
-                          "end^\n"
-                          "set term ; ^\n");
-    std::atexit([] { std::filesystem::remove_all(std::filesystem::path(Database()).parent_path()); });
+    db::ExecuteScript(file, "create table REPORT_ROWS (CODBOD varchar(2), NOMBOD varchar(60)" +
+                                columns +
+                                ");\n"
+                                "set term ^ ;\n"
+                                "execute block as declare i integer = 0; begin\n"
+                                "  while (i < " +
+                                std::to_string(kRows) +
+                                ") do begin\n"
+                                "    insert into REPORT_ROWS values (lpad(mod(:i, 100), 2, '0'),\n"
+                                "      'Granja ' || :i" +
+                                values +
+                                ");\n"
+                                "    i = i + 1;\n"
+                                "  end\n"
+                                "end^\n"
+                                "set term ; ^\n");
+    std::atexit(
+        [] { std::filesystem::remove_all(std::filesystem::path(Database()).parent_path()); });
     return file;
   }();
   return path;
@@ -63,8 +68,24 @@ void BM_RawClientFetch(benchmark::State& state) {
   ISC_STATUS_ARRAY status;
   isc_db_handle database = 0;
   const std::string path = Database();
-  const char dpb[] = {isc_dpb_version1, isc_dpb_user_name, 6, 'S', 'Y', 'S', 'D', 'B', 'A',
-                      isc_dpb_lc_ctype, 7, 'W', 'I', 'N', '1', '2', '5', '2'};
+  const char dpb[] = {isc_dpb_version1,
+                      isc_dpb_user_name,
+                      6,
+                      'S',
+                      'Y',
+                      'S',
+                      'D',
+                      'B',
+                      'A',
+                      isc_dpb_lc_ctype,
+                      7,
+                      'W',
+                      'I',
+                      'N',
+                      '1',
+                      '2',
+                      '5',
+                      '2'};
   isc_attach_database(status, 0, path.c_str(), &database, sizeof dpb, dpb);
   Check(status);
   isc_tr_handle transaction = 0;

@@ -67,7 +67,8 @@ class ReportSource : public TDataSet {
   }
   size_t RecordBufferSize() const override { return sizeof(int); }
   TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode) override {
-    const int target = mode == gmCurrent ? position_ : (mode == gmNext ? position_ + 1 : position_ - 1);
+    const int target =
+        mode == gmCurrent ? position_ : (mode == gmNext ? position_ + 1 : position_ - 1);
     if (target < 0) return position_ = -1, grBOF;
     if (target >= rows_) return position_ = rows_, grEOF;
     position_ = target;
@@ -113,7 +114,8 @@ void BM_OpenInMemory(benchmark::State& state) {
   double valueBytes = 0;
   for (int row = 0; row < state.range(0); ++row) {
     char name[64];
-    valueBytes += 2 + std::snprintf(name, sizeof name, "BODEGA %d", row) + kDecimals * DSBcdSize(15);
+    valueBytes +=
+        2 + std::snprintf(name, sizeof name, "BODEGA %d", row) + kDecimals * DSBcdSize(15);
   }
   state.counters["store_bytes_per_row"] = static_cast<double>(held) / rows;
   state.counters["value_bytes_per_row"] = valueBytes / rows;

@@ -8,10 +8,10 @@
 namespace {
 
 // Record information kept after the engine's record in each window buffer.
-constexpr size_t kInfoSeqNo = 0;      // u32 sequence number
-constexpr size_t kInfoFlag = 4;       // u8 bookmark flag (0 = the bookmark is valid)
-constexpr size_t kInfoAttr = 5;       // u8 record attribute
-constexpr size_t kInfoBookmark = 8;   // bookmark bytes
+constexpr size_t kInfoSeqNo = 0;     // u32 sequence number
+constexpr size_t kInfoFlag = 4;      // u8 bookmark flag (0 = the bookmark is valid)
+constexpr size_t kInfoAttr = 5;      // u8 record attribute
+constexpr size_t kInfoBookmark = 8;  // bookmark bytes
 constexpr size_t kInfoSize = 8;
 
 TFieldType FieldTypeOf(const DSFLDDesc& d) {
@@ -24,9 +24,12 @@ TFieldType FieldTypeOf(const DSFLDDesc& d) {
       return ftWideString;
     case DSFLD_INT:
       switch (DSTypeSize(d.iTypeWord)) {
-        case 8: return ftLargeint;
-        case 4: return d.iFldSubType == dsstAutoinc ? ftAutoInc : ftInteger;
-        default: return ftSmallint;
+        case 8:
+          return ftLargeint;
+        case 4:
+          return d.iFldSubType == dsstAutoinc ? ftAutoInc : ftInteger;
+        default:
+          return ftSmallint;
       }
     case DSFLD_BOOL:
       return ftBoolean;
@@ -48,15 +51,24 @@ TFieldType FieldTypeOf(const DSFLDDesc& d) {
       if ((d.iTypeWord & DSTYPE_VARYING) == 0) return ftBytes;
       if (DSTypeSize(d.iTypeWord) != 4) return ftVarBytes;
       switch (d.iFldSubType) {
-        case dsstText: return ftMemo;
-        case dsstGraphics: return ftGraphic;
-        case dsstFormatted: return ftFmtMemo;
-        case dsstOle: return ftParadoxOle;
-        case dsstDBaseOle: return ftDBaseOle;
-        case dsstTypedBinary: return ftTypedBinary;
-        case dsstHBinary: return ftOraBlob;
-        case dsstHMemo: return ftOraClob;
-        default: return ftBlob;
+        case dsstText:
+          return ftMemo;
+        case dsstGraphics:
+          return ftGraphic;
+        case dsstFormatted:
+          return ftFmtMemo;
+        case dsstOle:
+          return ftParadoxOle;
+        case dsstDBaseOle:
+          return ftDBaseOle;
+        case dsstTypedBinary:
+          return ftTypedBinary;
+        case dsstHBinary:
+          return ftOraBlob;
+        case dsstHMemo:
+          return ftOraClob;
+        default:
+          return ftBlob;
       }
     default:
       return ftUnknown;
@@ -65,19 +77,44 @@ TFieldType FieldTypeOf(const DSFLDDesc& d) {
 
 int64_t ReadInt(const uint8_t* p, uint32_t size) {
   switch (size) {
-    case 1: return static_cast<int8_t>(p[0]);
-    case 2: { int16_t v; std::memcpy(&v, p, 2); return v; }
-    case 4: { int32_t v; std::memcpy(&v, p, 4); return v; }
-    default: { int64_t v; std::memcpy(&v, p, 8); return v; }
+    case 1:
+      return static_cast<int8_t>(p[0]);
+    case 2: {
+      int16_t v;
+      std::memcpy(&v, p, 2);
+      return v;
+    }
+    case 4: {
+      int32_t v;
+      std::memcpy(&v, p, 4);
+      return v;
+    }
+    default: {
+      int64_t v;
+      std::memcpy(&v, p, 8);
+      return v;
+    }
   }
 }
 
 void WriteInt(uint8_t* p, uint32_t size, int64_t value) {
   switch (size) {
-    case 1: p[0] = static_cast<uint8_t>(value); break;
-    case 2: { const int16_t v = static_cast<int16_t>(value); std::memcpy(p, &v, 2); break; }
-    case 4: { const int32_t v = static_cast<int32_t>(value); std::memcpy(p, &v, 4); break; }
-    default: std::memcpy(p, &value, 8); break;
+    case 1:
+      p[0] = static_cast<uint8_t>(value);
+      break;
+    case 2: {
+      const int16_t v = static_cast<int16_t>(value);
+      std::memcpy(p, &v, 2);
+      break;
+    }
+    case 4: {
+      const int32_t v = static_cast<int32_t>(value);
+      std::memcpy(p, &v, 4);
+      break;
+    }
+    default:
+      std::memcpy(p, &value, 8);
+      break;
   }
 }
 
@@ -151,8 +188,8 @@ std::vector<uint8_t> TCustomClientDataSet::GetRecordsFromProvider() {
   TVariant ownerData;
   TDataPacket packet;
   TParams params = params_;
-  OleCheck(server->AS_GetRecords(providerName_, packetRecords_, recsOut, grMetaData,
-                                 commandText_, params, ownerData, packet),
+  OleCheck(server->AS_GetRecords(providerName_, packetRecords_, recsOut, grMetaData, commandText_,
+                                 params, ownerData, packet),
            *server);
   // Output parameters come back by name.
   for (int i = 0; i < params.Count(); ++i) {
@@ -416,8 +453,7 @@ int TCustomClientDataSet::RecordCount() const {
 // Searching
 
 bool TCustomClientDataSet::Locate(const std::string& keyFields,
-                                  const std::vector<TVariant>& keyValues,
-                                  TLocateOptions options) {
+                                  const std::vector<TVariant>& keyValues, TLocateOptions options) {
   CheckBrowseMode();
   std::vector<const TField*> fields;
   size_t start = 0;
@@ -472,7 +508,8 @@ bool TCustomClientDataSet::GetFieldData(const TField& field, void* buffer) const
     case DSFLD_ZSTRING:
     case DSFLD_UNICODE: {
       const size_t room = static_cast<size_t>(std::max(field.DataSize(), 1)) - 1;
-      const size_t length = std::min(strnlen(reinterpret_cast<const char*>(slot), d->iFldLen), room);
+      const size_t length =
+          std::min(strnlen(reinterpret_cast<const char*>(slot), d->iFldLen), room);
       std::memcpy(out, slot, length);
       out[length] = 0;
       return true;
@@ -552,10 +589,12 @@ void TCustomClientDataSet::SetFieldData(TField& field, const void* buffer) {
       if ((d->iTypeWord & DSTYPE_VARYING) && DSTypeSize(d->iTypeWord) == 4) {
         DatabaseError("Field '" + field.DisplayName() + "' cannot be modified");
       }
-      std::memcpy(slot.data(), in, std::min<size_t>(d->iFldLen, static_cast<size_t>(field.DataSize())));
+      std::memcpy(slot.data(), in,
+                  std::min<size_t>(d->iFldLen, static_cast<size_t>(field.DataSize())));
       break;
     default:
-      std::memcpy(slot.data(), in, std::min<size_t>(d->iFldLen, static_cast<size_t>(field.DataSize())));
+      std::memcpy(slot.data(), in,
+                  std::min<size_t>(d->iFldLen, static_cast<size_t>(field.DataSize())));
       break;
   }
   Check(cursor_->CurVerifyField(no, slot.data()));

@@ -130,7 +130,7 @@ class TCustomClientDataSet : public TDataSet {
   uint32_t recordSize_ = 0;
   uint32_t bookmarkSize_ = 0;
   std::vector<DSFLDDesc> descs_;
-  TBookmark insertBefore_;         // row an inserted record goes before (empty = at the end)
+  TBookmark insertBefore_;  // row an inserted record goes before (empty = at the end)
   bool destroying_ = false;
   mutable std::vector<uint8_t> scratch_;
 };

@@ -28,14 +28,14 @@ void* Make(const DSGUID& clsid, const DSGUID& iid) {
 }  // namespace
 
 std::string EngineLibraryName() {
-  const std::string key = std::string("Software\\Classes\\CLSID\\") + DSBASE_CLSID_TEXT +
-                          "\\InProcServer32";
+  const std::string key =
+      std::string("Software\\Classes\\CLSID\\") + DSBASE_CLSID_TEXT + "\\InProcServer32";
   for (platform::RegistryRoot root :
        {platform::RegistryRoot::CurrentUser, platform::RegistryRoot::LocalMachine}) {
-    std::optional<platform::RegistryValue> value =
-        platform::SystemRegistry().Value(root, key, "");
-    if (value && (value->kind == platform::RegistryValue::String ||
-                  value->kind == platform::RegistryValue::ExpandString) &&
+    std::optional<platform::RegistryValue> value = platform::SystemRegistry().Value(root, key, "");
+    if (value &&
+        (value->kind == platform::RegistryValue::String ||
+         value->kind == platform::RegistryValue::ExpandString) &&
         !value->text.empty()) {
       return value->text;
     }

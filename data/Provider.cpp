@@ -146,9 +146,8 @@ HRESULT TLocalAppServer::AS_GetParams(const std::string&, TVariant& ownerData, T
   return Guard([&] { result = provider_->GetParams(ownerData); });
 }
 
-HRESULT TLocalAppServer::AS_RowRequest(const std::string&, const TDataPacket& row,
-                                       int requestType, TVariant& ownerData,
-                                       TDataPacket& result) {
+HRESULT TLocalAppServer::AS_RowRequest(const std::string&, const TDataPacket& row, int requestType,
+                                       TVariant& ownerData, TDataPacket& result) {
   return Guard([&] { result = provider_->RowRequest(row, requestType, ownerData); });
 }
 
@@ -195,6 +194,7 @@ class TDataSetProvider::Writer {
     uint32_t typeWord;
     int precision;  // BCD
     int scale;
+    int dataSize;  // bytes of the field's native value
   };
   DSRef<IDSWriter> writer;
   std::vector<Column> columns;
@@ -207,24 +207,38 @@ namespace {
 
 const char* SubTypeOf(const TField& field) {
   switch (field.DataType()) {
-    case ftFixedChar: return "FixedChar";
-    case ftCurrency: return "Money";
-    case ftAutoInc: return "Autoinc";
-    case ftGuid: return "Guid";
-    case ftMemo: return "Text";
-    case ftGraphic: return "Graphics";
-    case ftFmtMemo: return "Formatted";
-    case ftBlob: return "Binary";
-    case ftParadoxOle: return "Ole";
-    case ftDBaseOle: return "dBASEOle";
-    case ftTypedBinary: return "TypedBinary";
-    case ftOraBlob: return "HBinary";
-    case ftOraClob: return "HMemo";
+    case ftFixedChar:
+      return "FixedChar";
+    case ftCurrency:
+      return "Money";
+    case ftAutoInc:
+      return "Autoinc";
+    case ftGuid:
+      return "Guid";
+    case ftMemo:
+      return "Text";
+    case ftGraphic:
+      return "Graphics";
+    case ftFmtMemo:
+      return "Formatted";
+    case ftBlob:
+      return "Binary";
+    case ftParadoxOle:
+      return "Ole";
+    case ftDBaseOle:
+      return "dBASEOle";
+    case ftTypedBinary:
+      return "TypedBinary";
+    case ftOraBlob:
+      return "HBinary";
+    case ftOraClob:
+      return "HMemo";
     case ftString: {
       auto* text = dynamic_cast<const TStringField*>(&field);
       return text != nullptr && text->FixedChar() ? "FixedChar" : nullptr;
     }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -305,12 +319,15 @@ void WriteBool(IDSWriter* writer, uint32_t column, const char* name) {
 
 void TDataSetProvider::Writer::Value(const Column& c) {
   TField& field = *c.field;
-  const size_t need = static_cast<size_t>(std::max(field.DataSize(), 0)) + 1;
+  const size_t need = static_cast<size_t>(std::max(c.dataSize, 0)) + 1;
   if (buffer.size() < std::max<size_t>(need, sizeof(TBcd) + 1)) {
     buffer.resize(std::max<size_t>(need, sizeof(TBcd) + 1));
   }
-  std::memset(buffer.data(), 0, need);
-  if (field.DataSize() <= 0 || !field.GetData(buffer.data())) {
+  // Text is read up to its zero: clear the room first.
+  if (DSTypeCode(c.typeWord) == DSFLD_ZSTRING || DSTypeCode(c.typeWord) == DSFLD_UNICODE) {
+    std::memset(buffer.data(), 0, need);
+  }
+  if (c.dataSize <= 0 || !field.GetData(buffer.data())) {
     dsclient::Check(writer->WrValue(1, 0, nullptr));
     return;
   }
@@ -366,7 +383,7 @@ void TDataSetProvider::CreateWriter() {
       DatabaseError("Field name cannot be longer then " + std::to_string(kMaxFieldName) +
                     " characters.  Try setting ObjectView to True on the dataset");
     }
-    Writer::Column c{&field, type, TypeWordOf(field), 0, 0};
+    Writer::Column c{&field, type, TypeWordOf(field), 0, 0, field.DataSize()};
     if (type == ftBCD || type == ftFMTBcd) {
       c.precision = BcdPrecision(field);
       c.scale = std::clamp(field.Size(), 0, c.precision);
@@ -534,8 +551,8 @@ TDataPacket TDataSetProvider::GetRecords(int count, int& recsOut, int options,
   return packet;
 }
 
-TDataPacket TDataSetProvider::ApplyUpdates(const TDataPacket& delta, int maxErrors,
-                                           int& errorCount, TVariant&) {
+TDataPacket TDataSetProvider::ApplyUpdates(const TDataPacket& delta, int maxErrors, int& errorCount,
+                                           TVariant&) {
   errorCount = 0;
   if (dataSet_ == nullptr) DatabaseError("Missing DataSet property");
   TSQLResolver resolver(*this);

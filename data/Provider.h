@@ -88,9 +88,8 @@ void OleCheck(HRESULT status, IAppServer& server);
 class TLocalAppServer : public IAppServer {
  public:
   explicit TLocalAppServer(TCustomProvider* provider);
-  HRESULT AS_ApplyUpdates(const std::string& providerName, const TDataPacket& delta,
-                          int maxErrors, int& errorCount, TVariant& ownerData,
-                          TDataPacket& result) override;
+  HRESULT AS_ApplyUpdates(const std::string& providerName, const TDataPacket& delta, int maxErrors,
+                          int& errorCount, TVariant& ownerData, TDataPacket& result) override;
   HRESULT AS_GetRecords(const std::string& providerName, int count, int& recsOut, int options,
                         const std::string& commandText, TParams& params, TVariant& ownerData,
                         TDataPacket& result) override;
@@ -99,8 +98,8 @@ class TLocalAppServer : public IAppServer {
   HRESULT AS_GetProviderNames(std::vector<std::string>& result) override;
   HRESULT AS_GetParams(const std::string& providerName, TVariant& ownerData,
                        TParams& result) override;
-  HRESULT AS_RowRequest(const std::string& providerName, const TDataPacket& row,
-                        int requestType, TVariant& ownerData, TDataPacket& result) override;
+  HRESULT AS_RowRequest(const std::string& providerName, const TDataPacket& row, int requestType,
+                        TVariant& ownerData, TDataPacket& result) override;
   HRESULT AS_Execute(const std::string& providerName, const std::string& commandText,
                      TParams& params, TVariant& ownerData) override;
   bool GetErrorInfo(TErrorInfo& info) override;

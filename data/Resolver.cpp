@@ -68,14 +68,25 @@ FieldValue ReadValue(IDSCursor* cursor, const std::vector<uint8_t>& record, uint
   const uint8_t* p = slot.data();
   auto readInt = [p](uint32_t size) -> int64_t {
     if (size == 1) return static_cast<int8_t>(p[0]);
-    if (size == 2) { int16_t x; std::memcpy(&x, p, 2); return x; }
-    if (size == 4) { int32_t x; std::memcpy(&x, p, 4); return x; }
-    int64_t x; std::memcpy(&x, p, 8); return x;
+    if (size == 2) {
+      int16_t x;
+      std::memcpy(&x, p, 2);
+      return x;
+    }
+    if (size == 4) {
+      int32_t x;
+      std::memcpy(&x, p, 4);
+      return x;
+    }
+    int64_t x;
+    std::memcpy(&x, p, 8);
+    return x;
   };
   switch (d.iFldType) {
     case DSFLD_ZSTRING:
     case DSFLD_UNICODE:
-      v.value = std::string(reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), d.iFldLen));
+      v.value = std::string(reinterpret_cast<const char*>(p),
+                            strnlen(reinterpret_cast<const char*>(p), d.iFldLen));
       break;
     case DSFLD_INT:
       v.value = readInt(DSTypeSize(d.iTypeWord));
@@ -164,7 +175,8 @@ struct TSQLResolver::Impl {
       }
       // The field part of "table.field", or the field's own name.
       const size_t dot = origin.rfind('.');
-      f.origin = origin.empty() ? f.name : (dot == std::string::npos ? origin : origin.substr(dot + 1));
+      f.origin =
+          origin.empty() ? f.name : (dot == std::string::npos ? origin : origin.substr(dot + 1));
       const TFieldType t = TypeOf(descs[i]);
       f.blob = t == ftBlob;
       anyKey = anyKey || (f.flags & pfInKey);
@@ -238,7 +250,8 @@ struct TSQLResolver::Impl {
     params.Add(param);
   }
 
-  void Where(std::vector<std::string>& lines, TParams& params, const std::vector<FieldValue>& oldValues,
+  void Where(std::vector<std::string>& lines, TParams& params,
+             const std::vector<FieldValue>& oldValues,
              const std::vector<FieldValue>& newValues) const {
     std::vector<std::string> entries;
     for (size_t i = 0; i < fields.size(); ++i) {
@@ -313,7 +326,8 @@ struct TSQLResolver::Impl {
   std::vector<FieldValue> Values(const std::vector<uint8_t>& record) const {
     std::vector<FieldValue> values;
     for (size_t i = 0; i < fields.size(); ++i) {
-      values.push_back(ReadValue(cursor.get(), record, static_cast<uint32_t>(i + 1), fields[i].desc));
+      values.push_back(
+          ReadValue(cursor.get(), record, static_cast<uint32_t>(i + 1), fields[i].desc));
     }
     return values;
   }
@@ -369,7 +383,8 @@ TDataPacket TSQLResolver::Resolve(const std::vector<uint8_t>& delta, int maxErro
       } else {
         // The unchanged row is followed by the row of its changed values.
         uint32_t nextAttr = 0;
-        if (cursor->CurMove(1) == DBERR_NONE && (cursor->CurAttr(&nextAttr), nextAttr & DSREC_MODIFIED)) {
+        if (cursor->CurMove(1) == DBERR_NONE &&
+            (cursor->CurAttr(&nextAttr), nextAttr & DSREC_MODIFIED)) {
           cursor->CurRecord(second.data());
           newValues = impl.Values(second);
         } else {
@@ -401,8 +416,8 @@ TDataPacket TSQLResolver::Resolve(const std::vector<uint8_t>& delta, int maxErro
   if (errors.empty()) return std::nullopt;
   // The error packet: one row per failed change row.
   DSRef<IDSWriter> writer(dsclient::NewWriter());
-  const char* names[] = {"ERROR_RECORDNO", "ERROR_RESPONSE", "ERROR_MESSAGE", "ERROR_CONTEXT",
-                         "ERROR_CATEGORY", "ERROR_ERRORCODE"};
+  const char* names[] = {"ERROR_RECORDNO", "ERROR_RESPONSE", "ERROR_MESSAGE",
+                         "ERROR_CONTEXT",  "ERROR_CATEGORY", "ERROR_ERRORCODE"};
   dsclient::Check(writer->WrInit(1, 6));
   for (int i = 0; i < 6; ++i) {
     DSColumnDesc desc{};

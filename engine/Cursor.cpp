@@ -111,8 +111,8 @@ DBResult Cursor::CurAttr(uint32_t* attr) {
     *attr = 0;
     return DBERR_NOCURRREC;
   }
-  *attr = store_->RowById(rowId_).attr & (DSREC_DELETED | DSREC_INSERTED | DSREC_MODIFIED |
-                                         DSREC_ORIGINAL);
+  *attr = store_->RowById(rowId_).attr &
+          (DSREC_DELETED | DSREC_INSERTED | DSREC_MODIFIED | DSREC_ORIGINAL);
   return DBERR_NONE;
 }
 
@@ -142,9 +142,15 @@ DBResult Cursor::CurMove(int32_t distance) {
   const int64_t count = store_->VisibleCount();
   int64_t target;
   switch (where_) {
-    case Where::Bof: target = -1; break;
-    case Where::Eof: target = count; break;
-    default: target = position_; break;
+    case Where::Bof:
+      target = -1;
+      break;
+    case Where::Eof:
+      target = count;
+      break;
+    default:
+      target = position_;
+      break;
   }
   target += distance;
   if (target < 0) {
@@ -290,9 +296,15 @@ DBResult Cursor::CurInsert(const void* record) {
   Sync();
   uint32_t position = 0;
   switch (where_) {
-    case Where::Bof: position = 0; break;
-    case Where::Eof: position = store_->VisibleCount(); break;
-    default: position = position_; break;
+    case Where::Bof:
+      position = 0;
+      break;
+    case Where::Eof:
+      position = store_->VisibleCount();
+      break;
+    default:
+      position = position_;
+      break;
   }
   uint32_t id = 0;
   const DBResult status = store_->InsertRow(position, static_cast<const uint8_t*>(record), id);

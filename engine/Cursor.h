@@ -25,8 +25,7 @@ class Cursor final : public ComObject<IDSCursor> {
   DBResult CurGotoSeqNo(uint32_t seqNo) override;
   DBResult CurGotoBookmark(const void* bookmark) override;
   DBResult CurCompare(const void* bookmark1, const void* bookmark2, int32_t* result) override;
-  DBResult CurGetField(const void* record, uint32_t fieldNo, void* value,
-                       int32_t* isNull) override;
+  DBResult CurGetField(const void* record, uint32_t fieldNo, void* value, int32_t* isNull) override;
   DBResult CurPutField(void* record, uint32_t fieldNo, const void* value) override;
   DBResult CurVerifyField(uint32_t fieldNo, const void* value) override;
   DBResult CurInitRecord(void* record) override;
@@ -98,6 +97,9 @@ class Writer final : public ComObject<IDSWriter> {
   size_t rowStart_ = 0;
   uint32_t rowCount_ = 0;
   uint32_t valueIndex_ = 0;  // 0 = row status next, i = column i - 1 next
+  // The checksum, fed as rows complete; `rowsHasher_` is its state where the rows begin.
+  DSPacketHasher hasher_;
+  DSPacketHasher rowsHasher_;
 };
 
 }  // namespace dsengine

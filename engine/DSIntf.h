@@ -36,17 +36,20 @@
 // Type words: packet type code (DSFLD_*) in bits 16..21, size part in bits 0..15, flag
 // DSTYPE_VARYING (0x400000); nested kinds (0x800000 and above) are not supported.
 // Text (9) and wide text (10, held as Windows-1252 bytes too): varying, prefix 1 or 2.
-// Integers (1): 1, 2, 4 or 8 bytes. Boolean (3): 2. Float (4): 8. BCD (5) and formatted BCD (18): the first 2 +
-// ceil(precision / 2) bytes of the 34-byte TBcd value. Date (6), time (7), date-time (8): 8
-// (a double). Timestamp (17): 16. Bytes (11): fixed size, or varying with prefix 2 (varying
-// bytes) or 4 (BLOBs).
+// Integers (1): 1, 2, 4 or 8 bytes. Boolean (3): 1 or 2. Float (4): 8. BCD (5) and formatted
+// BCD (18): the first 2 + ceil(precision / 2) bytes of the 34-byte TBcd value. Date (6), time
+// (7), date-time (8): 4 or 8 (the client's native value; 8-byte day counts here). Timestamp
+// (17): 16. Bytes (11): fixed size, or varying with prefix 2 (varying bytes) or 4 (BLOBs).
+// Column attributes "WIDTH" (characters, or BCD digits) and "DECIMALS" size the text and BCD
+// slots of record buffers; "SUBTYPE" names the finer kind (FixedChar, Money, Autoinc, ...).
 //
 // Record buffers (CurRecord, CurGetField, CurPutField, CurModify, CurInsert) are the engine's
 // fixed layout of DSProps::iRecBufSize bytes: per field one null byte at iNullOffsInRec (0
 // value, 1 null, 2 unchanged) and iFldLen data bytes at iFldOffsInRec. Text slots hold the
 // bytes and a terminating zero (WIDTH + 1 bytes); varying byte slots a u16 length and the
-// bytes; BLOB slots a DSBlobRef (pointer and length of bytes owned by the store or, while editing, the caller).
-// Bookmarks are DSProps::iBookmarkSize (4) bytes: the row's stable id.
+// bytes; BLOB slots a DSBlobRef (pointer and length of bytes owned by the store or, while
+// editing, the caller). Bookmarks are DSProps::iBookmarkSize (4) bytes: the row's stable id.
+// Values longer than their slot are cut to it when a row is read into a record buffer.
 
 #include <cstddef>
 #include <cstdint>
@@ -70,23 +73,23 @@ inline bool operator==(const DSGUID& a, const DSGUID& b) {
 }
 
 // {00000000-0000-0000-C000-000000000046} and {00000001-0000-0000-C000-000000000046}.
-inline constexpr DSGUID IID_IDSUnknown = {0x00000000, 0x0000, 0x0000,
-                                          {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-inline constexpr DSGUID IID_IDSClassFactory = {0x00000001, 0x0000, 0x0000,
-                                               {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr DSGUID IID_IDSUnknown = {
+    0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr DSGUID IID_IDSClassFactory = {
+    0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 // Data store, cursor and writer classes and their interfaces.
-inline constexpr DSGUID CLSID_DSBase = {0x5C3A7B11, 0x6D2E, 0x4F10,
-                                        {0x9A, 0x41, 0x3B, 0x7C, 0x55, 0xE2, 0xD8, 0x10}};
-inline constexpr DSGUID IID_IDSBase = {0x5C3A7B12, 0x6D2E, 0x4F10,
-                                       {0x9A, 0x41, 0x3B, 0x7C, 0x55, 0xE2, 0xD8, 0x10}};
-inline constexpr DSGUID CLSID_DSCursor = {0x5C3A7B13, 0x6D2E, 0x4F10,
-                                          {0x9A, 0x41, 0x3B, 0x7C, 0x55, 0xE2, 0xD8, 0x10}};
-inline constexpr DSGUID IID_IDSCursor = {0x5C3A7B14, 0x6D2E, 0x4F10,
-                                         {0x9A, 0x41, 0x3B, 0x7C, 0x55, 0xE2, 0xD8, 0x10}};
-inline constexpr DSGUID CLSID_DSWriter = {0x5C3A7B15, 0x6D2E, 0x4F10,
-                                          {0x9A, 0x41, 0x3B, 0x7C, 0x55, 0xE2, 0xD8, 0x10}};
-inline constexpr DSGUID IID_IDSWriter = {0x5C3A7B16, 0x6D2E, 0x4F10,
-                                         {0x9A, 0x41, 0x3B, 0x7C, 0x55, 0xE2, 0xD8, 0x10}};
+inline constexpr DSGUID CLSID_DSBase = {
+    0x5C3A7B11, 0x6D2E, 0x4F10, {0x9A, 0x41, 0x3B, 0x7C, 0x55, 0xE2, 0xD8, 0x10}};
+inline constexpr DSGUID IID_IDSBase = {
+    0x5C3A7B12, 0x6D2E, 0x4F10, {0x9A, 0x41, 0x3B, 0x7C, 0x55, 0xE2, 0xD8, 0x10}};
+inline constexpr DSGUID CLSID_DSCursor = {
+    0x5C3A7B13, 0x6D2E, 0x4F10, {0x9A, 0x41, 0x3B, 0x7C, 0x55, 0xE2, 0xD8, 0x10}};
+inline constexpr DSGUID IID_IDSCursor = {
+    0x5C3A7B14, 0x6D2E, 0x4F10, {0x9A, 0x41, 0x3B, 0x7C, 0x55, 0xE2, 0xD8, 0x10}};
+inline constexpr DSGUID CLSID_DSWriter = {
+    0x5C3A7B15, 0x6D2E, 0x4F10, {0x9A, 0x41, 0x3B, 0x7C, 0x55, 0xE2, 0xD8, 0x10}};
+inline constexpr DSGUID IID_IDSWriter = {
+    0x5C3A7B16, 0x6D2E, 0x4F10, {0x9A, 0x41, 0x3B, 0x7C, 0x55, 0xE2, 0xD8, 0x10}};
 // The registry key (under HKEY_CLASSES_ROOT) whose default value names the engine library.
 inline constexpr const char* DSBASE_CLSID_TEXT = "{5C3A7B11-6D2E-4F10-9A41-3B7C55E2D810}";
 
@@ -102,13 +105,13 @@ inline constexpr DBResult DS_CLASS_E_CLASSNOTAVAILABLE = static_cast<DBResult>(0
 
 // Engine statuses.
 inline constexpr DBResult DBERR_NONE = 0;
-inline constexpr DBResult DBERR_BOF = 0x2201;           // before the first row
-inline constexpr DBResult DBERR_EOF = 0x2202;           // after the last row
-inline constexpr DBResult DBERR_NOCURRREC = 0x2205;     // no current row
-inline constexpr DBResult DBERR_RECNOTFOUND = 0x2206;   // locate found no row
+inline constexpr DBResult DBERR_BOF = 0x2201;          // before the first row
+inline constexpr DBResult DBERR_EOF = 0x2202;          // after the last row
+inline constexpr DBResult DBERR_NOCURRREC = 0x2205;    // no current row
+inline constexpr DBResult DBERR_RECNOTFOUND = 0x2206;  // locate found no row
 inline constexpr DBResult DBERR_INVALIDBOOKMARK = 0x2207;
 inline constexpr DBResult DBERR_INVALIDSEQNO = 0x2208;
-inline constexpr DBResult DBERR_COUNTNOTEXACT = 0x400A; // CurCount: count is an estimate
+inline constexpr DBResult DBERR_COUNTNOTEXACT = 0x400A;  // CurCount: count is an estimate
 inline constexpr DBResult DBERR_INVALIDPARAM = 0x2401;
 inline constexpr DBResult DBERR_INVALIDFIELDNO = 0x2402;
 inline constexpr DBResult DBERR_INVALIDVALUE = 0x2403;
@@ -174,13 +177,27 @@ inline constexpr uint32_t DSREC_SPARSE = 0x40;  // change packets: an unchanged 
 
 // Field subtypes reported by DsFieldDescs (from the "SUBTYPE" column attribute).
 enum DSSubType : int32_t {
-  dsstNone = 0, dsstFixedChar, dsstMoney, dsstBinary, dsstAutoinc, dsstText, dsstGraphics,
-  dsstFormatted, dsstOle, dsstDBaseOle, dsstTypedBinary, dsstADTNestedTable, dsstReference,
-  dsstHBinary, dsstHMemo, dsstGuid, dsstWideText
+  dsstNone = 0,
+  dsstFixedChar,
+  dsstMoney,
+  dsstBinary,
+  dsstAutoinc,
+  dsstText,
+  dsstGraphics,
+  dsstFormatted,
+  dsstOle,
+  dsstDBaseOle,
+  dsstTypedBinary,
+  dsstADTNestedTable,
+  dsstReference,
+  dsstHBinary,
+  dsstHMemo,
+  dsstGuid,
+  dsstWideText
 };
 
 // Property numbers of DsGetProp / DsSetProp.
-inline constexpr uint32_t dspropREADONLY = 1;            // bool
+inline constexpr uint32_t dspropREADONLY = 1;             // bool
 inline constexpr uint32_t dspropNOOFCHANGES = 2;          // uint32 (get only)
 inline constexpr uint32_t dspropDSISPARTIAL = 11;         // bool, set before reading fields
 inline constexpr uint32_t dspropKEEPTRAILINGBLANKS = 23;  // bool
@@ -197,30 +214,30 @@ inline constexpr int32_t DSCMP_GREATER = 3;
 
 // One column descriptor as the writer receives it.
 struct DSColumnDesc {
-  char szName[32];   // zero-terminated, at most 31 characters
-  uint32_t iType;    // type word
-  uint32_t iAttr;    // DSATTR_HIDDEN | DSATTR_READONLY | DSATTR_REQUIRED
+  char szName[32];  // zero-terminated, at most 31 characters
+  uint32_t iType;   // type word
+  uint32_t iAttr;   // DSATTR_HIDDEN | DSATTR_READONLY | DSATTR_REQUIRED
 };
 
 // One field of a store, as DsFieldDescs reports it.
 struct DSFLDDesc {
   char szName[32];
-  uint32_t iFldType;      // packet type code
-  int32_t iFldSubType;    // DSSubType
-  uint32_t iTypeWord;     // the column's type word
-  int32_t iUnits1;        // characters of text, precision of BCD (the "WIDTH" attribute)
-  int32_t iUnits2;        // decimal places of BCD (the "DECIMALS" attribute)
-  uint32_t iFldLen;       // bytes of the field's slot in a record buffer
-  uint32_t iFldOffsInRec; // slot offset
+  uint32_t iFldType;       // packet type code
+  int32_t iFldSubType;     // DSSubType
+  uint32_t iTypeWord;      // the column's type word
+  int32_t iUnits1;         // characters of text, precision of BCD (the "WIDTH" attribute)
+  int32_t iUnits2;         // decimal places of BCD (the "DECIMALS" attribute)
+  uint32_t iFldLen;        // bytes of the field's slot in a record buffer
+  uint32_t iFldOffsInRec;  // slot offset
   uint32_t iNullOffsInRec;
-  uint32_t iFldAttr;      // DSATTR_*
+  uint32_t iFldAttr;  // DSATTR_*
 };
 
 struct DSProps {
   uint32_t iFields;
   uint32_t iRecBufSize;
   uint32_t iBookmarkSize;
-  uint32_t iRecordCount;   // visible rows
+  uint32_t iRecordCount;  // visible rows
   uint32_t iPacketVersion;
   int32_t bReadOnly;
 };
@@ -359,8 +376,8 @@ class IDSWriter : public IDSUnknown {
   virtual DBResult WrInit(uint32_t version, uint32_t columns) = 0;
   virtual DBResult WrColumn(const DSColumnDesc* column) = 0;
   // `column` 0 = data set. A null or empty name ends the attributes of a nested set.
-  virtual DBResult WrAttribute(uint32_t column, const char* name, uint32_t type,
-                               uint32_t length, const void* value) = 0;
+  virtual DBResult WrAttribute(uint32_t column, const char* name, uint32_t type, uint32_t length,
+                               const void* value) = 0;
   // status 0 value / 1 null; length 0x80000001 marks a BLOB left on the server.
   virtual DBResult WrValue(uint32_t status, uint32_t length, const void* data) = 0;
   virtual DBResult WrEndNested() = 0;
@@ -379,24 +396,38 @@ extern "C" DBResult DllGetClassObject(const DSGUID* clsid, const DSGUID* iid, vo
 using DllGetClassObjectFunc = DBResult (*)(const DSGUID*, const DSGUID*, void**);
 
 // Checksum of packet bytes (the header's checksum field covers bytes 20 .. end): four
-// independent 64-bit lanes over 32-byte blocks, then the tail byte by byte.
-inline uint32_t DSPacketChecksum(const uint8_t* data, size_t length) {
-  constexpr uint64_t kPrime = 0x100000001B3ull;
+// independent 64-bit lanes over 32-byte blocks, then the tail byte by byte. It can be fed
+// incrementally (Feed with a growing length) while the bytes are written or read.
+struct DSPacketHasher {
+  static constexpr uint64_t kPrime = 0x100000001B3ull;
   uint64_t lane[4] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
                       0x27D4EB2F165667C5ull};
-  size_t i = 0;
-  for (; i + 32 <= length; i += 32) {
-    for (int l = 0; l < 4; ++l) {
-      uint64_t w;
-      __builtin_memcpy(&w, data + i + 8 * l, 8);
-      lane[l] = (lane[l] ^ w) * kPrime;
-      lane[l] ^= lane[l] >> 29;
+  size_t done = 0;  // bytes hashed so far (a multiple of 32)
+
+  // Hashes the complete 32-byte blocks of data[done .. length).
+  void Feed(const uint8_t* data, size_t length) {
+    for (; done + 32 <= length; done += 32) {
+      for (int l = 0; l < 4; ++l) {
+        uint64_t w;
+        __builtin_memcpy(&w, data + done + 8 * l, 8);
+        lane[l] = (lane[l] ^ w) * kPrime;
+        lane[l] ^= lane[l] >> 29;
+      }
     }
   }
-  uint64_t h = lane[0] ^ (lane[1] * 3) ^ (lane[2] * 5) ^ (lane[3] * 7) ^ length;
-  for (; i < length; ++i) h = (h ^ data[i]) * kPrime;
-  h ^= h >> 32;
-  return static_cast<uint32_t>(h);
+  // The checksum of data[0 .. length) (the bytes fed so far must be its first ones).
+  uint32_t Finish(const uint8_t* data, size_t length) {
+    Feed(data, length);
+    uint64_t h = lane[0] ^ (lane[1] * 3) ^ (lane[2] * 5) ^ (lane[3] * 7) ^ length;
+    for (size_t i = done; i < length; ++i) h = (h ^ data[i]) * kPrime;
+    h ^= h >> 32;
+    return static_cast<uint32_t>(h);
+  }
+};
+
+inline uint32_t DSPacketChecksum(const uint8_t* data, size_t length) {
+  DSPacketHasher hasher;
+  return hasher.Finish(data, length);
 }
 inline constexpr uint32_t DSPACKET_MAGIC = 0x50534447;  // "GDSP"
 inline constexpr uint32_t DSPACKET_HEADER = 20;

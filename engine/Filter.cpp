@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -12,24 +13,45 @@ uint8_t FoldCase(uint8_t c) {
   if (c >= 'a' && c <= 'z') return static_cast<uint8_t>(c - 32);
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<uint8_t>(c - 32);
   switch (c) {
-    case 0x9A: return 0x8A;
-    case 0x9C: return 0x8C;
-    case 0x9E: return 0x8E;
-    case 0xFF: return 0x9F;
-    default: return c;
+    case 0x9A:
+      return 0x8A;
+    case 0x9C:
+      return 0x8C;
+    case 0x9E:
+      return 0x8E;
+    case 0xFF:
+      return 0x9F;
+    default:
+      return c;
   }
 }
 
-// Canonical decimal text: no sign for zero, no leading integer zeros, no trailing fraction zeros.
-std::string CanonicalDecimal(bool negative, std::string digits, size_t places) {
-  std::string integer = digits.substr(0, digits.size() - places);
-  std::string fraction = digits.substr(digits.size() - places);
-  size_t lead = integer.find_first_not_of('0');
-  integer = lead == std::string::npos ? "0" : integer.substr(lead);
-  while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
-  std::string out = integer;
-  if (!fraction.empty()) out += "." + fraction;
-  if (negative && out != "0") out = "-" + out;
+// Canonical decimal text of `n` digits with `places` decimals into `out` (room for n + 3
+// characters): no sign for zero, no leading integer zeros, no trailing fraction zeros.
+// Returns its length.
+size_t CanonicalInto(char* out, bool negative, const char* digits, size_t n, size_t places) {
+  size_t lead = 0;
+  const size_t integerDigits = n - places;
+  while (lead < integerDigits && digits[lead] == '0') ++lead;
+  size_t end = n;
+  while (end > integerDigits && digits[end - 1] == '0') --end;
+  size_t length = 0;
+  if (negative && (lead < integerDigits || end > integerDigits)) out[length++] = '-';
+  if (lead == integerDigits) {
+    out[length++] = '0';
+  } else {
+    for (size_t i = lead; i < integerDigits; ++i) out[length++] = digits[i];
+  }
+  if (end > integerDigits) {
+    out[length++] = '.';
+    for (size_t i = integerDigits; i < end; ++i) out[length++] = digits[i];
+  }
+  return length;
+}
+
+std::string CanonicalDecimal(bool negative, const std::string& digits, size_t places) {
+  std::string out(digits.size() + 3, '\0');
+  out.resize(CanonicalInto(out.data(), negative, digits.data(), digits.size(), places));
   return out;
 }
 
@@ -57,38 +79,55 @@ bool ParseDecimal(const std::string& text, std::string& canonical) {
   return true;
 }
 
-// The canonical decimal text of an integer or BCD value held in a packed row.
-bool ValueDecimal(const Column& c, const ValueView& v, std::string& out) {
+// The canonical decimal text of an integer, BCD or boolean value held in a packed row, into
+// `out` (room for 80 characters). Returns its length, or 0 for other types.
+size_t ValueDecimal(const Column& c, const ValueView& v, char* out) {
   if (c.code == DSFLD_INT) {
     int64_t n = 0;
     switch (c.size) {
-      case 1: n = static_cast<int8_t>(v.data[0]); break;
-      case 2: { int16_t x; std::memcpy(&x, v.data, 2); n = x; break; }
-      case 4: { int32_t x; std::memcpy(&x, v.data, 4); n = x; break; }
-      default: std::memcpy(&n, v.data, 8); break;
+      case 1:
+        n = static_cast<int8_t>(v.data[0]);
+        break;
+      case 2: {
+        int16_t x;
+        std::memcpy(&x, v.data, 2);
+        n = x;
+        break;
+      }
+      case 4: {
+        int32_t x;
+        std::memcpy(&x, v.data, 4);
+        n = x;
+        break;
+      }
+      default:
+        std::memcpy(&n, v.data, 8);
+        break;
     }
-    out = std::to_string(n);
-    return true;
+    return static_cast<size_t>(std::snprintf(out, 80, "%lld", static_cast<long long>(n)));
   }
   if (c.code == DSFLD_BCD || c.code == DSFLD_FMTBCD) {
     // Digits beyond the slot or above 64 are not read.
-    uint32_t precision = std::min<uint32_t>(v.data[0], std::min<uint32_t>(64, (v.length - 2) * 2));
+    const uint32_t precision =
+        std::min<uint32_t>(v.data[0], std::min<uint32_t>(64, (v.length - 2) * 2));
     const uint32_t places = std::min<uint32_t>(v.data[1] & 0x3F, precision);
-    std::string digits;
+    char digits[66];
     for (uint32_t i = 0; i < precision; ++i) {
       const uint8_t byte = v.data[2 + i / 2];
       const int digit = (i % 2 == 0) ? byte >> 4 : byte & 0x0F;
-      digits += static_cast<char>('0' + (digit > 9 ? 0 : digit));
+      digits[i] = static_cast<char>('0' + (digit > 9 ? 0 : digit));
     }
-    if (digits.empty()) digits = "0";
-    out = CanonicalDecimal((v.data[1] & 0x80) != 0, digits, places);
-    return true;
+    if (precision == 0) {
+      out[0] = '0';
+      return 1;
+    }
+    return CanonicalInto(out, (v.data[1] & 0x80) != 0, digits, precision, places);
   }
   if (c.code == DSFLD_BOOL) {
-    out = (v.data[0] | (c.size > 1 ? v.data[1] : 0)) != 0 ? "1" : "0";
-    return true;
+    out[0] = (v.data[0] | (c.size > 1 ? v.data[1] : 0)) != 0 ? '1' : '0';
+    return 1;
   }
-  return false;
+  return 0;
 }
 
 }  // namespace
@@ -173,8 +212,12 @@ bool Filter::Matches(const Structure& s, const uint8_t* row) const {
           if (have != std::strtod(t.value.c_str(), nullptr)) return false;
           break;
         }
-        std::string have;
-        if (!ValueDecimal(c, v, have) || have != t.value) return false;
+        char have[80];
+        const size_t length = ValueDecimal(c, v, have);
+        if (length == 0 || length != t.value.size() ||
+            std::memcmp(have, t.value.data(), length) != 0) {
+          return false;
+        }
         break;
       }
       case DSTERM_RAW:

@@ -1,8 +1,10 @@
 #include "engine/Packet.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
+#include <functional>
 
 namespace dsengine {
 namespace {
@@ -11,13 +13,22 @@ struct SubTypeName {
   const char* name;
   int32_t subType;
 };
-constexpr SubTypeName kSubTypes[] = {
-    {"FixedChar", dsstFixedChar}, {"Money", dsstMoney},         {"Binary", dsstBinary},
-    {"Autoinc", dsstAutoinc},     {"Text", dsstText},           {"Graphics", dsstGraphics},
-    {"Formatted", dsstFormatted}, {"Ole", dsstOle},             {"dBASEOle", dsstDBaseOle},
-    {"TypedBinary", dsstTypedBinary}, {"ADTNestedTable", dsstADTNestedTable},
-    {"Reference", dsstReference}, {"HBinary", dsstHBinary},     {"HMemo", dsstHMemo},
-    {"Guid", dsstGuid},           {"WideText", dsstWideText}};
+constexpr SubTypeName kSubTypes[] = {{"FixedChar", dsstFixedChar},
+                                     {"Money", dsstMoney},
+                                     {"Binary", dsstBinary},
+                                     {"Autoinc", dsstAutoinc},
+                                     {"Text", dsstText},
+                                     {"Graphics", dsstGraphics},
+                                     {"Formatted", dsstFormatted},
+                                     {"Ole", dsstOle},
+                                     {"dBASEOle", dsstDBaseOle},
+                                     {"TypedBinary", dsstTypedBinary},
+                                     {"ADTNestedTable", dsstADTNestedTable},
+                                     {"Reference", dsstReference},
+                                     {"HBinary", dsstHBinary},
+                                     {"HMemo", dsstHMemo},
+                                     {"Guid", dsstGuid},
+                                     {"WideText", dsstWideText}};
 
 int32_t AttributeInt(const Attribute* a, int32_t fallback) {
   if (a == nullptr || a->value.size() != 4) return fallback;
@@ -219,7 +230,8 @@ uint32_t RowLength(const Structure& s, const uint8_t* row, size_t available) {
   return static_cast<uint32_t>(pos);
 }
 
-DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out) {
+DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out,
+                     const std::function<uint8_t*(size_t)>& allocateRows) {
   if (packet == nullptr || length < DSPACKET_HEADER) return DBERR_INVALIDPACKET;
   if (GetU32(packet) != DSPACKET_MAGIC) return DBERR_INVALIDPACKET;
   const uint32_t version = packet[4];
@@ -228,9 +240,6 @@ DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out) 
   const uint32_t rowCount = GetU32(packet + 8);
   if ((version != 1 && version != 3) || kind > 1) return DBERR_INVALIDPACKET;
   if (GetU32(packet + 12) != length) return DBERR_INVALIDPACKET;
-  if (GetU32(packet + 16) != DSPacketChecksum(packet + DSPACKET_HEADER, length - DSPACKET_HEADER)) {
-    return DBERR_INVALIDPACKET;
-  }
   Structure& s = out.structure;
   s = Structure();
   s.version = version;
@@ -259,8 +268,7 @@ DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out) 
     Attribute& a = s.attributes[i];
     uint32_t column = 0, nameLen = 0, valueLen = 0;
     if (!r.U16(column) || column > columnCount || !r.U8(nameLen) || !r.Bytes(nameLen, a.name) ||
-        !ValidName(a.name) || !r.U32(a.type) || !r.U32(valueLen) ||
-        !r.Bytes(valueLen, a.value)) {
+        !ValidName(a.name) || !r.U32(a.type) || !r.U32(valueLen) || !r.Bytes(valueLen, a.value)) {
       return DBERR_INVALIDPACKET;
     }
     a.column = static_cast<uint16_t>(column);
@@ -272,6 +280,16 @@ DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out) 
   if (static_cast<uint64_t>(rowCount) * (1 + s.bitmapBytes) > rowsLength) {
     return DBERR_INVALIDPACKET;
   }
+  // One pass over the rows: check each, feed the checksum and copy it while it is in cache.
+  uint8_t* copy = nullptr;
+  if (allocateRows && rowsLength > 0) {
+    copy = allocateRows(rowsLength);
+    if (copy == nullptr) return DBERR_NOMEMORY;
+  }
+  const uint8_t* body = packet + DSPACKET_HEADER;
+  const size_t rowsStart = static_cast<size_t>(rows - body);
+  DSPacketHasher hasher;
+  hasher.Feed(body, rowsStart);
   out.rowOffsets.clear();
   out.rowOffsets.reserve(rowCount);
   size_t pos = 0;
@@ -279,10 +297,15 @@ DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out) 
     const uint32_t len = RowLength(s, rows + pos, rowsLength - pos);
     if (len == 0) return DBERR_INVALIDPACKET;
     out.rowOffsets.push_back(static_cast<uint32_t>(pos));
+    if (copy != nullptr) std::memcpy(copy + pos, rows + pos, len);
     pos += len;
+    hasher.Feed(body, rowsStart + pos);
   }
   if (pos != rowsLength) return DBERR_INVALIDPACKET;
-  out.rows = rows;
+  if (GetU32(packet + 16) != hasher.Finish(body, length - DSPACKET_HEADER)) {
+    return DBERR_INVALIDPACKET;
+  }
+  out.rows = copy != nullptr ? copy : rows;
   out.rowsLength = static_cast<uint32_t>(rowsLength);
   return DBERR_NONE;
 }
@@ -311,11 +334,13 @@ void WritePacketPrefix(const Structure& s, std::vector<uint8_t>& out) {
   }
 }
 
-void FinishPacket(std::vector<uint8_t>& packet, uint32_t rowCount) {
+void FinishPacket(std::vector<uint8_t>& packet, uint32_t rowCount, DSPacketHasher* hasher) {
   SetU32(packet.data() + 8, rowCount);
   SetU32(packet.data() + 12, static_cast<uint32_t>(packet.size()));
+  DSPacketHasher fresh;
+  DSPacketHasher& h = hasher != nullptr ? *hasher : fresh;
   SetU32(packet.data() + 16,
-         DSPacketChecksum(packet.data() + DSPACKET_HEADER, packet.size() - DSPACKET_HEADER));
+         h.Finish(packet.data() + DSPACKET_HEADER, packet.size() - DSPACKET_HEADER));
 }
 
 ValueView RowValue(const Structure& s, const uint8_t* row, uint32_t index) {
@@ -446,27 +471,48 @@ void PackRecord(const Structure& s, const uint8_t* record, uint8_t status, bool 
 
 const char* StatusText(DBResult status) {
   switch (status) {
-    case DBERR_NONE: return "No error";
-    case DBERR_BOF: return "At beginning of table";
-    case DBERR_EOF: return "At end of table";
-    case DBERR_NOCURRREC: return "No current record";
-    case DBERR_RECNOTFOUND: return "Record not found";
-    case DBERR_INVALIDBOOKMARK: return "Invalid bookmark";
-    case DBERR_INVALIDSEQNO: return "Invalid record number";
-    case DBERR_COUNTNOTEXACT: return "Record count is not exact";
-    case DBERR_INVALIDPARAM: return "Invalid parameter";
-    case DBERR_INVALIDFIELDNO: return "Invalid field number";
-    case DBERR_INVALIDVALUE: return "Invalid field value";
-    case DBERR_NOTINITIALIZED: return "Object not initialized";
-    case DBERR_NOTSUPPORTED: return "Capability not supported";
-    case DBERR_NOMEMORY: return "Insufficient memory for this operation";
-    case DBERR_INVALIDPACKET: return "Invalid data packet";
-    case DBERR_STRUCTMISMATCH: return "Data packet does not match the data set's structure";
-    case DBERR_READONLY: return "Trying to modify read-only field or data set";
-    case DBERR_WRITERSTATE: return "Data packet writer called out of order";
-    case DBERR_NOTFOUND: return "Attribute not found";
-    case DBERR_FILTER: return "Invalid filter expression";
-    default: return "Unknown engine error";
+    case DBERR_NONE:
+      return "No error";
+    case DBERR_BOF:
+      return "At beginning of table";
+    case DBERR_EOF:
+      return "At end of table";
+    case DBERR_NOCURRREC:
+      return "No current record";
+    case DBERR_RECNOTFOUND:
+      return "Record not found";
+    case DBERR_INVALIDBOOKMARK:
+      return "Invalid bookmark";
+    case DBERR_INVALIDSEQNO:
+      return "Invalid record number";
+    case DBERR_COUNTNOTEXACT:
+      return "Record count is not exact";
+    case DBERR_INVALIDPARAM:
+      return "Invalid parameter";
+    case DBERR_INVALIDFIELDNO:
+      return "Invalid field number";
+    case DBERR_INVALIDVALUE:
+      return "Invalid field value";
+    case DBERR_NOTINITIALIZED:
+      return "Object not initialized";
+    case DBERR_NOTSUPPORTED:
+      return "Capability not supported";
+    case DBERR_NOMEMORY:
+      return "Insufficient memory for this operation";
+    case DBERR_INVALIDPACKET:
+      return "Invalid data packet";
+    case DBERR_STRUCTMISMATCH:
+      return "Data packet does not match the data set's structure";
+    case DBERR_READONLY:
+      return "Trying to modify read-only field or data set";
+    case DBERR_WRITERSTATE:
+      return "Data packet writer called out of order";
+    case DBERR_NOTFOUND:
+      return "Attribute not found";
+    case DBERR_FILTER:
+      return "Invalid filter expression";
+    default:
+      return "Unknown engine error";
   }
 }
 

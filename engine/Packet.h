@@ -4,6 +4,7 @@
 // the checked reader and the row codec shared by the store, its cursors and the writer.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,14 +58,16 @@ void SetColumnType(Column& column, uint32_t typeWord);
 // A packet that passed every check: its structure and the bounds of each row.
 struct ParsedPacket {
   Structure structure;
-  const uint8_t* rows = nullptr;        // first row
-  std::vector<uint32_t> rowOffsets;     // row i starts at rows + rowOffsets[i]
-  uint32_t rowsLength = 0;              // bytes of all rows
+  const uint8_t* rows = nullptr;     // first row
+  std::vector<uint32_t> rowOffsets;  // row i starts at rows + rowOffsets[i]
+  uint32_t rowsLength = 0;           // bytes of all rows
 };
 
 // Reads `packet` of `length` bytes; never reads outside it. DBERR_INVALIDPACKET when
-// truncated, corrupted or inconsistent.
-DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out);
+// truncated, corrupted or inconsistent. With `allocateRows`, the rows are copied into the
+// block it returns (for the bytes of all rows) and `out.rows` points there.
+DBResult ParsePacket(const uint8_t* packet, uint32_t length, ParsedPacket& out,
+                     const std::function<uint8_t*(size_t)>& allocateRows = nullptr);
 
 // Length of the row starting at `row` (at most `available` bytes are read); 0 when the row is
 // malformed or does not fit.
@@ -73,8 +76,10 @@ uint32_t RowLength(const Structure& s, const uint8_t* row, size_t available);
 // Appends the packet's header, columns and attributes (header counts and checksum are filled by
 // FinishPacket).
 void WritePacketPrefix(const Structure& s, std::vector<uint8_t>& out);
-// Fills the row count, total length and checksum of a packet whose rows are all written.
-void FinishPacket(std::vector<uint8_t>& packet, uint32_t rowCount);
+// Fills the row count, total length and checksum of a packet whose rows are all written;
+// `hasher`, when given, has been fed the packet's first bytes already (from byte 20 on).
+void FinishPacket(std::vector<uint8_t>& packet, uint32_t rowCount,
+                  DSPacketHasher* hasher = nullptr);
 
 // One column of a packed row.
 struct ValueView {

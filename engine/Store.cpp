@@ -54,24 +54,19 @@ void Store::Touched() {
 
 DBResult Store::DsAppendPacket(const uint8_t* packet, uint32_t length, int32_t last) {
   ParsedPacket parsed;
-  const DBResult status = ParsePacket(packet, length, parsed);
+  // The rows are kept exactly as the packet holds them, copied into the arena as they are read.
+  const DBResult status =
+      ParsePacket(packet, length, parsed, [this](size_t bytes) { return arena_.Allocate(bytes); });
   if (status != DBERR_NONE) return status;
   if (initialized_ && !structure_.SameColumns(parsed.structure)) return DBERR_STRUCTMISMATCH;
   if (!initialized_) AdoptStructure(parsed.structure);
-  // The rows are kept exactly as the packet holds them: one copy into the arena.
-  uint8_t* block = nullptr;
-  if (parsed.rowsLength > 0) {
-    block = arena_.Allocate(parsed.rowsLength);
-    if (block == nullptr) return DBERR_NOMEMORY;
-    std::memcpy(block, parsed.rows, parsed.rowsLength);
-  }
   const size_t count = parsed.rowOffsets.size();
   rows_.reserve(rows_.size() + count);
   order_.reserve(order_.size() + count);
   for (size_t i = 0; i < count; ++i) {
     const uint32_t begin = parsed.rowOffsets[i];
     const uint32_t end = i + 1 < count ? parsed.rowOffsets[i + 1] : parsed.rowsLength;
-    const uint8_t* row = block + begin;
+    const uint8_t* row = parsed.rows + begin;
     AppendRow(row, end - begin, static_cast<uint8_t>(row[0] & 0x0F));
   }
   lastPacket_ = last != 0;
@@ -247,8 +242,8 @@ DBResult Store::DeleteRow(uint32_t id) {
   if (position < 0) return DBERR_NOCURRREC;
   Row& row = rows_[id];
   if (std::find(touched_.begin(), touched_.end(), id) == touched_.end()) touched_.push_back(id);
-  log_.push_back(LogEntry{Change::Delete, row.attr, id, static_cast<uint32_t>(position),
-                          row.data, row.length});
+  log_.push_back(LogEntry{Change::Delete, row.attr, id, static_cast<uint32_t>(position), row.data,
+                          row.length});
   row.attr = static_cast<uint8_t>(row.attr | DSREC_DELETED);
   order_.erase(order_.begin() + position);
   Touched();

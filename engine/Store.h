@@ -73,9 +73,9 @@ class Store final : public ComObject<IDSBase> {
   DBResult DsStream(const uint8_t** packet, uint32_t* length) override;
   DBResult DsAcceptChanges() override;
   DBResult DsRollBack(uint32_t savePoint) override;
-  DBResult DsReconcile(IDSBase* reconcileStore, const uint8_t* changePacket,
-                       uint32_t changeLength, const uint8_t* errorPacket, uint32_t errorLength,
-                       void* client, void* callback) override;
+  DBResult DsReconcile(IDSBase* reconcileStore, const uint8_t* changePacket, uint32_t changeLength,
+                       const uint8_t* errorPacket, uint32_t errorLength, void* client,
+                       void* callback) override;
   DBResult DsClone(uint32_t mode, uint32_t flags, IDSBase** clone) override;
   DBResult DsReleaseBlobs(uint32_t flags) override;
   DBResult DsErrorText(DBResult status, char* buffer) override;

@@ -55,6 +55,9 @@ void Writer::StartRows() {
   packet_.clear();
   WritePacketPrefix(structure_, packet_);
   rowsStart_ = packet_.size();
+  hasher_ = DSPacketHasher();
+  hasher_.Feed(packet_.data() + DSPACKET_HEADER, rowsStart_ - DSPACKET_HEADER);
+  rowsHasher_ = hasher_;
   phase_ = Phase::Rows;
 }
 
@@ -101,6 +104,7 @@ DBResult Writer::WrValue(uint32_t status, uint32_t length, const void* data) {
   if (valueIndex_ == n + 1) {
     valueIndex_ = 0;
     ++rowCount_;
+    hasher_.Feed(packet_.data() + DSPACKET_HEADER, packet_.size() - DSPACKET_HEADER);
   }
   return DBERR_NONE;
 }
@@ -112,7 +116,8 @@ DBResult Writer::WrPacket(const uint8_t** packet, uint32_t* length) {
   if (phase_ == Phase::Attributes) StartRows();
   if (phase_ != Phase::Rows || valueIndex_ != 0) return DBERR_WRITERSTATE;
   if (packet_.size() > 0xFFFFFFF0u) return DBERR_NOMEMORY;
-  FinishPacket(packet_, rowCount_);
+  DSPacketHasher hasher = hasher_;
+  FinishPacket(packet_, rowCount_, &hasher);
   *packet = packet_.data();
   *length = static_cast<uint32_t>(packet_.size());
   return DBERR_NONE;
@@ -123,6 +128,7 @@ DBResult Writer::WrReset() {
     packet_.resize(rowsStart_);
     rowCount_ = 0;
     valueIndex_ = 0;
+    hasher_ = rowsHasher_;
   }
   return DBERR_NONE;
 }

@@ -169,6 +169,12 @@ class TDBGridEhExportAsHTML : public TDBGridEhExport {
  private:
   void EmitCell(int column, TAlignment alignment, platform::TColor background,
                 const platform::TFontSpec& font, const std::string& text);
+  // Appends WrapInFont(font, text) to `out`, reusing the tags of the previous font.
+  void AppendWrapped(std::string& out, const platform::TFontSpec& font, const std::string& text);
+  std::string line_;
+  bool fontCached_ = false;
+  platform::TFontSpec cachedFont_;
+  std::string fontOpen_, fontClose_;
 };
 
 // A Rich Text Format document holding one table. The rows go to a memory buffer first;
@@ -206,6 +212,10 @@ class TDBGridEhExportAsRTF : public TDBGridEhExport {
   std::vector<Rgb> colors_;
   std::vector<std::string> fonts_;
   std::string scratch_;
+  // The last row definition written: rows with the same columns and colours repeat it.
+  std::vector<int> lastColumns_;
+  std::vector<platform::TColor> lastColors_;
+  std::string lastDefinition_;
 };
 
 // A bare BIFF worksheet record stream.

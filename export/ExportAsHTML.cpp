@@ -1,15 +1,5 @@
 #include "export/DBGridEhImpExp.h"
 
-namespace {
-
-void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-}
-
-}  // namespace
-
 std::string TDBGridEhExportAsHTML::HtmlColor(platform::TColor color) {
   if (color == platform::clNone) return "000000";
   const platform::TColor rgb = platform::ColorToRGB(color);
@@ -36,28 +26,78 @@ const char* TDBGridEhExportAsHTML::AlignWord(TAlignment alignment) {
   return "LEFT";
 }
 
-std::string TDBGridEhExportAsHTML::WrapInFont(const platform::TFontSpec& font,
-                                              const std::string& text) {
+namespace {
+
+std::string FontOpen(const platform::TFontSpec& font) {
   std::string out = "<FONT STYLE=\"font-family: " + font.Name +
                     "; font-size: " + std::to_string(font.Size) + "pt; color: #" +
-                    HtmlColor(font.Color) + "\">";
+                    TDBGridEhExportAsHTML::HtmlColor(font.Color) + "\">";
   if (font.Bold) out += "<B>";
   if (font.Italic) out += "<I>";
   if (font.Underline) out += "<U>";
   if (font.StrikeOut) out += "<STRIKE>";
-  std::string escaped = text;
-  // "&" goes first so that the entities of the later passes are not escaped again.
-  ReplaceAll(escaped, "&", "&amp");
-  ReplaceAll(escaped, "<", "&lt");
-  ReplaceAll(escaped, ">", "&gt");
-  ReplaceAll(escaped, "\"", "&quot");
-  out += escaped.empty() ? std::string("&nbsp") : escaped;
+  return out;
+}
+
+// Closing tags in the order of the opening ones, not reversed.
+std::string FontClose(const platform::TFontSpec& font) {
+  std::string out;
   if (font.Bold) out += "</B>";
   if (font.Italic) out += "</I>";
   if (font.Underline) out += "</U>";
   if (font.StrikeOut) out += "</STRIKE>";
   out += "</FONT>";
   return out;
+}
+
+// The four escaping passes in one: "&" first, so the entities of the later passes are not
+// escaped again; no closing semicolons. An empty result is "&nbsp".
+void AppendEscaped(std::string& out, const std::string& text) {
+  if (text.empty()) {
+    out += "&nbsp";
+    return;
+  }
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp";
+        break;
+      case '<':
+        out += "&lt";
+        break;
+      case '>':
+        out += "&gt";
+        break;
+      case '"':
+        out += "&quot";
+        break;
+      default:
+        out += c;
+    }
+  }
+}
+
+}  // namespace
+
+std::string TDBGridEhExportAsHTML::WrapInFont(const platform::TFontSpec& font,
+                                              const std::string& text) {
+  std::string out = FontOpen(font);
+  AppendEscaped(out, text);
+  out += FontClose(font);
+  return out;
+}
+
+void TDBGridEhExportAsHTML::AppendWrapped(std::string& out, const platform::TFontSpec& font,
+                                          const std::string& text) {
+  if (!fontCached_ || !(font == cachedFont_)) {
+    cachedFont_ = font;
+    fontOpen_ = FontOpen(font);
+    fontClose_ = FontClose(font);
+    fontCached_ = true;
+  }
+  out += fontOpen_;
+  AppendEscaped(out, text);
+  out += fontClose_;
 }
 
 void TDBGridEhExportAsHTML::OpenDocument() {
@@ -106,9 +146,17 @@ void TDBGridEhExportAsHTML::EmitFooterRow(const std::vector<int>& columns, int f
 void TDBGridEhExportAsHTML::EmitCell(int column, TAlignment alignment,
                                      platform::TColor background,
                                      const platform::TFontSpec& font, const std::string& text) {
-  Write("  <TD WIDTH=" + std::to_string(Grid()->ColumnWidth(column)) + " ALIGN=\"" +
-        AlignWord(alignment) + "\" BGCOLOR=#" + HtmlColor(background) + ">" +
-        WrapInFont(font, text) + "</TD>\r\n");
+  std::string& out = line_;
+  out = "  <TD WIDTH=";
+  out += std::to_string(Grid()->ColumnWidth(column));
+  out += " ALIGN=\"";
+  out += AlignWord(alignment);
+  out += "\" BGCOLOR=#";
+  out += HtmlColor(background);
+  out += ">";
+  AppendWrapped(out, font, text);
+  out += "</TD>\r\n";
+  Write(out);
 }
 
 void TDBGridEhExportAsHTML::EmitDataCell(int column, const TExportCellParams& params) {

@@ -57,6 +57,7 @@ int TDBGridEhExportAsRTF::RegisterFont(const std::string& name) {
 void TDBGridEhExportAsRTF::RenderToStream(TStream& stream, bool saveAll) {
   colors_.clear();
   fonts_.clear();
+  lastDefinition_.clear();
   RegisterColor(platform::clBlack);
   RegisterColor(platform::clWhite);
   RegisterColor(platform::clBtnFace);
@@ -82,7 +83,10 @@ void TDBGridEhExportAsRTF::RenderToStream(TStream& stream, bool saveAll) {
 
 void TDBGridEhExportAsRTF::EmitRowDefinition(const std::vector<int>& columns,
                                              const std::vector<platform::TColor>& colors) {
-  std::string& out = scratch_;
+  if (!lastDefinition_.empty() && columns == lastColumns_ && colors == lastColors_) {
+    return Write(lastDefinition_);
+  }
+  std::string& out = lastDefinition_;
   out = "\\trowd\\trgaph40\r\n";
   const double dpi = Grid()->PixelsPerInch();
   long long edge = 0;
@@ -100,20 +104,27 @@ void TDBGridEhExportAsRTF::EmitRowDefinition(const std::vector<int>& columns,
     out += "\r\n";
   }
   out += "{\\trrh0\r\n";
+  lastColumns_ = columns;
+  lastColors_ = colors;
   Write(out);
 }
 
 void TDBGridEhExportAsRTF::EmitStyledText(const platform::TFontSpec& font,
                                           const std::string& text,
                                           platform::TColor background) {
-  std::string out = "\\fs" + std::to_string(font.Size * 2);
+  std::string& out = scratch_;
+  out = "\\fs";
+  out += std::to_string(font.Size * 2);
   if (font.Bold) out += "\\b";
   if (font.Italic) out += "\\i";
   if (font.StrikeOut) out += "\\strike";
   if (font.Underline) out += "\\ul";
-  out += "\\f" + std::to_string(RegisterFont(font.Name));
-  out += "\\cf" + std::to_string(RegisterColor(font.Color));
-  out += "\\cb" + std::to_string(RegisterColor(background));
+  out += "\\f";
+  out += std::to_string(RegisterFont(font.Name));
+  out += "\\cf";
+  out += std::to_string(RegisterColor(font.Color));
+  out += "\\cb";
+  out += std::to_string(RegisterColor(background));
   out += ' ';
   for (char c : text) {
     if (c == '\\' || c == '{' || c == '}') out += '\\';

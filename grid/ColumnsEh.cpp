@@ -58,16 +58,14 @@ void TColumnTitleEh::SetFont(const TFontSpec& font) {
 }
 
 bool TColumnTitleEh::TitleButton() const {
-  return titleButtonAssigned_ ? titleButton_
-                              : column_->Grid()->ColumnDefValues().Title.TitleButton;
+  return titleButtonAssigned_ ? titleButton_ : column_->Grid()->ColumnDefValues().Title.TitleButton;
 }
 void TColumnTitleEh::SetTitleButton(bool value) {
   titleButton_ = value;
   titleButtonAssigned_ = true;
 }
 bool TColumnTitleEh::EndEllipsis() const {
-  return endEllipsisAssigned_ ? endEllipsis_
-                              : column_->Grid()->ColumnDefValues().Title.EndEllipsis;
+  return endEllipsisAssigned_ ? endEllipsis_ : column_->Grid()->ColumnDefValues().Title.EndEllipsis;
 }
 void TColumnTitleEh::SetEndEllipsis(bool value) {
   endEllipsis_ = value;
@@ -228,8 +226,8 @@ int TColumnEh::DefaultWidth() const {
 }
 
 void TColumnEh::SetWidth(int value) {
-  TColumnWidthEh w{Width(), DefaultWidth(), widthAssigned_, minWidth_, maxWidth_,
-                   autoFitRefWidth_, autoFitColWidth_, false};
+  TColumnWidthEh w{Width(),   DefaultWidth(),   widthAssigned_,   minWidth_,
+                   maxWidth_, autoFitRefWidth_, autoFitColWidth_, false};
   SetColumnWidth(w, value);
   if (w.Assigned == widthAssigned_ && w.Width == Width()) return;
   widthAssigned_ = w.Assigned;

@@ -4,12 +4,11 @@
 // column defaults of the grid, and ordered column lists. A property that was never assigned
 // reads its default anew on every read, so a column follows later changes of its grid or field.
 
+#include <QRect>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <QRect>
 
 #include "data/DB.h"
 #include "grid/GridsEh.h"
@@ -125,9 +124,9 @@ class TColumnFooterEh {
   explicit TColumnFooterEh(TColumnEh* column) : column_(column) {}
 
   TFooterValueType ValueType = fvtNon;
-  std::string FieldName;      // empty: the column's field
+  std::string FieldName;  // empty: the column's field
   std::string DisplayFormat;
-  std::string Value;          // text of fvtStaticText
+  std::string Value;  // text of fvtStaticText
   bool EndEllipsis = false;
   bool WordWrap = false;
   bool ToolTips = false;
@@ -229,8 +228,7 @@ class TColumnEh {
 
   // The column's own cell-parameter step; calls OnGetCellParams.
   virtual void GetColCellParams(bool editMode, TColCellParamsEh& params);
-  std::function<void(TColumnEh& column, bool editMode, TColCellParamsEh& params)>
-      OnGetCellParams;
+  std::function<void(TColumnEh& column, bool editMode, TColCellParamsEh& params)> OnGetCellParams;
 
  private:
   friend class TDBGridEh;

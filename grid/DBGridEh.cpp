@@ -23,9 +23,7 @@ using platform::TFontSpec;
 
 namespace {
 
-int TextHeight(const TFontSpec& font) {
-  return QFontMetrics(platform::ToQFont(font)).height();
-}
+int TextHeight(const TFontSpec& font) { return QFontMetrics(platform::ToQFont(font)).height(); }
 
 bool IsNumericField(const TField& field) {
   switch (field.DataType()) {
@@ -120,8 +118,8 @@ void TDBGridEh::SetOptions(TDBGridOptions options) {
     if (selection_.SelectionType() != gstAll) selection_.ResetToNone();
   }
   const TDBGridOptions layoutOptions = dgTitles | dgIndicator | dgColLines | dgRowLines |
-                                      dgRowSelect | dgAlwaysShowSelection | dgEditing |
-                                      dgAlwaysShowEditor;
+                                       dgRowSelect | dgAlwaysShowSelection | dgEditing |
+                                       dgAlwaysShowEditor;
   if ((old ^ options) & layoutOptions) {
     RunLayout();
   } else {
@@ -187,9 +185,9 @@ void TDBGridEh::SetAutoFitColWidths(bool value) {
     if (value) {
       column->autoFitRefWidth_ = column->Width();
     } else {
-      TColumnWidthEh w{column->Width(), column->DefaultWidth(), column->widthAssigned_,
-                       column->minWidth_, column->maxWidth_, column->autoFitRefWidth_,
-                       column->autoFitColWidth_, false};
+      TColumnWidthEh w{
+          column->Width(),   column->DefaultWidth(),   column->widthAssigned_,   column->minWidth_,
+          column->maxWidth_, column->autoFitRefWidth_, column->autoFitColWidth_, false};
       SetColumnWidth(w, column->autoFitRefWidth_);
       column->width_ = w.Width;
       column->widthAssigned_ = w.Assigned;
@@ -224,9 +222,7 @@ void TDBGridEh::SetOddRowColor(TColor color) {
   oddRowColorAssigned_ = true;
   InvalidateGrid();
 }
-TColor TDBGridEh::EvenRowColor() const {
-  return evenRowColorAssigned_ ? evenRowColor_ : color_;
-}
+TColor TDBGridEh::EvenRowColor() const { return evenRowColorAssigned_ ? evenRowColor_ : color_; }
 void TDBGridEh::SetEvenRowColor(TColor color) {
   evenRowColor_ = color;
   evenRowColorAssigned_ = true;
@@ -339,8 +335,7 @@ std::string TDBGridEh::FooterText(const TColumnEh& column, int row) const {
       std::string format = footer.DisplayFormat;
       if (format.empty()) {
         TDataSet* dataSet = DataSet();
-        const std::string& name = footer.FieldName.empty() ? column.FieldName()
-                                                           : footer.FieldName;
+        const std::string& name = footer.FieldName.empty() ? column.FieldName() : footer.FieldName;
         TField* field = dataSet != nullptr ? dataSet->FindField(name) : nullptr;
         if (auto* bcd = dynamic_cast<TFMTBCDField*>(field)) format = bcd->DisplayFormat();
         if (auto* integer = dynamic_cast<TIntegerField*>(field)) {
@@ -526,9 +521,9 @@ void TDBGridEh::SpreadWidths() {
   std::vector<TColumnWidthEh> widths;
   widths.reserve(visibleColumns_.Count());
   for (TColumnEh* column : visibleColumns_) {
-    widths.push_back(TColumnWidthEh{column->Width(), column->DefaultWidth(),
-                                    column->widthAssigned_, column->minWidth_, column->maxWidth_,
-                                    column->autoFitRefWidth_, column->autoFitColWidth_, false});
+    widths.push_back(TColumnWidthEh{column->Width(), column->DefaultWidth(), column->widthAssigned_,
+                                    column->minWidth_, column->maxWidth_, column->autoFitRefWidth_,
+                                    column->autoFitColWidth_, false});
   }
   TAutoFitFrameEh frame;
   frame.ClientWidth = viewport()->width();

@@ -287,8 +287,7 @@ class TDBGridEh : public QAbstractScrollArea {
       OnGetFooterParams;
   std::function<void(TDBGridEh&, QPainter&, const QRect&, int, TColumnEh&, TGridDrawState)>
       OnDrawColumnCell;
-  std::function<void(TDBGridEh&, QPainter&, const QRect&, int, int, TColumnEh&,
-                     TGridDrawState)>
+  std::function<void(TDBGridEh&, QPainter&, const QRect&, int, int, TColumnEh&, TGridDrawState)>
       OnDrawFooterCell;
   std::function<void(TDBGridEh&)> OnColWidthsChanged;
   std::function<void(TDBGridEh&, int fromIndex, int toIndex)> OnColumnMoved;
@@ -367,9 +366,8 @@ class TDBGridEh : public QAbstractScrollArea {
   std::unique_ptr<TGridDataLinkEh> dataLink_;
   TDBGridOptions options_ = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines |
                             dgRowLines | dgTabs | dgConfirmDelete | dgCancelOnExit;
-  TDBGridEhOptions optionsEh_ = dghFixed3D | dghHighlightFocus | dghClearSelection |
-                                dghDialogFind | dghColumnResize | dghColumnMove |
-                                dghExtendVertLines;
+  TDBGridEhOptions optionsEh_ = dghFixed3D | dghHighlightFocus | dghClearSelection | dghDialogFind |
+                                dghColumnResize | dghColumnMove | dghExtendVertLines;
   TDBGridEhIndicatorOptions indicatorOptions_ = gioShowRowIndicatorEh;
   TDBGridEhAllowedSelections allowedSelections_ =
       gstRecordBookmarksBit | gstRectangleBit | gstColumnsBit | gstAllBit;
@@ -425,14 +423,14 @@ class TDBGridEh : public QAbstractScrollArea {
   int pressColumn_ = -1;    // visible index of the pressed title
   bool pressDown_ = false;  // the pressed title shows pressed
   QPoint pressPoint_;
-  int moveTarget_ = -1;     // visible index where a moved column lands
-  QLineEdit* editor_ = nullptr;  // the in-place editor, a child of the viewport
+  int moveTarget_ = -1;           // visible index where a moved column lands
+  QLineEdit* editor_ = nullptr;   // the in-place editor, a child of the viewport
   QTimer* autoScroll_ = nullptr;  // moves the selection while a drag is outside the data area
   QPoint dragPoint_;              // last pointer position of a selection drag
   void AutoScrollTick();
   int currentPaintRow_ = 0;     // the current row while a frame is painted
   int currentPaintRecNo_ = -1;  // its record number
-  bool sortPending_ = false;  // Ctrl+clicks wait for the Ctrl key to go up
-  bool selecting_ = false;  // a multi-select drag is extending the selection
-  TBookmark rowAnchor_;     // anchor record of a row-list extension
+  bool sortPending_ = false;    // Ctrl+clicks wait for the Ctrl key to go up
+  bool selecting_ = false;      // a multi-select drag is extending the selection
+  TBookmark rowAnchor_;         // anchor record of a row-list extension
 };

@@ -27,8 +27,8 @@ class TNavDataLink : public TDataLink {
 namespace {
 
 const char* const kHints[kNavButtonCount] = {
-    "First record", "Prior record", "Next record", "Last record", "Insert record",
-    "Delete record", "Edit record", "Post edit", "Cancel edit", "Refresh data"};
+    "First record",  "Prior record", "Next record", "Last record", "Insert record",
+    "Delete record", "Edit record",  "Post edit",   "Cancel edit", "Refresh data"};
 
 // Auto-repeat of the prior and next buttons: first repeat after 400 ms, then every 100 ms.
 constexpr int kRepeatDelay = 400;
@@ -196,8 +196,16 @@ void TDBNavigator::UpdateButtons() {
   const bool eof = !active || dataSet->Eof();
   const bool editing = active && dataLink_->Editing();
   const bool canModify = active && dataSet->CanModify();
-  bool enabled[kNavButtonCount] = {!bof, !bof, !eof, !eof, canModify, canModify && !(bof && eof),
-                                   canModify && !editing, editing, editing, active && !editing};
+  bool enabled[kNavButtonCount] = {!bof,
+                                   !bof,
+                                   !eof,
+                                   !eof,
+                                   canModify,
+                                   canModify && !(bof && eof),
+                                   canModify && !editing,
+                                   editing,
+                                   editing,
+                                   active && !editing};
   for (int i = 0; i < kNavButtonCount; ++i) {
     buttons_[i]->setEnabled(enabled[i]);
     if (!enabled[i]) buttons_[i]->setDown(false);

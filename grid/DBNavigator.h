@@ -15,7 +15,16 @@ class TDataSource;
 class TNavDataLink;
 
 enum TNavigateBtn {
-  nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh
+  nbFirst,
+  nbPrior,
+  nbNext,
+  nbLast,
+  nbInsert,
+  nbDelete,
+  nbEdit,
+  nbPost,
+  nbCancel,
+  nbRefresh
 };
 constexpr int kNavButtonCount = 10;
 // A set of buttons (bit 1 << button).

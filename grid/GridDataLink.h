@@ -19,4 +19,3 @@ class TGridDataLinkEh : public TDataLink {
  private:
   TDBGridEh* grid_;
 };
-

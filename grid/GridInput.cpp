@@ -1,9 +1,9 @@
 // Keyboard, mouse, wheel and scroll bar handling of the report grid.
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QTimer>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
@@ -501,9 +501,9 @@ void TDBGridEh::keyReleaseEvent(QKeyEvent* event) {
 void TDBGridEh::ApplyResize(int visibleIndex, int newWidth) {
   std::vector<TColumnWidthEh> widths;
   for (TColumnEh* column : visibleColumns_) {
-    widths.push_back(TColumnWidthEh{column->Width(), column->DefaultWidth(),
-                                    column->widthAssigned_, column->minWidth_, column->maxWidth_,
-                                    column->autoFitRefWidth_, column->autoFitColWidth_, false});
+    widths.push_back(TColumnWidthEh{column->Width(), column->DefaultWidth(), column->widthAssigned_,
+                                    column->minWidth_, column->maxWidth_, column->autoFitRefWidth_,
+                                    column->autoFitColWidth_, false});
   }
   if (!ResizeColumnByMouse(widths, visibleIndex, newWidth, autoFitColWidths_)) return;
   for (int i = 0; i < visibleColumns_.Count(); ++i) {
@@ -662,7 +662,8 @@ void TDBGridEh::ShowEditor() {
   }
   TField* field = column->Field();
   std::string text = field != nullptr ? field->EditText() : std::string();
-  QRect rect = CellRect(GridColOfVisible(selectedIndex_), TitleRowCount() + dataLink_->ActiveRecord());
+  QRect rect =
+      CellRect(GridColOfVisible(selectedIndex_), TitleRowCount() + dataLink_->ActiveRecord());
   if (rect.isEmpty()) return;
   // The grid writes nothing back through its editor (the report grid is read-only), so the
   // editor never accepts typing.
@@ -723,7 +724,8 @@ bool TDBGridEh::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
   }
-  if (watched == editor_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+  if (watched == editor_ &&
+      (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
     InvalidateGrid();
   }
   return QAbstractScrollArea::eventFilter(watched, event);

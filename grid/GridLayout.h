@@ -8,14 +8,14 @@
 
 // What the width arithmetic needs of one visible column.
 struct TColumnWidthEh {
-  int Width = 64;          // the width in force (the default while not assigned)
-  int DefaultWidth = 64;   // what the width reads while not assigned
-  bool Assigned = false;   // the width was set and no longer follows the default
+  int Width = 64;         // the width in force (the default while not assigned)
+  int DefaultWidth = 64;  // what the width reads while not assigned
+  bool Assigned = false;  // the width was set and no longer follows the default
   int MinWidth = 0;
-  int MaxWidth = 0;        // 0 = no limit
-  int RefWidth = 64;       // AutoFitRefWidth
-  bool AutoFit = true;     // AutoFitColWidth
-  bool Fixed = false;      // fixed mark of the spreading
+  int MaxWidth = 0;     // 0 = no limit
+  int RefWidth = 64;    // AutoFitRefWidth
+  bool AutoFit = true;  // AutoFitColWidth
+  bool Fixed = false;   // fixed mark of the spreading
 };
 
 // Sets a column's width: -1 is ignored, the default width of a column that follows its

@@ -58,8 +58,8 @@ void DrawCellText(QPainter& p, const QRect& rect, const std::string& text, const
     QFontMetrics metrics(qfont);
     s = metrics.elidedText(s, Qt::ElideRight, rect.width());
   }
-  int vertical = layout == tlCenter ? Qt::AlignVCenter
-                                    : (layout == tlBottom ? Qt::AlignBottom : Qt::AlignTop);
+  int vertical =
+      layout == tlCenter ? Qt::AlignVCenter : (layout == tlBottom ? Qt::AlignBottom : Qt::AlignTop);
   p.save();
   p.setClipRect(rect, Qt::IntersectClip);
   p.drawText(rect, QtAlignment(alignment) | vertical | Qt::TextSingleLine | Qt::TextExpandTabs, s);
@@ -143,8 +143,8 @@ void TDBGridEh::PaintGrid(QPainter& p) {
 
 bool TDBGridEh::HighlightDataCell(int dataRow, int visibleIndex, bool cellSelected) const {
   if (cellSelected) return true;
-  const bool focusRule = GridHasFocus() && ((optionsEh_ & dghHighlightFocus) ||
-                                            (options_ & dgAlwaysShowSelection));
+  const bool focusRule =
+      GridHasFocus() && ((optionsEh_ & dghHighlightFocus) || (options_ & dgAlwaysShowSelection));
   const int currentRow = currentPaintRow_;
   if (dataRow == currentRow && visibleIndex == selectedIndex_ && focusRule) return true;
   if ((optionsEh_ & dghRowHighlight) && selection_.SelectionType() == gstNon &&
@@ -180,7 +180,8 @@ void TDBGridEh::PaintDataCell(QPainter& p, int dataRow, int visibleIndex, const 
   }
   params.Alignment = column->Alignment();
   params.Text = ColumnDisplayText(*column);
-  if (OnGetCellParams) OnGetCellParams(*this, *column, params.Font, params.Background, params.State);
+  if (OnGetCellParams)
+    OnGetCellParams(*this, *column, params.Font, params.Background, params.State);
   column->GetColCellParams(false, params);
 
   TDBGridEhSelectionType type = selection_.SelectionType();
@@ -188,8 +189,7 @@ void TDBGridEh::PaintDataCell(QPainter& p, int dataRow, int visibleIndex, const 
   if (type == gstAll) {
     cellSelected = true;
   } else if (type != gstNon) {
-    TBookmark bookmark =
-        (type == gstColumns) ? TBookmark{} : DataSet()->GetBookmark();
+    TBookmark bookmark = (type == gstColumns) ? TBookmark{} : DataSet()->GetBookmark();
     cellSelected = selection_.IsCellSelected(column->Index(), bookmark);
   }
   TColor textColor = params.Font.Color;
@@ -247,8 +247,8 @@ void TDBGridEh::PaintTitleCell(QPainter& p, int visibleIndex, const QRect& rect)
   TColumnEh* column = visibleColumns_[visibleIndex];
   TColumnTitleEh& title = column->Title();
   const bool selected = selection_.IsColumnFixedSelected(column->Index());
-  const bool pressed = mouseMode_ == MouseMode::TitlePress && pressDown_ &&
-                       pressColumn_ == visibleIndex;
+  const bool pressed =
+      mouseMode_ == MouseMode::TitlePress && pressDown_ && pressColumn_ == visibleIndex;
   TColor background = selected ? kSelectedFixedColor : title.Color();
   TFontSpec font = title.Font();
   TColor textColor = selected ? platform::clWhite : font.Color;
@@ -308,8 +308,7 @@ void TDBGridEh::PaintIndicatorCell(QPainter& p, int row, const QRect& rect) {
   const int dataRow = row - TitleRowCount();
   const bool hasRecord = DataLinkActive() && dataRow < dataLink_->RecordCount();
   bool selected = all;
-  if (hasRecord && (options_ & dgMultiSelect) &&
-      selection_.SelectionType() == gstRecordBookmarks) {
+  if (hasRecord && (options_ & dgMultiSelect) && selection_.SelectionType() == gstRecordBookmarks) {
     selected = selection_.Rows().Contains(DataSet()->GetBookmark());
   }
   PaintFixedFrame(p, rect, selected ? kSelectedFixedColor : fixedColor_, selected);
@@ -491,8 +490,8 @@ bool TDBGridEh::CellHint(QPoint point, std::string& text, TFontSpec& font, QPoin
   const QString qtext = platform::ToQString(text);
   const int textWidth = metrics.horizontalAdvance(qtext);
   const int spacing = flat_ ? 2 : 4;
-  bool fits = textWidth <= rect.width() - (wrap ? 4 : 2) &&
-              metrics.height() <= rect.height() - spacing + 1;
+  bool fits =
+      textWidth <= rect.width() - (wrap ? 4 : 2) && metrics.height() <= rect.height() - spacing + 1;
   const int fullRight = ColumnLeftX(index) + column->Width();
   const int visibleRight = std::min(fullRight, viewport()->width());
   if (fits && !(alignment == taRightJustify && fullRight - visibleRight > 2)) return false;

@@ -238,8 +238,7 @@ bool TDBGridEhSelection::IsCellSelected(int col, const TBookmark& row) const {
     case gstRectangle:
       return col >= 0 && rect_.Contains(col, row);
     case gstColumns:
-      return col >= 0 && col < grid_->Columns().Count() &&
-             columns_.Contains(grid_->Columns()[col]);
+      return col >= 0 && col < grid_->Columns().Count() && columns_.Contains(grid_->Columns()[col]);
     case gstAll:
       return true;
     case gstNon:

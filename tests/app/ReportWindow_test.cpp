@@ -211,6 +211,20 @@ TEST_F(ReportWindowTest, F2FillsTheGridAndHidesTheStatusPanelButNotWithModifiers
   const QString artifacts = QString::fromLocal8Bit(qgetenv("GALVORA_BINARY_DIR")) + "/artifacts";
   QDir().mkpath(artifacts);
   EXPECT_TRUE(w.grab().save(artifacts + "/window.png"));
+
+  // Select all acts only on the focused grid.
+  w.EFecIni->setFocus();
+  w.ppmSelectAll->trigger();
+  EXPECT_EQ(w.DBGridEh2->Selection().SelectionType(), gstNon);
+  w.DBGridEh2->setFocus();
+  w.ppmSelectAll->trigger();
+  EXPECT_EQ(w.DBGridEh2->Selection().SelectionType(), gstAll);
+
+  // Esc closes the window and the report's result set.
+  Press(Qt::Key_Escape);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_FALSE(w.CRepcliente->Active());
+  EXPECT_TRUE(boxes_.shown.empty());
 }
 
 TEST_F(ReportWindowTest, APeriodWithoutRowsSaysSoAndOpensNoSaveDialog) {
@@ -319,6 +333,18 @@ TEST_F(ReportWindowTest, TheConfigurationPanelEditsTheFirstRowAndF2DoesNotSave) 
   panel.DBEdit6->selectAll();
   QTest::keyClicks(panel.DBEdit6, "17a250.5");
   EXPECT_EQ(panel.DBEdit6->text(), "17250.5");
+
+  // A number that does not convert is refused on leaving: the edit keeps the focus, selected.
+  panel.DBEdit7->setFocus();
+  panel.DBEdit7->selectAll();
+  QTest::keyClicks(panel.DBEdit7, "1.2.3");
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"1.2.3 is not a valid BCD value."});
+  EXPECT_TRUE(panel.DBEdit7->hasFocus());
+  EXPECT_EQ(panel.DBEdit7->selectedText(), "1.2.3");
+  boxes_.shown.clear();
+  panel.DBEdit7->selectAll();
+  QTest::keyClicks(panel.DBEdit7, "2.7778");
 
   // F7 again and F2 leave the panel and the typed text; F2 recomputes behind it.
   Press(Qt::Key_F7);

@@ -132,7 +132,8 @@ class MemTable : public TDataSet, public IProviderSupport {
   size_t RecordBufferSize() const override { return sizeof(int); }
   TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode) override {
     const int count = static_cast<int>(rows.size());
-    const int target = mode == gmCurrent ? position_ : (mode == gmNext ? position_ + 1 : position_ - 1);
+    const int target =
+        mode == gmCurrent ? position_ : (mode == gmNext ? position_ + 1 : position_ - 1);
     if (target < 0) {
       position_ = -1;
       return grBOF;

@@ -251,9 +251,11 @@ TEST_F(DBClientSqlApply, AnEditedValueIsWrittenAndTheChangeLogMerged) {
         "COCP_VRAMOR", "COCP_PORCA1"}) {
     where += std::string(where.empty() ? "" : " and\r\n") + " \"" + column + "\" = ?";
   }
-  EXPECT_EQ(provider.ExecutedStatements()[0],
-            "update \"CONFIGURA_COSTOS_PROD\"  set\r\n \"COCP_PREFEP\" = ?,\r\n \"COCP_VRAMOR\" = ?\r\n"
-            "where\r\n" + where + "\r\n");
+  EXPECT_EQ(
+      provider.ExecutedStatements()[0],
+      "update \"CONFIGURA_COSTOS_PROD\"  set\r\n \"COCP_PREFEP\" = ?,\r\n \"COCP_VRAMOR\" = ?\r\n"
+      "where\r\n" +
+          where + "\r\n");
   client.Close();
   connection.SetConnected(false);
   EXPECT_EQ(Stored("COCP_VRAMOR"), "17250.50");

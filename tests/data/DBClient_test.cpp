@@ -74,7 +74,8 @@ TEST(DBClient, OpenLoadsEveryRowAndTheSourceIsClosedAgain) {
   EXPECT_EQ(r.client.FieldByName("VALOR").Size(), 2);
   EXPECT_EQ(r.client.FieldByName("VALOR").DisplayText(), "12500");
   EXPECT_EQ(r.client.FieldByName("NOMBRE").Size(), 40);
-  EXPECT_EQ(Column(r.client, "VALOR"), (std::vector<std::string>{"12500", "-3.1", "<null>", "0.5"}));
+  EXPECT_EQ(Column(r.client, "VALOR"),
+            (std::vector<std::string>{"12500", "-3.1", "<null>", "0.5"}));
   EXPECT_EQ(Column(r.client, "NOMBRE"), (std::vector<std::string>{"A", "ab", "a", "B\xe9"}));
   EXPECT_TRUE(r.client.Eof());
   EXPECT_EQ(r.client.RecNo(), 4);
@@ -123,7 +124,8 @@ TEST(DBClient, ProviderLookupFailuresAndProviderErrors) {
        "CRepcliente: Missing data provider or data packet"},
       {"circular", [](Report& r) { r.provider.SetDataSet(&r.client); },
        "CRepcliente: Circular provider references not allowed"},
-      {"source fails to open", [](Report& r) { r.source.failOnOpen = "Unable to complete network request"; },
+      {"source fails to open",
+       [](Report& r) { r.source.failOnOpen = "Unable to complete network request"; },
        "Unable to complete network request"},
       {"command text refused",
        [](Report& r) {
@@ -132,8 +134,7 @@ TEST(DBClient, ProviderLookupFailuresAndProviderErrors) {
        },
        "CommandText changes are not allowed"},
       {"no source", [](Report& r) { r.provider.SetDataSet(nullptr); }, "Missing DataSet property"},
-      {"field name too long",
-       [](Report& r) { r.source.columns[0].name = std::string(32, 'X'); },
+      {"field name too long", [](Report& r) { r.source.columns[0].name = std::string(32, 'X'); },
        "Field name cannot be longer then 31 characters.  Try setting ObjectView to True on the "
        "dataset"},
   };
@@ -320,7 +321,8 @@ TEST(DBClient, EditsGoToTheChangeLogAndCanBeUndone) {
   r.client.Open();
   TField& name = r.client.FieldByName("NOMBRE");
   TField& value = r.client.FieldByName("VALOR");
-  EXPECT_EQ(ErrorOf([&] { name.SetAsString("x"); }), "CRepcliente: Dataset not in edit or insert mode");
+  EXPECT_EQ(ErrorOf([&] { name.SetAsString("x"); }),
+            "CRepcliente: Dataset not in edit or insert mode");
   r.client.Edit();
   name.SetAsString("changed");
   value.SetText("7.5");
@@ -352,7 +354,8 @@ TEST(DBClient, EditsGoToTheChangeLogAndCanBeUndone) {
   r.client.CancelUpdates();
   EXPECT_EQ(r.client.ChangeCount(), 0);
   EXPECT_EQ(Column(r.client, "NOMBRE"), (std::vector<std::string>{"A", "ab", "a", "B\xe9"}));
-  EXPECT_EQ(Column(r.client, "VALOR"), (std::vector<std::string>{"12500", "-3.1", "<null>", "0.5"}));
+  EXPECT_EQ(Column(r.client, "VALOR"),
+            (std::vector<std::string>{"12500", "-3.1", "<null>", "0.5"}));
 
   // Merging makes the changes base data.
   r.client.First();

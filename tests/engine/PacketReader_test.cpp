@@ -18,14 +18,15 @@ std::vector<uint8_t> Sample() {
   const uint32_t blob = DSTypeWord(DSFLD_BYTES, DSTYPE_VARYING | 4);
   const uint32_t bcd = DSTypeWord(DSFLD_FMTBCD, DSBcdSize(15));
   const uint32_t int4 = DSTypeWord(DSFLD_INT, 4);
-  std::vector<ColumnSpec> columns = {
-      {"A", text1, 10}, {"B", int4}, {"C", bcd, 15, 2}, {"D", text2, 300}, {"E", blob},
-      {"F", int4},      {"G", int4}, {"H", int4},       {"I", int4}};
+  std::vector<ColumnSpec> columns = {{"A", text1, 10},  {"B", int4}, {"C", bcd, 15, 2},
+                                     {"D", text2, 300}, {"E", blob}, {"F", int4},
+                                     {"G", int4},       {"H", int4}, {"I", int4}};
   std::vector<std::vector<Cell>> rows;
   for (int i = 0; i < 6; ++i) {
-    rows.push_back({Text("row" + std::to_string(i)), Int32(i), Bcd(std::to_string(i) + ".25", 15, 2),
-                    i % 2 ? Null() : Text(std::string(i * 40, 'z')), Text("blob"), Int32(1),
-                    Null(), Int32(3), Int32(4)});
+    rows.push_back({Text("row" + std::to_string(i)), Int32(i),
+                    Bcd(std::to_string(i) + ".25", 15, 2),
+                    i % 2 ? Null() : Text(std::string(i * 40, 'z')), Text("blob"), Int32(1), Null(),
+                    Int32(3), Int32(4)});
   }
   return BuildPacket(columns, rows);
 }
@@ -69,8 +70,8 @@ DBResult LoadAndWalk(const std::vector<uint8_t>& bytes) {
     EXPECT_EQ(cursor->CurModify(record.data()), DBERR_NONE);
   }
   // Locate walks the packed rows directly.
-  const uint8_t filter[] = {'G', 'D', 'S', 'F', 0, 0, 0, 0, 1, 0, 0, 0,
-                            3, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 0, '9'};
+  const uint8_t filter[] = {'G', 'D', 'S', 'F', 0, 0, 0, 0, 1, 0, 0, 0,  3,
+                            0,   0,   0,   3,   0, 0, 0, 1, 0, 0, 0, '9'};
   cursor->CurFirst();
   cursor->CurLocate(filter, sizeof filter);
   const uint8_t* streamed = nullptr;
@@ -118,10 +119,18 @@ TEST(EnginePacketReader, RandomMutationsNeverCrash) {
     for (int e = 0; e < edits; ++e) {
       const size_t at = random() % bytes.size();
       switch (random() % 4) {
-        case 0: bytes[at] = static_cast<uint8_t>(random()); break;
-        case 1: bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8)); break;
-        case 2: bytes.erase(bytes.begin() + static_cast<long>(at)); break;
-        default: bytes.insert(bytes.begin() + static_cast<long>(at), static_cast<uint8_t>(random())); break;
+        case 0:
+          bytes[at] = static_cast<uint8_t>(random());
+          break;
+        case 1:
+          bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8));
+          break;
+        case 2:
+          bytes.erase(bytes.begin() + static_cast<long>(at));
+          break;
+        default:
+          bytes.insert(bytes.begin() + static_cast<long>(at), static_cast<uint8_t>(random()));
+          break;
       }
       if (bytes.size() < DSPACKET_HEADER + 1) bytes = packet;
     }

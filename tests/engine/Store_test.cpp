@@ -194,7 +194,8 @@ TEST(EngineStore, LocateMatchesTheFilterForms) {
     filter.insert(filter.end(), c.value.begin(), c.value.end());
     o.cursor->CurGotoSeqNo(2);
     o.cursor->CurFirst();
-    const DBResult status = o.cursor->CurLocate(filter.data(), static_cast<uint32_t>(filter.size()));
+    const DBResult status =
+        o.cursor->CurLocate(filter.data(), static_cast<uint32_t>(filter.size()));
     if (c.found.empty()) {
       EXPECT_EQ(status, DBERR_RECNOTFOUND) << c.value;
     } else {

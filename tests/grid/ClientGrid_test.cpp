@@ -87,7 +87,8 @@ TEST_F(ClientGrid, GeneratedColumnsFillTheWidthAndShowTheRecords) {
   EXPECT_EQ(grid_.Columns()[2]->Alignment(), taRightJustify);
   QRect last = grid_.CellRect(22, 0);
   EXPECT_EQ(last.right() + 2, grid_.viewport()->width());
-  EXPECT_EQ(grid_.ColumnDisplayText(*grid_.Columns()[0]), client_.FieldByName("CODBOD").DisplayText());
+  EXPECT_EQ(grid_.ColumnDisplayText(*grid_.Columns()[0]),
+            client_.FieldByName("CODBOD").DisplayText());
 
   QScrollBar* bar = grid_.verticalScrollBar();
   EXPECT_EQ(bar->maximum(), 30);
@@ -101,7 +102,7 @@ TEST_F(ClientGrid, GeneratedColumnsFillTheWidthAndShowTheRecords) {
     platform::TColor pixel =
         platform::FromQColor(image.pixelColor(cell.right() - 1, cell.top() + 2));
     EXPECT_EQ(pixel, grid_.RecordNumberOfRow(row) % 2 == 1 ? platform::clSilver
-                                                            : platform::MakeColor(255, 255, 255))
+                                                           : platform::MakeColor(255, 255, 255))
         << row;
   }
 }

@@ -152,8 +152,10 @@ TEST(GridMouse, ResizeByDraggingATitleBorder) {
   QTest::mouseRelease(g.viewport(), Qt::LeftButton, {}, QPoint(first.left() + 1, 5));
   for (int i = 0; i < 3; ++i) EXPECT_EQ(g.Columns()[i]->Width(), now[i]);
   // Data rows never start a resize.
-  QTest::mousePress(g.viewport(), Qt::LeftButton, {}, QPoint(first.right() + 1, g.CellRect(1, 2).center().y()));
-  QTest::mouseRelease(g.viewport(), Qt::LeftButton, {}, QPoint(first.right() + 50, g.CellRect(1, 2).center().y()));
+  QTest::mousePress(g.viewport(), Qt::LeftButton, {},
+                    QPoint(first.right() + 1, g.CellRect(1, 2).center().y()));
+  QTest::mouseRelease(g.viewport(), Qt::LeftButton, {},
+                      QPoint(first.right() + 50, g.CellRect(1, 2).center().y()));
   EXPECT_EQ(g.Columns()[0]->Width(), now[0]);
 }
 

@@ -1,6 +1,7 @@
 // The selection model driven through real key and mouse events on the report grid.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QWheelEvent>
 
 #include "tests/grid/support/ReportGrid.h"
@@ -173,7 +174,8 @@ TEST(Selection, MultiSelectRowsAndColumnsWithTheMouse) {
   EXPECT_EQ(g.Selection().Rows().Count(), 1);
   // The bottom of a title selects its column; Shift extends to another.
   QRect title = g.CellRect(1, 0);
-  QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, QPoint(title.center().x(), title.bottom() - 1));
+  QTest::mouseClick(g.viewport(), Qt::LeftButton, {},
+                    QPoint(title.center().x(), title.bottom() - 1));
   ASSERT_EQ(g.Selection().SelectionType(), gstColumns);
   QRect third = g.CellRect(3, 0);
   QTest::mouseClick(g.viewport(), Qt::LeftButton, Qt::ShiftModifier,
@@ -273,4 +275,28 @@ TEST(GridKeys, InPlaceEditorIsReadOnly) {
   Key(g, Qt::Key_A, Qt::ControlModifier);
   Key(g, Qt::Key_F2);
   EXPECT_FALSE(g.EditorVisible());
+}
+
+TEST(Selection, DraggingBelowTheDataAreaScrollsAndExtendsTheRectangle) {
+  ReportGrid t(200, 600, 300);
+  TDBGridEh& g = *t.grid;
+  g.SetOptions(g.Options() | dgMultiSelect);
+  QPoint start = t.CellCentre(2, 1 + 1);
+  QTest::mousePress(g.viewport(), Qt::LeftButton, {}, start);
+  ASSERT_EQ(t.data.RecNo(), 2);
+  // 30 pixels below the last data row: 30 / 6 + 1 = 6 records per tick.
+  QPoint below(start.x(), g.CellRect(2, g.VisibleDataRowCount()).bottom() + 31);
+  QMouseEvent move(QEvent::MouseMove, below, g.viewport()->mapToGlobal(below), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(g.viewport(), &move);
+  QElapsedTimer clock;
+  clock.start();
+  while (t.data.RecNo() < 60 && clock.elapsed() < 5000) QTest::qWait(20);
+  QTest::mouseRelease(g.viewport(), Qt::LeftButton, {}, below);
+  const int reached = t.data.RecNo();
+  EXPECT_GE(reached, 60);
+  ASSERT_EQ(g.Selection().SelectionType(), gstRectangle);
+  EXPECT_EQ(g.Selection().Rect().BottomRow(), t.data.GetBookmark());
+  QTest::qWait(150);
+  EXPECT_EQ(t.data.RecNo(), reached);  // the release stopped the scrolling
 }

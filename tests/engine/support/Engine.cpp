@@ -40,7 +40,8 @@ Cell Bcd(const std::string& text, int precision, int places) {
   bool negative = !text.empty() && text[0] == '-';
   std::string digits = negative ? text.substr(1) : text;
   std::string integer = digits.substr(0, digits.find('.'));
-  std::string fraction = digits.find('.') == std::string::npos ? "" : digits.substr(digits.find('.') + 1);
+  std::string fraction =
+      digits.find('.') == std::string::npos ? "" : digits.substr(digits.find('.') + 1);
   fraction.resize(places, '0');
   std::string all = std::string(precision - places - integer.size(), '0') + integer + fraction;
   for (int i = 0; i < precision; ++i) {

@@ -4,8 +4,7 @@
 #include <cstring>
 
 TMemDataSet::TMemDataSet(std::vector<Column> columns, int records, Generator generator)
-    : TDataSet("MemData"), columns_(std::move(columns)), records_(records),
-      generator_(generator) {}
+    : TDataSet("MemData"), columns_(std::move(columns)), records_(records), generator_(generator) {}
 
 void TMemDataSet::InternalInitFieldDefs() {
   FieldDefs().Clear();
