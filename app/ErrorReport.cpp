@@ -1,10 +1,8 @@
 #include "app/ErrorReport.h"
 
-#include <QFileInfo>
-
-#include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/ProgramFolder.h"
 
 namespace app {
 
@@ -13,11 +11,6 @@ std::string ErrorReportText(const std::string& message) {
     return message + ".";
   }
   return message;
-}
-
-std::string ApplicationTitle() {
-  const QString path = QCoreApplication::applicationFilePath();
-  return platform::FromQString(QFileInfo(path).completeBaseName());
 }
 
 void ShowCurrentException() {
@@ -33,7 +26,7 @@ void ShowCurrentException() {
   } catch (...) {
     message = "Unknown exception";
   }
-  platform::MessageBoxes().Show(ErrorReportText(message), ApplicationTitle(),
+  platform::MessageBoxes().Show(ErrorReportText(message), platform::ProgramTitle(),
                                 platform::MsgIcon::Stop);
 }
 

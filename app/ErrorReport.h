@@ -14,12 +14,10 @@ namespace app {
 // sorts after "." (as a Windows-1252 byte); an empty message stays empty.
 std::string ErrorReportText(const std::string& message);
 
-// The report's caption: the running program file's name without its extension.
-std::string ApplicationTitle();
-
 // Shows the exception in flight (call from a catch block): platform::EAbort shows nothing,
 // platform::Exception its Message(), other std::exceptions their what(), anything else
-// "Unknown exception". The box goes through platform::MessageBoxes().
+// "Unknown exception". The box goes through platform::MessageBoxes(), with
+// platform::ProgramTitle() as caption.
 void ShowCurrentException();
 
 // The program's application object: event delivery with the general error report around it.

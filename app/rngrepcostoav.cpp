@@ -29,6 +29,7 @@
 #include "grid/DBNavigator.h"
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
+#include "platform/ProgramFolder.h"
 #include "platform/RegionalSettings.h"
 
 using platform::FromQString;
@@ -419,7 +420,7 @@ void Tfrepcostoav::SpeedButton3Click() {
   CRepcliente->Open();
   Panel5->hide();
   if (CRepcliente->IsEmpty()) {
-    platform::MessageBoxes().Show("No hay datos para el reporte.", app::ApplicationTitle(),
+    platform::MessageBoxes().Show("No hay datos para el reporte.", platform::ProgramTitle(),
                                   platform::MsgIcon::None);
   } else if (exportFlag_) {
     ppmSelectAllClick();

@@ -87,6 +87,8 @@ TDBGridEh::~TDBGridEh() {
 TDataSource* TDBGridEh::DataSource() const { return dataLink_->DataSource(); }
 
 void TDBGridEh::SetDataSource(TDataSource* source) {
+  // The summary engine leaves the old result set while the grid still reaches it.
+  sumList_->SetDataSet(nullptr);
   dataLink_->SetDataSource(source);
   sumList_->SetDataSet(source != nullptr ? source->DataSet() : nullptr);
   RunLayout();

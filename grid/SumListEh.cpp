@@ -4,7 +4,10 @@
 
 #include "grid/DBGridEh.h"
 
-TDBGridEhSumList::~TDBGridEhSumList() { Detach(); }
+TDBGridEhSumList::~TDBGridEhSumList() {
+  *alive_ = nullptr;
+  Detach();
+}
 
 void TDBGridEhSumList::SetActive(bool value) {
   if (value == active_) return;
@@ -37,32 +40,31 @@ void TDBGridEhSumList::Attach() {
   afterPost_ = dataSet_->AfterPost;
   afterDelete_ = dataSet_->AfterDelete;
   afterCancel_ = dataSet_->AfterCancel;
-  dataSet_->AfterOpen = [this](TDataSet& ds) {
-    RecalcAll();
-    if (afterOpen_) afterOpen_(ds);
-  };
-  dataSet_->AfterClose = [this](TDataSet& ds) {
-    ClearSums();
-    if (afterClose_) afterClose_(ds);
-  };
+  auto cell = alive_;
   // Post, delete and cancel recalculate in full: simpler than the per-record adjustment and
   // always right.
-  dataSet_->AfterPost = [this](TDataSet& ds) {
-    RecalcAll();
-    if (afterPost_) afterPost_(ds);
+  auto wrap = [cell](TDataSetNotifyEvent previous, bool recalc, bool clear) {
+    return [cell, previous, recalc, clear](TDataSet& ds) {
+      TDBGridEhSumList* self = *cell;
+      if (self != nullptr && self->dataSet_ == &ds) {
+        if (clear) self->ClearSums();
+        if (recalc) self->RecalcAll();
+      }
+      if (previous) previous(ds);
+    };
   };
-  dataSet_->AfterDelete = [this](TDataSet& ds) {
-    RecalcAll();
-    if (afterDelete_) afterDelete_(ds);
-  };
-  dataSet_->AfterCancel = [this](TDataSet& ds) {
-    if (afterCancel_) afterCancel_(ds);
-  };
+  dataSet_->AfterOpen = wrap(afterOpen_, true, false);
+  dataSet_->AfterClose = wrap(afterClose_, false, true);
+  dataSet_->AfterPost = wrap(afterPost_, true, false);
+  dataSet_->AfterDelete = wrap(afterDelete_, true, false);
+  dataSet_->AfterCancel = wrap(afterCancel_, true, false);
 }
 
 void TDBGridEhSumList::Detach() {
   if (!attached_ || dataSet_ == nullptr) return;
   attached_ = false;
+  // Only a result set the grid still reaches is known to exist: give it its handlers back.
+  if (grid_->DataSet() != dataSet_) return;
   dataSet_->AfterOpen = afterOpen_;
   dataSet_->AfterClose = afterClose_;
   dataSet_->AfterPost = afterPost_;

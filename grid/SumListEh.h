@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "data/DB.h"
@@ -14,7 +15,8 @@ class TColumnFooterEh;
 
 class TDBGridEhSumList {
  public:
-  explicit TDBGridEhSumList(TDBGridEh* grid) : grid_(grid) {}
+  explicit TDBGridEhSumList(TDBGridEh* grid)
+      : grid_(grid), alive_(std::make_shared<TDBGridEhSumList*>(this)) {}
   ~TDBGridEhSumList();
   TDBGridEhSumList(const TDBGridEhSumList&) = delete;
   TDBGridEhSumList& operator=(const TDBGridEhSumList&) = delete;
@@ -61,5 +63,8 @@ class TDBGridEhSumList {
   bool attached_ = false;
   std::vector<Sum> sums_;
   std::vector<TBookmark> records_;  // virtual record list (unsequenced result sets)
+  // The handlers placed on the result set reach the engine through this cell, emptied when the
+  // engine goes, so that a result set that outlives the grid only runs its own handlers.
+  std::shared_ptr<TDBGridEhSumList*> alive_;
   TDataSetNotifyEvent afterOpen_, afterClose_, afterPost_, afterDelete_, afterCancel_;
 };

@@ -255,3 +255,38 @@ TEST(GridMouse, CtrlClicksBuildOneMultiSortOrderAppliedAtCtrlRelease) {
   EXPECT_EQ(g.SortMarkedColumns().Count(), 1);
   EXPECT_EQ(g.Columns()[2]->Title().SortMarker(), smNoneEh);
 }
+
+TEST(GridFooter, SummaryEngineLeavesTheResultSetItsHandlers) {
+  auto data = std::make_unique<TMemDataSet>(
+      std::vector<TMemDataSet::Column>{{"V", ftFMTBcd, 0}}, 3,
+      [](int rec, int) { return std::to_string(rec + 1); });
+  int opened = 0;
+  data->AfterOpen = [&](TDataSet&) { ++opened; };
+  TDataSource source(data.get());
+  {
+    TDBGridEh grid;
+    grid.SumList().SetActive(true);
+    grid.SetFooterRowCount(1);
+    grid.SetDataSource(&source);
+    grid.Columns().Add().SetFieldName("V");
+    grid.Columns()[0]->Footer().ValueType = fvtSum;
+    data->Open();
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(grid.FooterText(*grid.Columns()[0], 0), "6");
+    data->Close();
+  }
+  // The grid is gone: the result set runs its own handler only.
+  data->Open();
+  EXPECT_EQ(opened, 2);
+  data->Close();
+  // A grid whose data source goes first leaves handlers that are safe to run.
+  auto grid = std::make_unique<TDBGridEh>();
+  {
+    TDataSource shortLived(data.get());
+    grid->SumList().SetActive(true);
+    grid->SetDataSource(&shortLived);
+  }
+  grid.reset();
+  data->Open();
+  EXPECT_EQ(opened, 3);
+}

@@ -86,7 +86,7 @@ TEST(DBNavigator, HoldingNextRepeatsUntilTheLastRecord) {
   EXPECT_EQ(next->autoRepeatDelay(), 400);
   EXPECT_EQ(next->autoRepeatInterval(), 100);
   QTest::mousePress(next, Qt::LeftButton);
-  QTest::qWait(300);
+  QTest::qWait(150);
   EXPECT_EQ(t.data.RecNo(), 1);  // no repeat before 400 ms
   // Then one record per repeat until the last (waited for generously: the machine is shared).
   QElapsedTimer clock;
