@@ -108,3 +108,26 @@ TEST(XlsExport, CurrentCellAloneAndBytesFieldError) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(XlsExport, LimitsOfTheRecordFormat) {
+  // A text past the 16-bit record length is cut to 65,527 bytes, keeping the stream readable.
+  FakeGrid grid;
+  grid.AddColumn({.FieldName = "T", .Caption = "T"});
+  grid.AddRow({{false, std::string(70000, 'x')}});
+  grid.Titles = false;
+  grid.Footers = 0;
+  EXPECT_EQ(XlsCells(Render(kXls, grid, true)).at({0u, 0u}).Text, std::string(65527, 'x'));
+
+  // 65,536 sheet rows fit (title + 65,535 records); one more record fails instead of
+  // wrapping to row 0.
+  grid.Titles = true;
+  grid.Rows.assign(65535, {{false, "r"}});
+  const auto cells = XlsCells(Render(kXls, grid, true));
+  EXPECT_EQ(cells.at({65535u, 0u}).Text, "r");
+  grid.Rows.push_back({{false, "r"}});
+  EXPECT_THROW(Render(kXls, grid, true), platform::Exception);
+}
+
+}  // namespace
