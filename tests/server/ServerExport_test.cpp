@@ -124,14 +124,21 @@ TEST_F(ServerExport, TheServerStoppedExitsThreeWithTheMessageAndLeavesNoFile) {
 TEST_F(ServerExport, TheServerStoppedDuringTheReportExitsThreeAndLeavesNoFile) {
   if (geteuid() != 0) GTEST_SKIP() << "stopping and starting the server needs root";
   // A report that keeps the server busy for seconds, its rows coming while it works.
+  std::string outputs = "CODBOD varchar(2), NOMBOD varchar(60)", values;
+  for (const char* name : {"EXINIAVE", "SALAVE", "VTAAVE", "EXFINAVE", "PORSALAVE", "ENTHUEVO",
+                           "RENDHUEVO", "SALALIM", "GRAMHUEVO", "GRAMAVE", "VRALIM", "COSTOALM",
+                           "VACUNAS", "OTROSINS", "AMORTIZA", "MANOBDIR", "MANOBIND",
+                           "INDIRECTOS", "TOTCOSTO", "COSTOUNIT"}) {
+    outputs += std::string(", ") + name + " numeric(15,2)";
+    values += std::string(name) + " = I / 3.0; ";
+  }
   db::ExecuteScript(company->Database(),
-                    "set term ^ ;\n"
-                    "create or alter procedure COSTOS_AVICOLA (FECINI date, FECFIN date)\n"
-                    "returns (CODBOD varchar(2), NOMBOD varchar(60), TOTCOSTO numeric(15,2))\n"
+                    "set term ^ ;\ncreate or alter procedure COSTOS_AVICOLA (FECINI date, "
+                    "FECFIN date)\nreturns (" + outputs + ")\n"
                     "as declare variable I integer = 0; begin\n"
                     "  while (I < 20000000) do begin I = I + 1;\n"
                     "    if (mod(I, 200) = 0) then begin CODBOD = mod(I, 99);\n"
-                    "      NOMBOD = 'Bodega ' || I; TOTCOSTO = I / 3.0; suspend; end end\n"
+                    "      NOMBOD = 'Bodega ' || I; " + values + "suspend; end end\n"
                     "end^\nset term ; ^\n",
                     "SYSDBA", settings.password);
   bool restarted = false;
