@@ -25,6 +25,7 @@
 #include "data/DateText.h"
 #include "data/Provider.h"
 #include "data/SqlExpr.h"
+#include "export/ClipboardCopy.h"
 #include "grid/DBGridEh.h"
 #include "grid/DBNavigator.h"
 #include "platform/Cp1252.h"
@@ -268,6 +269,7 @@ void Tfrepcostoav::CreateControls() {
   DBGridEh2 = new TDBGridEh(Panel3);
   DBGridEh2->setObjectName("DBGridEh2");
   app::SetupReportGrid(*DBGridEh2);
+  InstallClipboardCopy(*DBGridEh2);
   app::SetAlign(DBGridEh2, app::alClient);
   AdvPanel1 = new app::TConfigPanel(Panel3);
   connect(AdvPanel1->SpeedButton5, &QToolButton::clicked, this, [this] { SpeedButton5Click(); });

@@ -1,0 +1,112 @@
+// The copy command in the report window: Ctrl+C on the report grid and the popup "&Copiar",
+// over a real embedded company database and the real clipboard of the off-screen platform.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+
+#include "app/dm.h"
+#include "app/rngrepcostoav.h"
+#include "data/DBClient.h"
+#include "grid/ColumnsEh.h"
+#include "grid/DBGridEh.h"
+#include "platform/Clipboard.h"
+#include "tests/app/support/Fakes.h"
+#include "tests/app/support/Installation.h"
+
+namespace {
+
+class WindowCopy : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    install_ = new apptest::Installation;
+    install_->AddCompany("001", 3);
+    install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
+  }
+  static void TearDownTestSuite() {
+    delete install_;
+    install_ = nullptr;
+  }
+  void SetUp() override {
+    install_->UseDefaultRegistry();
+    dataModule_ = std::make_unique<Tfdm>();
+    window_ = std::make_unique<Tfrepcostoav>(app::CommandLineArguments{});
+    window_->show();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    Type(window_->Tusua, "SYSDBA");
+    Type(window_->TClave, "masterkey");
+    Type(window_->Cia, "001");
+    QTest::keyClick(window_->Cia, Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+    ASSERT_TRUE(window_->CRepcliente->Active());
+    ASSERT_EQ(window_->CRepcliente->RecordCount(), 3);
+  }
+  void TearDown() override {
+    window_.reset();
+    dataModule_.reset();
+  }
+  static void Type(QLineEdit* edit, const char* text) {
+    edit->setFocus();
+    edit->clear();
+    QTest::keyClicks(edit, text);
+  }
+  static void PutForeignContents() {
+    auto* data = new QMimeData;
+    data->setData("application/x-other", "earlier");
+    QApplication::clipboard()->setMimeData(data);
+  }
+  static std::string ClipboardText() { return platform::ReadClipboardFormat(platform::CF_TEXT); }
+
+  static apptest::Installation* install_;
+  apptest::RecordingBoxes boxes_;
+  std::unique_ptr<Tfdm> dataModule_;
+  std::unique_ptr<Tfrepcostoav> window_;
+};
+
+apptest::Installation* WindowCopy::install_ = nullptr;
+
+TEST_F(WindowCopy, CtrlCOnTheGridCopiesTheCurrentCell) {
+  TDBGridEh& grid = *window_->DBGridEh2;
+  grid.setFocus();
+  PutForeignContents();
+  QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_TRUE(boxes_.shown.empty());
+  const std::string cell = grid.CurrentColumn()->Field()->DisplayText();
+  ASSERT_FALSE(cell.empty());
+  EXPECT_EQ(ClipboardText(), cell + std::string(1, '\0'));
+  EXPECT_FALSE(QApplication::clipboard()->mimeData()->hasFormat("application/x-other"));
+  EXPECT_TRUE(QApplication::clipboard()->mimeData()->hasFormat("application/x-gridbif"));
+}
+
+TEST_F(WindowCopy, PopupCopyAfterSelectAllCopiesEveryRowAndNeedsTheGrid) {
+  TDBGridEh& grid = *window_->DBGridEh2;
+  // With the focus elsewhere the popup item copies nothing.
+  window_->Tusua->setFocus();
+  PutForeignContents();
+  window_->ppmCopy->trigger();
+  EXPECT_EQ(QApplication::clipboard()->mimeData()->data("application/x-other"), "earlier");
+
+  grid.setFocus();
+  QTest::keyClick(&grid, Qt::Key_A, Qt::ControlModifier);
+  ASSERT_EQ(grid.Selection().SelectionType(), gstAll);
+  ASSERT_EQ(QApplication::focusWidget(), &grid)
+      << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString()
+                                      : std::string("none"));
+  window_->ppmCopy->trigger();
+  EXPECT_TRUE(boxes_.shown.empty());
+  const std::string text = ClipboardText();
+  EXPECT_EQ(text.rfind(grid.Columns()[0]->Title().Caption() + "\t", 0), 0u) << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4) << text;  // title, 3 rows, footer
+  EXPECT_EQ(text.back(), '\0');
+  EXPECT_EQ(grid.Selection().SelectionType(), gstAll);
+}
+
+}  // namespace

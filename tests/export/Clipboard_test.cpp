@@ -1,0 +1,283 @@
+// The copy command over the real report grid, a client result set of a real Firebird database
+// and the real clipboard of the off-screen platform.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QTest>
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "data/DBClient.h"
+#include "data/Provider.h"
+#include "data/SqlExpr.h"
+#include "db/CompanyDatabase.h"
+#include "export/ClipboardCopy.h"
+#include "export/DBGridEhSource.h"
+#include "export/ExportAsGRIDBIF.h"
+#include "grid/DBGridEh.h"
+#include "platform/Clipboard.h"
+#include "platform/Cp1252.h"
+
+namespace {
+
+using platform::CF_TEXT;
+using platform::CF_UNICODETEXT;
+using platform::ReadClipboardFormat;
+
+// The bytes of a literal, embedded zero bytes included (the closing zero excluded).
+template <size_t N>
+std::string Bytes(const char (&literal)[N]) {
+  return std::string(literal, N - 1);
+}
+
+class ClipboardCopy : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("clipboard_copy_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_);
+    const std::string path = (folder_ / "galvora.fdb").string();
+    db::CreateCompanyDatabase(path, {.schema = false});
+    std::string script =
+        "CREATE TABLE T (CODE VARCHAR(10), V NUMERIC(15));"
+        "INSERT INTO T VALUES ('A\xF1o', 1234.5);"
+        "INSERT INTO T VALUES ('B', NULL);";
+    for (int i = 10; i < 50; ++i) {
+      script += "INSERT INTO T VALUES ('R" + std::to_string(i) + "', " + std::to_string(i) +
+                ".25);";
+    }
+    db::ExecuteScript(path, script);
+    connection_.SetName("Galvora");
+    connection_.SetDriverName("Interbase");
+    connection_.SetGetDriverFunc("getSQLDriverINTERBASE");
+    connection_.SetLibraryName("libibdriver.so");
+    connection_.SetVendorLib("libfbclient.so.2");
+    connection_.SetLoginPrompt(false);
+    connection_.Params().SetValue("Database", path);
+    connection_.Params().SetValue("User_Name", "SYSDBA");
+    connection_.Params().SetValue("password", "masterkey");
+    connection_.Params().SetValue("SQLDialect", "3");
+    query_.SetSQLConnection(&connection_);
+    provider_.SetDataSet(&query_);
+    provider_.SetOptions(poAllowCommandText);
+    client_.SetProviderName("P");
+    source_.SetDataSet(&client_);
+    grid_.setObjectName("DBGridEh2");
+    grid_.SetDataSource(&source_);
+    grid_.SetFooterRowCount(1);
+    grid_.SetEditActions(geaCopyEh | geaSelectAllEh);
+    grid_.resize(300, 160);
+    InstallClipboardCopy(grid_);
+  }
+  void TearDown() override {
+    client_.Close();
+    connection_.Close();
+    std::filesystem::remove_all(folder_);
+  }
+
+  void Open(const std::string& sql) {
+    query_.SetSQL(sql);
+    client_.Open();
+  }
+  // Something else on the clipboard before the copy.
+  static void PutForeignContents() {
+    auto* data = new QMimeData;
+    data->setHtml("<b>earlier</b>");
+    data->setData("application/x-other", "earlier");
+    QApplication::clipboard()->setMimeData(data);
+  }
+  static std::string Rtf(TDBGridEh& grid) {
+    TMemoryStream out;
+    ExportGridToStream(&CreateExporter<TDBGridEhExportAsRTF>, grid, out, false);
+    return out.Bytes();
+  }
+
+  std::filesystem::path folder_;
+  TSQLConnection connection_;
+  TSQLQuery query_;
+  TProviderOwner owner_;
+  TDataSetProvider provider_{"P", &owner_};
+  TClientDataSet client_{"C", &owner_};
+  TDataSource source_;
+  TDBGridEh grid_;
+};
+
+TEST_F(ClipboardCopy, NothingSelectedPutsTheCurrentCellInFiveFormatsAndNothingElse) {
+  Open("select * from T order by CODE");
+  PutForeignContents();
+  const std::string rtf = Rtf(grid_);
+  QTest::keyClick(&grid_, Qt::Key_C, Qt::ControlModifier);
+
+  const TGridClipboardFormats& formats = GridClipboardFormats();
+  EXPECT_EQ(ReadClipboardFormat(CF_TEXT), Bytes("A\xF1o\0"));
+  EXPECT_EQ(ReadClipboardFormat(CF_UNICODETEXT), Bytes("A\0\xF1\0o\0\0\0"));
+  EXPECT_EQ(ReadClipboardFormat(formats.Csv), Bytes("\"A\xF1o\"\0"));
+  EXPECT_EQ(ReadClipboardFormat(formats.RichTextFormat), rtf + std::string(1, '\0'));
+  EXPECT_EQ(ReadClipboardFormat(formats.GRIDBIF),
+            Bytes("GRIDBIF\x01\x01\0\0\0"  // header, one column
+                  "\x01\0"                 // visible, empty name
+                  "\x05\x03\0\0\0A\xF1o"   // text of 3 bytes
+                  "\0"));
+  // A plain-text paste target sees the Unicode text; the earlier contents are gone.
+  EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8("A\xC3\xB1o"));
+  const QStringList expected = {"text/plain;charset=windows-1252", "text/plain;charset=utf-16le",
+                                "text/plain", "text/csv", "text/rtf", "application/x-gridbif"};
+  QStringList present = QApplication::clipboard()->mimeData()->formats();
+  present.sort();
+  QStringList sortedExpected = expected;
+  sortedExpected.sort();
+  EXPECT_EQ(present, sortedExpected);
+}
+
+TEST_F(ClipboardCopy, SelectAllCopiesTitleRecordsAndFooterLine) {
+  Open("select * from T order by CODE");
+  QTest::keyClick(&grid_, Qt::Key_A, Qt::ControlModifier);
+  ASSERT_EQ(grid_.Selection().SelectionType(), gstAll);
+  QTest::keyClick(&grid_, Qt::Key_Insert, Qt::ControlModifier | Qt::ShiftModifier);
+
+  // Expected from the fields' own display texts, record by record.
+  std::string text = "CODE\tV";
+  for (client_.First(); !client_.Eof(); client_.Next()) {
+    text += "\r\n" + client_.FieldByName("CODE").DisplayText() + "\t" +
+            client_.FieldByName("V").DisplayText();
+  }
+  text += "\r\n\t";
+  ASSERT_NE(text.find("\r\nB\t\r\n"), std::string::npos);
+  EXPECT_EQ(ReadClipboardFormat(CF_TEXT), text + std::string(1, '\0'));
+
+  std::string unicode;
+  for (unsigned char c : text) {
+    const char16_t unit = c == 0xF1 ? u'\u00F1' : static_cast<char16_t>(c);
+    unicode += static_cast<char>(unit & 0xFF);
+    unicode += static_cast<char>(unit >> 8);
+  }
+  EXPECT_EQ(ReadClipboardFormat(CF_UNICODETEXT), unicode + std::string(2, '\0'));
+  EXPECT_EQ(QApplication::clipboard()->text(), platform::ToQString(text));
+}
+
+TEST_F(ClipboardCopy, GridbifOfTextAndNull) {
+  Open("select * from T where CODE = 'B'");
+  CopyGridToClipboard(grid_, true);
+  EXPECT_EQ(ReadClipboardFormat(GridClipboardFormats().GRIDBIF),
+            Bytes("GRIDBIF\x01\x02\0\0\0"  // header, two columns
+                  "\x01\0\x01\0"           // both visible, names empty
+                  "\x05\x01\0\0\0B"        // text "B"
+                  "\x02"                   // null
+                  "\0"));
+}
+
+TEST_F(ClipboardCopy, GridbifValuesByFieldType) {
+  Open("select CODE, 7 as N, cast(2.5 as double precision) as D, "
+       "cast('2024-01-02' as date) as DT from T where CODE = 'A\xF1o'");
+  const std::string gridbif = [&] {
+    TMemoryStream out;
+    TDBGridEhValueSource source(grid_);
+    ExportGridToStream(&CreateExporter<TDBGridEhExportAsGRIDBIF>, source, out, true);
+    return out.Bytes();
+  }();
+  auto doubleBytes = [](double value) {
+    std::string bytes(8, '\0');
+    std::memcpy(bytes.data(), &value, 8);  // little-endian host
+    return bytes;
+  };
+  const std::string expected = Bytes("GRIDBIF\x01\x04\0\0\0\x01\0\x01\0\x01\0\x01\0") +
+                               Bytes("\x05\x03\0\0\0A\xF1o") +
+                               Bytes("\x03\x07\0\0\0") + "\x04" + doubleBytes(2.5) + "\x04" +
+                               doubleBytes(45293.0) + std::string(1, '\0');
+  EXPECT_EQ(gridbif, expected);
+}
+
+TEST_F(ClipboardCopy, CopyKeepsSelectionCurrentRecordAndScrollPosition) {
+  Open("select * from T order by CODE");
+  grid_.show();
+  client_.MoveBy(30);
+  client_.MoveBy(-3);
+  grid_.Selection().Rows().CurrentRowSelected();
+  grid_.Selection().Rows().SetCurrentRowSelected(true);
+  client_.Next();
+  grid_.Selection().Rows().SetCurrentRowSelected(true);
+  const TBookmark current = client_.GetBookmark();
+  const int row = client_.ActiveRecord();
+  const std::vector<TBookmark> selected(grid_.Selection().Rows().begin(),
+                                        grid_.Selection().Rows().end());
+  ASSERT_EQ(grid_.Selection().SelectionType(), gstRecordBookmarks);
+
+  CopyGridToClipboard(grid_, false);
+
+  EXPECT_EQ(client_.CompareBookmarks(client_.GetBookmark(), current), 0);
+  EXPECT_EQ(client_.ActiveRecord(), row);
+  EXPECT_FALSE(client_.ControlsDisabled());
+  EXPECT_EQ(grid_.Selection().SelectionType(), gstRecordBookmarks);
+  EXPECT_EQ(std::vector<TBookmark>(grid_.Selection().Rows().begin(),
+                                   grid_.Selection().Rows().end()),
+            selected);
+  const std::string text = ReadClipboardFormat(CF_TEXT);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;  // title, 2 rows, footer
+}
+
+TEST_F(ClipboardCopy, EmptyDataSetCopiesTheEmptyCurrentCell) {
+  Open("select * from T where CODE = 'none'");
+  QTest::keyClick(&grid_, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(ReadClipboardFormat(CF_TEXT), Bytes("\0"));
+  EXPECT_EQ(ReadClipboardFormat(GridClipboardFormats().GRIDBIF).substr(0, 8), "GRIDBIF\x01");
+}
+
+TEST_F(ClipboardCopy, ClipboardInUseLeavesEverythingAsItWas) {
+  Open("select * from T order by CODE");
+  PutForeignContents();
+  {
+    platform::ClipboardSession other;
+    try {
+      CopyGridToClipboard(grid_, false);
+      FAIL() << "copy ran while the clipboard was open";
+    } catch (const platform::EClipboardException& error) {
+      EXPECT_EQ(error.Message(), "Cannot open clipboard");
+    }
+  }
+  EXPECT_FALSE(client_.ControlsDisabled());
+  EXPECT_EQ(QApplication::clipboard()->mimeData()->data("application/x-other"), "earlier");
+  EXPECT_EQ(ReadClipboardFormat(CF_TEXT), "");
+}
+
+TEST_F(ClipboardCopy, ErrorMidwayKeepsEarlierFormatsAndReleasesEverything) {
+  Open("select * from T order by CODE");
+  PutForeignContents();
+  // The code's text cannot be produced once the Unicode block is on the clipboard: the CSV
+  // walk fails.
+  client_.FieldByName("CODE").OnGetText = [](const TField& field, std::string& text, bool) {
+    if (!ReadClipboardFormat(CF_UNICODETEXT).empty()) {
+      throw EDatabaseError("Cannot convert the value");
+    }
+    text = field.AsString();
+  };
+  try {
+    CopyGridToClipboard(grid_, false);
+    FAIL() << "the failure did not reach the caller";
+  } catch (const EDatabaseError& error) {
+    EXPECT_EQ(error.Message(), "Cannot convert the value");
+  }
+  EXPECT_EQ(ReadClipboardFormat(CF_TEXT), Bytes("A\xF1o\0"));
+  EXPECT_EQ(ReadClipboardFormat(CF_UNICODETEXT).size(), 8u);
+  EXPECT_EQ(ReadClipboardFormat(GridClipboardFormats().Csv), "");
+  EXPECT_EQ(ReadClipboardFormat(GridClipboardFormats().GRIDBIF), "");
+  EXPECT_FALSE(QApplication::clipboard()->mimeData()->hasFormat("application/x-other"));
+  EXPECT_FALSE(client_.ControlsDisabled());
+  EXPECT_EQ(client_.FieldByName("CODE").AsString(), "A\xF1o");  // position restored
+  client_.FieldByName("CODE").OnGetText = nullptr;
+  EXPECT_NO_THROW(platform::ClipboardSession reopened);  // the copy closed the clipboard
+}
+
+TEST(ClipboardFormats, RegisteredOnceAtStartInOrder) {
+  const TGridClipboardFormats& formats = GridClipboardFormats();
+  EXPECT_EQ(platform::ClipboardFormatName(formats.GRIDBIF), "GRIDBIF");
+  EXPECT_EQ(formats.Csv, formats.GRIDBIF + 1);
+  EXPECT_EQ(formats.RichTextFormat, formats.GRIDBIF + 2);
+  EXPECT_EQ(&GridClipboardFormats(), &formats);
+}
+
+}  // namespace
