@@ -206,8 +206,7 @@ class ReplacementFile {
 int Run(const Options& options, const std::string& password) {
   Tfdm dataModule;
   TSQLConnection& connection = *dataModule.Galvora;
-  connection.Params().SetValue("Database",
-                               options.server + "/datos/" + options.company + "/galvora.fdb");
+  connection.Params().SetValue("Database", app::ReportDatabaseName(options.server, options.company));
   connection.Params().SetValue("User_Name", options.user);
   connection.Params().SetValue("password", password);
   connection.Open();
@@ -231,8 +230,7 @@ int Run(const Options& options, const std::string& password) {
   grid.setAttribute(Qt::WA_DontShowOnScreen);
   grid.show();
 
-  report.SetCommandText(" select * from COSTOS_AVICOLA (" + QuotedStr(DateToStr(options.from)) +
-                        "," + QuotedStr(DateToStr(options.to)) + ")");
+  report.SetCommandText(app::ReportCommandText(options.from, options.to));
   report.Open();
   if (report.IsEmpty()) {
     std::fputs("No hay datos para el reporte.\n", stderr);
