@@ -50,6 +50,8 @@ enum TFieldType {
 // The type's name as messages write it ("String", "BCD", "FMTBcd", ...).
 const char* FieldTypeName(TFieldType type);
 bool IsBlobType(TFieldType type);
+// True for the integer, floating-point and decimal types.
+bool IsNumericType(TFieldType type);
 
 enum TDataSetState {
   dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue,

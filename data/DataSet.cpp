@@ -103,6 +103,23 @@ bool IsBlobType(TFieldType type) {
   }
 }
 
+bool IsNumericType(TFieldType type) {
+  switch (type) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftLargeint:
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftFMTBcd:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Field definitions and field list
 

@@ -14,7 +14,8 @@ bool IsTextType(TFieldType type) {
   return type == ftString || type == ftFixedChar || type == ftWideString || type == ftGuid;
 }
 
-bool IsNumericType(TFieldType type) {
+// The key types a filter writes as plain numbers: ftSmallint to ftBCD (booleans among them).
+bool WrittenAsPlainNumber(TFieldType type) {
   return (type >= ftSmallint && type <= ftBCD) || type == ftAutoInc || type == ftLargeint ||
          type == ftFMTBcd;
 }
@@ -68,7 +69,7 @@ std::string BuildLocateFilter(const std::vector<const TField*>& fields,
       std::string s = VariantText(value);
       if ((options & loPartialKey) && i + 1 == fields.size()) s += '*';
       literal = Quote(s);
-    } else if (IsNumericType(type)) {
+    } else if (WrittenAsPlainNumber(type)) {
       literal = VariantText(value);
     } else if (IsDateType(type)) {
       const TVarDate* date = std::get_if<TVarDate>(&value);
@@ -144,7 +145,7 @@ std::vector<uint8_t> CompileLocateFilter(const std::string& filter, const TDataS
     if (IsTextType(type)) {
       if (!quoted) Invalid();
       PutTerm(terms, fieldNo, DSTERM_TEXT, literal);
-    } else if (IsNumericType(type)) {
+    } else if (WrittenAsPlainNumber(type)) {
       if (type == ftBoolean) {
         if (SameTextCp1252(literal, "True")) literal = "1";
         if (SameTextCp1252(literal, "False")) literal = "0";

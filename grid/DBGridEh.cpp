@@ -26,23 +26,6 @@ namespace {
 
 int TextHeight(const TFontSpec& font) { return QFontMetrics(platform::ToQFont(font)).height(); }
 
-bool IsNumericField(const TField& field) {
-  switch (field.DataType()) {
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftAutoInc:
-    case ftLargeint:
-    case ftFloat:
-    case ftCurrency:
-    case ftBCD:
-    case ftFMTBcd:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // A footer number (value x 10000) formatted with `format`, or as a plain number.
 std::string FormatFooterNumber(int64_t scaled, const std::string& format) {
   TBcd value = IntegerToBcd(scaled);
@@ -296,7 +279,7 @@ std::string TDBGridEh::ColumnDisplayText(const TColumnEh& column) const {
   const std::string& format = column.DisplayFormat();
   if (format.empty()) return field->DisplayText();
   if (field->IsNull()) return "";
-  if (IsNumericField(*field)) {
+  if (IsNumericType(field->DataType())) {
     TBcd value = field->DataType() == ftBCD || field->DataType() == ftFMTBcd
                      ? field->AsBCD()
                      : DoubleToBcd(field->AsFloat(), 18, 4);
@@ -326,7 +309,7 @@ std::string TDBGridEh::FooterText(const TColumnEh& column, int row) const {
       TField* field = dataSet->FindField(footer.FieldName);
       if (field == nullptr) return "";
       if (footer.DisplayFormat.empty()) return field->DisplayText();
-      if (field->IsNull() || !IsNumericField(*field)) return field->DisplayText();
+      if (field->IsNull() || !IsNumericType(field->DataType())) return field->DisplayText();
       TBcd value = field->DataType() == ftBCD || field->DataType() == ftFMTBcd
                        ? field->AsBCD()
                        : DoubleToBcd(field->AsFloat(), 18, 4);

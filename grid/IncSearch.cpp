@@ -36,23 +36,6 @@ class TQtIncSearchTimer : public TIncSearchTimerEh {
   QTimer timer_;
 };
 
-bool IsNumeric(const TField& field) {
-  switch (field.DataType()) {
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftAutoInc:
-    case ftLargeint:
-    case ftFloat:
-    case ftCurrency:
-    case ftBCD:
-    case ftFMTBcd:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 std::unique_ptr<TIncSearchTimerEh> NewIncSearchTimer() {
@@ -84,7 +67,7 @@ std::string TDBGridEh::IncSearchCellText(const TColumnEh& column) const {
   TField* field = column.Field();
   if (field == nullptr) return "";
   // Numbers compare on their plain value: the display format's separators are not typed.
-  if (IsNumeric(*field)) return field->IsNull() ? std::string() : field->AsString();
+  if (IsNumericType(field->DataType())) return field->IsNull() ? std::string() : field->AsString();
   return ColumnDisplayText(column);
 }
 
