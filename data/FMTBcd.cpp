@@ -177,28 +177,35 @@ std::string BcdToPlainText(const TBcd& value, char decimalSeparator) {
   const int precision = value.Precision;
   const int places = BcdScale(value);
   if (precision == 0 || precision > kMaxPrecision || places > precision) throw EBcdOverflow();
-  std::string text;
+  // Built in a fixed buffer: sign, leading "0", separator and at most 64 digits.
+  char text[kMaxPrecision + 4];
+  size_t size = 1;  // text[0] is kept for the sign
   for (int i = 0; i < precision; ++i) {
     if (places > 0 && i == precision - places) {
-      if (text.empty()) text += '0';
-      text += decimalSeparator;
+      if (size == 1) text[size++] = '0';
+      text[size++] = decimalSeparator;
     }
-    int digit = BcdDigit(value, i);
+    const uint8_t byte = value.Fraction[i / 2];
+    const int digit = (i % 2 == 0) ? (byte >> 4) : (byte & 0x0F);
     if (digit > 9) throw EBcdOverflow();
-    if (digit != 0 || !text.empty()) text += static_cast<char>('0' + digit);
+    if (digit != 0 || size > 1) text[size++] = static_cast<char>('0' + digit);
   }
   if (places > 0 && places < precision) {
-    size_t last = text.find_last_not_of('0');
-    text.erase(last == std::string::npos ? 1 : std::max<size_t>(last + 1, 1));
-    if (text.size() > 1 && text.back() == decimalSeparator) text.pop_back();
+    // Drop trailing zeros, then a separator left last.
+    size_t end = size;
+    while (end > 1 && text[end - 1] == '0') --end;
+    size = std::max<size_t>(end, 2);
+    if (size > 2 && text[size - 1] == decimalSeparator) --size;
   }
-  if (text.empty()) {
-    text = "0";
-  } else if (BcdIsNegative(value)) {
-    text.insert(text.begin(), '-');
+  if (size == 1) return "0";
+  const char* begin = text + 1;
+  if (BcdIsNegative(value)) {
+    text[0] = '-';
+    --begin;
   }
-  if (text == "-0" || text == "0.0" || text == "-0.0") text = "0";
-  return text;
+  const std::string_view result(begin, static_cast<size_t>(text + size - begin));
+  if (result == "-0" || result == "0.0" || result == "-0.0") return "0";
+  return std::string(result);
 }
 
 bool TryTextToBcd(std::string_view text, char decimalSeparator, TBcd& out) {
@@ -267,14 +274,26 @@ namespace {
 
 bool IsDigitFormatChar(char c) { return c == '#' || c == '0' || c == ',' || c == '.'; }
 
-}  // namespace
+// A display format taken apart: the literals around the digits and the digit layout.
+struct ParsedFormat {
+  std::string format;
+  std::string leading, trailing;
+  bool grouped = false;
+  int decimalPlaces = 0;
+  bool zeroPlaceholder = false;  // a '0' from the last integer place on forces fixed notation
+};
 
-std::string FormatBcd(std::string_view format, const TBcd& value,
-                      const platform::TFormatSettings& settings) {
-  const char decimalSeparator = settings.DecimalSeparator;
+// A column formats every row with the same format: parse it once and keep it.
+const ParsedFormat& ParseFormat(std::string_view format) {
+  thread_local ParsedFormat parsed;
+  thread_local bool ready = false;
+  if (ready && parsed.format == format) return parsed;
+  ready = false;
+  parsed = ParsedFormat();
+  parsed.format.assign(format);
 
   // Literals: a run at the start goes in front, every other run goes to the end.
-  std::string leading, trailing, digitFormat;
+  std::string digitFormat;
   for (size_t i = 0; i < format.size();) {
     if (IsDigitFormatChar(format[i])) {
       digitFormat += format[i++];
@@ -282,17 +301,34 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
     }
     size_t start = i;
     while (i < format.size() && !IsDigitFormatChar(format[i])) ++i;
-    (start == 0 ? leading : trailing) += format.substr(start, i - start);
+    (start == 0 ? parsed.leading : parsed.trailing) += format.substr(start, i - start);
   }
 
-  const bool grouped = digitFormat.find(',') != std::string::npos;
+  parsed.grouped = digitFormat.find(',') != std::string::npos;
   std::erase(digitFormat, ',');
 
   size_t point = digitFormat.find('.');
   const int integerPlaces =
       static_cast<int>(point == std::string::npos ? digitFormat.size() : point);
-  const int decimalPlaces =
+  parsed.decimalPlaces =
       point == std::string::npos ? 0 : static_cast<int>(digitFormat.size() - point - 1);
+  size_t from = integerPlaces == 0 ? 0 : static_cast<size_t>(integerPlaces - 1);
+  parsed.zeroPlaceholder =
+      from < digitFormat.size() &&
+      digitFormat.substr(from, static_cast<size_t>(parsed.decimalPlaces) + 1).find('0') !=
+          std::string::npos;
+  ready = true;
+  return parsed;
+}
+
+}  // namespace
+
+std::string FormatBcd(std::string_view format, const TBcd& value,
+                      const platform::TFormatSettings& settings) {
+  const char decimalSeparator = settings.DecimalSeparator;
+  const ParsedFormat& parsed = ParseFormat(format);
+  const bool grouped = parsed.grouped;
+  const int decimalPlaces = parsed.decimalPlaces;
 
   std::string text = BcdToPlainText(value, decimalSeparator);
   auto countDecimals = [&](const std::string& t) {
@@ -301,16 +337,7 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
   };
 
   bool fixed = false;
-  if (!grouped) {
-    size_t from = integerPlaces == 0 ? 0 : static_cast<size_t>(integerPlaces - 1);
-    if (from < digitFormat.size() &&
-        digitFormat.substr(from, static_cast<size_t>(decimalPlaces) + 1).find('0') !=
-            std::string::npos) {
-      fixed = true;
-    } else {
-      fixed = countDecimals(text) > decimalPlaces;
-    }
-  }
+  if (!grouped) fixed = parsed.zeroPlaceholder || countDecimals(text) > decimalPlaces;
 
   if ((grouped || fixed) && decimalPlaces > 0 && countDecimals(text) > decimalPlaces) {
     // More decimals than the format shows: round half up to the format's places.
@@ -352,6 +379,11 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
     }
   }
 
-  if (negative) text.insert(text.begin(), '-');
-  return leading + text + trailing;
+  std::string result;
+  result.reserve(parsed.leading.size() + text.size() + 1 + parsed.trailing.size());
+  result += parsed.leading;
+  if (negative) result += '-';
+  result += text;
+  result += parsed.trailing;
+  return result;
 }
