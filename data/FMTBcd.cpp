@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "data/DB.h"
 #include "platform/RegionalSettings.h"
@@ -283,13 +284,24 @@ struct ParsedFormat {
   bool zeroPlaceholder = false;  // a '0' from the last integer place on forces fixed notation
 };
 
-// A column formats every row with the same format: parse it once and keep it.
+// Each column formats every row with the same format: the last few formats stay parsed.
 const ParsedFormat& ParseFormat(std::string_view format) {
-  thread_local ParsedFormat parsed;
-  thread_local bool ready = false;
-  if (ready && parsed.format == format) return parsed;
-  ready = false;
-  parsed = ParsedFormat();
+  constexpr size_t kKept = 16;
+  thread_local std::vector<ParsedFormat> kept;
+  thread_local size_t next = 0;
+  for (const ParsedFormat& known : kept) {
+    if (known.format == format) return known;
+  }
+  ParsedFormat* slot;
+  if (kept.size() < kKept) {
+    kept.reserve(kKept);
+    slot = &kept.emplace_back();
+  } else {
+    slot = &kept[next];
+    next = (next + 1) % kKept;
+    *slot = ParsedFormat();
+  }
+  ParsedFormat& parsed = *slot;
   parsed.format.assign(format);
 
   // Literals: a run at the start goes in front, every other run goes to the end.
@@ -317,7 +329,6 @@ const ParsedFormat& ParseFormat(std::string_view format) {
       from < digitFormat.size() &&
       digitFormat.substr(from, static_cast<size_t>(parsed.decimalPlaces) + 1).find('0') !=
           std::string::npos;
-  ready = true;
   return parsed;
 }
 
