@@ -54,8 +54,7 @@ void CopyGridToClipboard(TDBGridEh& grid, bool wholeGrid) {
       {platform::CF_UNICODETEXT, &CreateExporter<TDBGridEhExportAsUnicodeText>,
        std::string_view("\0\0", 2)},
       {registered.Csv, &CreateExporter<TDBGridEhExportAsCSV>, std::string_view("\0", 1)},
-      {registered.RichTextFormat, &CreateExporter<TDBGridEhExportAsRTF>,
-       std::string_view("\0", 1)},
+      {registered.RichTextFormat, &CreateExporter<TDBGridEhExportAsRTF>, std::string_view("\0", 1)},
       {registered.GRIDBIF, &CreateExporter<TDBGridEhExportAsGRIDBIF>, std::string_view()},
   };
 

@@ -50,8 +50,7 @@ void TDBGridEhExportAsGRIDBIF::OpenDocument() {
 
 void TDBGridEhExportAsGRIDBIF::CloseDocument() { WriteByte(bifEnd); }
 
-std::string TDBGridEhExportAsGRIDBIF::FieldText(int field,
-                                                const TExportCellParams& params) const {
+std::string TDBGridEhExportAsGRIDBIF::FieldText(int field, const TExportCellParams& params) const {
   if (auto* values = dynamic_cast<const IExportGridFieldValues*>(Grid())) {
     return values->FieldAsString(field);
   }

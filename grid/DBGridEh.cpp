@@ -15,6 +15,7 @@
 #include "data/FMTBcd.h"
 #include "grid/GridDataLink.h"
 #include "grid/GridLayout.h"
+#include "grid/SortingService.h"
 #include "platform/Cp1252.h"
 #include "platform/RegionalSettings.h"
 
@@ -268,6 +269,7 @@ void TDBGridEh::SetSelectedIndex(int index) {
   }
   index = std::clamp(index, 0, count - 1);
   if (index == selectedIndex_) return;
+  StopIncSearch();
   HideEditor();
   selectedIndex_ = index;
   // Keep the current column in view when the columns scroll horizontally.
@@ -736,6 +738,7 @@ int TDBGridEh::RecordNumberOfRow(int row) const {
 // Data link notices
 
 void TDBGridEh::LinkActiveChanged() {
+  StopIncSearch();
   HideEditor();
   // Opening, closing or reopening the result set always starts with nothing selected.
   selection_.rows_.items_.clear();
@@ -750,12 +753,15 @@ void TDBGridEh::LinkActiveChanged() {
 }
 
 void TDBGridEh::LinkDataChanged() {
+  // A record change the search walk did not make ends the search.
+  if (!incSearchMoving_) StopIncSearch();
   HideEditor();
   UpdateScrollBars();
   InvalidateGrid();
 }
 
 void TDBGridEh::LinkScrolled(int /*distance*/) {
+  if (!incSearchMoving_) StopIncSearch();
   HideEditor();
   UpdateScrollBars();
   InvalidateGrid();
@@ -824,7 +830,7 @@ void TDBGridEh::ToggleSortMarker(TColumnTitleEh& title, bool add) {
       next = add ? smNoneEh : smDownEh;
       break;
   }
-  title.SetSortMarker(next);
+  AssignSortMarker(title, next);
 }
 
 void TDBGridEh::SortMarkersChanged() {
@@ -833,6 +839,18 @@ void TDBGridEh::SortMarkersChanged() {
     OnSortMarkingChanged(*this);
     return;
   }
-  // No sorting service is registered for any result set class: the marks are display only.
+  // Without a registered service (none in this program) the marks are display only and the
+  // rows keep the order the result set delivered.
+  if (TDataSet* dataSet = DataSet()) {
+    if (std::shared_ptr<TSortingServiceEh> service = FindSortingService(*dataSet)) {
+      service->ApplySorting(*this, *dataSet, dataSet->Active());
+    }
+  }
   InvalidateGrid();
 }
+
+void TDBGridEh::AssignSortMarker(TColumnTitleEh& title, TSortMarkerEh marker) {
+  title.SetSortMarker(marker);
+}
+
+void TDBGridEh::AssignSortIndex(TColumnTitleEh& title, int index) { title.SetSortIndex(index); }

@@ -18,11 +18,13 @@
 #include "data/DB.h"
 #include "grid/ColumnsEh.h"
 #include "grid/GridsEh.h"
+#include "grid/IncSearch.h"
 #include "grid/SelectionEh.h"
 #include "grid/SumListEh.h"
 #include "platform/Fonts.h"
 #include "platform/SystemColors.h"
 
+class QKeyEvent;
 class QLineEdit;
 class QPainter;
 class QTimer;
@@ -265,8 +267,29 @@ class TDBGridEh : public QAbstractScrollArea {
   // --- sorting marks ---
   // Plain click (add false) or Ctrl+click (add true) on a column title.
   void ToggleSortMarker(TColumnTitleEh& title, bool add);
-  // Applies the marks: fires OnSortMarkingChanged when assigned (no sorting service exists).
+  // Sets a title's marker and keeps the sort-marked list and the indexes in step.
+  void AssignSortMarker(TColumnTitleEh& title, TSortMarkerEh marker);
+  // Sets a title's sort index: a marked column swaps indexes (and list places) with the marked
+  // column that holds `index`; an index no other column holds is not stored.
+  void AssignSortIndex(TColumnTitleEh& title, int index);
+  // Applies the marks (with dghAutoSortMarking): fires OnSortMarkingChanged when assigned, else
+  // runs the sorting service registered for the result set's class, if any.
   void SortMarkersChanged();
+
+  // --- incremental search ---
+  // One search step on the current column: appends `added` to the search text and walks the
+  // records (from the first, or one past the current one for next/previous) to the first whose
+  // text starts with it. No match keeps the old text and the current record. `timeOut` in ms
+  // ends the search after the step (-1: never). Nothing while the data link is inactive.
+  void IncSearch(const std::string& added, int timeOut, TIncSearchDirectionEh direction);
+  // Ends an active search: the text empties and the highlight goes.
+  void StopIncSearch();
+  bool IncSearchActive() const { return incSearchActive_; }
+  // The search text, in the case of the matched data (Windows-1252).
+  const std::string& IncSearchText() const { return incSearchText_; }
+  // Replaces the timer that ends a search (the grid owns it).
+  void SetIncSearchTimer(std::unique_ptr<TIncSearchTimerEh> timer);
+  TIncSearchTimerEh& IncSearchTimer();
 
   // --- painting and tooltips ---
   // Paints the whole client area (cells, lines) with `painter`.
@@ -363,6 +386,17 @@ class TDBGridEh : public QAbstractScrollArea {
   void PaintFixedFrame(QPainter& p, const QRect& rect, platform::TColor background, bool down);
   bool HighlightDataCell(int dataRow, int visibleIndex, bool cellSelected) const;
 
+  // Incremental search (IncSearch.cpp).
+  bool IncSearchKeyPress(QKeyEvent* event);
+  bool IncSearchCharacter(QKeyEvent* event);
+  bool IncSearchWalk(const std::string& text, TIncSearchDirectionEh direction,
+                     std::string& matched);
+  std::string IncSearchCellText(const TColumnEh& column) const;
+  void RestartIncSearchTimer();
+  void PaintIncSearchText(QPainter& p, const QRect& textRect, const std::string& cellText,
+                          const platform::TFontSpec& font, TAlignment alignment,
+                          int verticalFlags);
+
   std::unique_ptr<TGridDataLinkEh> dataLink_;
   TDBGridOptions options_ = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines |
                             dgRowLines | dgTabs | dgConfirmDelete | dgCancelOnExit;
@@ -433,4 +467,9 @@ class TDBGridEh : public QAbstractScrollArea {
   bool sortPending_ = false;    // Ctrl+clicks wait for the Ctrl key to go up
   bool selecting_ = false;      // a multi-select drag is extending the selection
   TBookmark rowAnchor_;         // anchor record of a row-list extension
+  bool incSearchActive_ = false;
+  std::string incSearchText_;
+  int incSearchTimeOut_ = -1;
+  bool incSearchMoving_ = false;  // the search walk moves the record: not a reason to stop
+  std::unique_ptr<TIncSearchTimerEh> incSearchTimer_;
 };

@@ -104,6 +104,8 @@ void TDBGridEh::keyPressEvent(QKeyEvent* event) {
   const bool alt = m & Qt::AltModifier;
   const int key = event->key();
   event->accept();
+  // An active search sees the keys first; typed characters may start one.
+  if (IncSearchKeyPress(event)) return;
 
   if (key == Qt::Key_Escape) {
     HideEditor();

@@ -213,6 +213,13 @@ void TDBGridEh::PaintDataCell(QPainter& p, int dataRow, int visibleIndex, const 
   QRect textRect = rect.adjusted(2, margin, -2, -margin);
   DrawCellText(p, textRect, params.Text, params.Font, textColor, params.Alignment,
                column->EndEllipsis(), column->Layout());
+  if (incSearchActive_ && isCurrent && focused) {
+    const TTextLayout layout = column->Layout();
+    PaintIncSearchText(p, textRect, params.Text, params.Font, params.Alignment,
+                       layout == tlCenter   ? Qt::AlignVCenter
+                       : layout == tlBottom ? Qt::AlignBottom
+                                            : Qt::AlignTop);
+  }
   if (OnDrawColumnCell) OnDrawColumnCell(*this, p, rect, params.Col, *column, params.State);
   if (focused && isCurrent && !(options_ & dgRowSelect) && !inLayout_) {
     p.save();
@@ -322,7 +329,9 @@ void TDBGridEh::PaintIndicatorCell(QPainter& p, int row, const QRect& rect) {
       image = iiInsert;
       break;
     default:
-      if ((options_ & dgMultiSelect) && selection_.SelectionType() == gstRecordBookmarks &&
+      if (incSearchActive_) {
+        image = iiSearchArrow;
+      } else if ((options_ & dgMultiSelect) && selection_.SelectionType() == gstRecordBookmarks &&
           selection_.Rows().Contains(DataSet()->GetBookmark())) {
         image = iiArrowW;
       }

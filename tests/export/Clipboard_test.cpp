@@ -38,8 +38,8 @@ std::string Bytes(const char (&literal)[N]) {
 class ClipboardCopy : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("clipboard_copy_" + std::to_string(::getpid()));
+    folder_ =
+        std::filesystem::temp_directory_path() / ("clipboard_copy_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder_);
     const std::string path = (folder_ / "galvora.fdb").string();
     db::CreateCompanyDatabase(path, {.schema = false});
@@ -48,8 +48,8 @@ class ClipboardCopy : public ::testing::Test {
         "INSERT INTO T VALUES ('A\xF1o', 1234.5);"
         "INSERT INTO T VALUES ('B', NULL);";
     for (int i = 10; i < 50; ++i) {
-      script += "INSERT INTO T VALUES ('R" + std::to_string(i) + "', " + std::to_string(i) +
-                ".25);";
+      script +=
+          "INSERT INTO T VALUES ('R" + std::to_string(i) + "', " + std::to_string(i) + ".25);";
     }
     db::ExecuteScript(path, script);
     connection_.SetName("Galvora");
@@ -125,8 +125,12 @@ TEST_F(ClipboardCopy, NothingSelectedPutsTheCurrentCellInFiveFormatsAndNothingEl
                   "\0"));
   // A plain-text paste target sees the Unicode text; the earlier contents are gone.
   EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8("A\xC3\xB1o"));
-  const QStringList expected = {"text/plain;charset=windows-1252", "text/plain;charset=utf-16le",
-                                "text/plain", "text/csv", "text/rtf", "application/x-gridbif"};
+  const QStringList expected = {"text/plain;charset=windows-1252",
+                                "text/plain;charset=utf-16le",
+                                "text/plain",
+                                "text/csv",
+                                "text/rtf",
+                                "application/x-gridbif"};
   QStringList present = QApplication::clipboard()->mimeData()->formats();
   present.sort();
   QStringList sortedExpected = expected;
@@ -172,8 +176,9 @@ TEST_F(ClipboardCopy, GridbifOfTextAndNull) {
 }
 
 TEST_F(ClipboardCopy, GridbifValuesByFieldType) {
-  Open("select CODE, 7 as N, cast(2.5 as double precision) as D, "
-       "cast('2024-01-02' as date) as DT from T where CODE = 'A\xF1o'");
+  Open(
+      "select CODE, 7 as N, cast(2.5 as double precision) as D, "
+      "cast('2024-01-02' as date) as DT from T where CODE = 'A\xF1o'");
   const std::string gridbif = [&] {
     TMemoryStream out;
     TDBGridEhValueSource source(grid_);
@@ -186,9 +191,9 @@ TEST_F(ClipboardCopy, GridbifValuesByFieldType) {
     return bytes;
   };
   const std::string expected = Bytes("GRIDBIF\x01\x04\0\0\0\x01\0\x01\0\x01\0\x01\0") +
-                               Bytes("\x05\x03\0\0\0A\xF1o") +
-                               Bytes("\x03\x07\0\0\0") + "\x04" + doubleBytes(2.5) + "\x04" +
-                               doubleBytes(45293.0) + std::string(1, '\0');
+                               Bytes("\x05\x03\0\0\0A\xF1o") + Bytes("\x03\x07\0\0\0") + "\x04" +
+                               doubleBytes(2.5) + "\x04" + doubleBytes(45293.0) +
+                               std::string(1, '\0');
   EXPECT_EQ(gridbif, expected);
 }
 
@@ -213,9 +218,9 @@ TEST_F(ClipboardCopy, CopyKeepsSelectionCurrentRecordAndScrollPosition) {
   EXPECT_EQ(client_.ActiveRecord(), row);
   EXPECT_FALSE(client_.ControlsDisabled());
   EXPECT_EQ(grid_.Selection().SelectionType(), gstRecordBookmarks);
-  EXPECT_EQ(std::vector<TBookmark>(grid_.Selection().Rows().begin(),
-                                   grid_.Selection().Rows().end()),
-            selected);
+  EXPECT_EQ(
+      std::vector<TBookmark>(grid_.Selection().Rows().begin(), grid_.Selection().Rows().end()),
+      selected);
   const std::string text = ReadClipboardFormat(CF_TEXT);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;  // title, 2 rows, footer
 }

@@ -123,21 +123,37 @@ TEST_F(ServerExport, TheServerStoppedExitsThreeWithTheMessageAndLeavesNoFile) {
 
 TEST_F(ServerExport, TheServerStoppedDuringTheReportExitsThreeAndLeavesNoFile) {
   if (geteuid() != 0) GTEST_SKIP() << "stopping and starting the server needs root";
-  // A report that keeps the server busy for seconds, its rows coming while it works.
+  // A report that keeps the server busy until it is stopped, its rows coming while it works.
+  std::string outputs = "CODBOD varchar(2), NOMBOD varchar(60)", values;
+  for (const char* name : {"EXINIAVE", "SALAVE", "VTAAVE", "EXFINAVE", "PORSALAVE", "ENTHUEVO",
+                           "RENDHUEVO", "SALALIM", "GRAMHUEVO", "GRAMAVE", "VRALIM", "COSTOALM",
+                           "VACUNAS", "OTROSINS", "AMORTIZA", "MANOBDIR", "MANOBIND",
+                           "INDIRECTOS", "TOTCOSTO", "COSTOUNIT"}) {
+    outputs += std::string(", ") + name + " numeric(15,2)";
+    values += std::string(name) + " = I / 3.0; ";
+  }
   db::ExecuteScript(company->Database(),
-                    "set term ^ ;\n"
-                    "create or alter procedure COSTOS_AVICOLA (FECINI date, FECFIN date)\n"
-                    "returns (CODBOD varchar(2), NOMBOD varchar(60), TOTCOSTO numeric(15,2))\n"
+                    "set term ^ ;\ncreate or alter procedure COSTOS_AVICOLA (FECINI date, "
+                    "FECFIN date)\nreturns (" + outputs + ")\n"
                     "as declare variable I integer = 0; begin\n"
-                    "  while (I < 20000000) do begin I = I + 1;\n"
+                    "  while (I < 2000000000) do begin I = I + 1;\n"
                     "    if (mod(I, 200) = 0) then begin CODBOD = mod(I, 99);\n"
-                    "      NOMBOD = 'Bodega ' || I; TOTCOSTO = I / 3.0; suspend; end end\n"
+                    "      NOMBOD = 'Bodega ' || I; " + values + "suspend; end end\n"
                     "end^\nset term ; ^\n",
                     "SYSDBA", settings.password);
   bool restarted = false;
   const auto started = std::chrono::steady_clock::now();
   RunResult stopped = Export(settings.password, nullptr, [&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // Wait until the exporter's statement runs on the server (bounded), then stop it.
+    const std::string running =
+        "select count(*) from MON$STATEMENTS where MON$STATE = 1 and "
+        "MON$ATTACHMENT_ID <> current_connection";
+    for (int tries = 0; tries < 300; ++tries) {
+      const auto result = db::QueryText(company->Database(), running, "SYSDBA", settings.password);
+      if (result.rows.at(0).at(0).value_or("0") != "0") break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(servertest::ControlServer(settings, "stop"), 0);
     restarted = servertest::ControlServer(settings, "start") == 0;
   });

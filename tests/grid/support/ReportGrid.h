@@ -32,9 +32,10 @@ inline std::string WarehouseValue(int rec, int col) {
 }
 
 struct ReportGrid {
-  explicit ReportGrid(int records = 40, int width = 600, int height = 400)
+  explicit ReportGrid(int records = 40, int width = 600, int height = 400,
+                      TMemDataSet::Generator generator = WarehouseValue)
       : data({{"CODBOD", ftString, 2}, {"NOMBOD", ftString, 60}, {"TOTCOSTO", ftFMTBcd, 0}},
-             records, WarehouseValue),
+             records, generator),
         source(&data) {
     platform::RegisterFontSubstitutions();
     grid = std::make_unique<TDBGridEh>();
