@@ -363,38 +363,38 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
   }
 
   // A value that shows as zero (negative zero, or rounded to zero) gets no "-".
-  const bool negative =
-      !text.empty() && text[0] == '-' && text.find_first_of("123456789") != std::string::npos;
-  if (!text.empty() && text[0] == '-') text.erase(0, 1);
-
-  if (grouped || fixed) {
-    size_t sep = text.find(decimalSeparator);
-    std::string integerPart = text.substr(0, sep);
-    std::string decimals = sep == std::string::npos ? std::string() : text.substr(sep + 1);
-    bool hasSeparator = sep != std::string::npos;
-    if (grouped && settings.ThousandSeparator != '\0') {
-      for (int pos = static_cast<int>(integerPart.size()) - 3; pos > 0; pos -= 3) {
-        integerPart.insert(static_cast<size_t>(pos), 1, settings.ThousandSeparator);
-      }
-    }
-    if (decimalPlaces > 0) {
-      hasSeparator = true;
-      if (static_cast<int>(decimals.size()) < decimalPlaces) {
-        decimals.append(static_cast<size_t>(decimalPlaces) - decimals.size(), '0');
-      }
-    }
-    text = integerPart;
-    if (hasSeparator && !decimals.empty()) {
-      text += decimalSeparator;
-      text += decimals;
-    }
-  }
+  std::string_view digits = text;
+  const bool negative = !digits.empty() && digits[0] == '-' &&
+                        digits.find_first_of("123456789") != std::string_view::npos;
+  if (!digits.empty() && digits[0] == '-') digits.remove_prefix(1);
 
   std::string result;
-  result.reserve(parsed.leading.size() + text.size() + 1 + parsed.trailing.size());
+  result.reserve(parsed.leading.size() + digits.size() * 2 + static_cast<size_t>(decimalPlaces) +
+                 2 + parsed.trailing.size());
   result += parsed.leading;
   if (negative) result += '-';
-  result += text;
+  if (grouped || fixed) {
+    const size_t sep = digits.find(decimalSeparator);
+    const std::string_view integerPart = digits.substr(0, sep);
+    const std::string_view decimals =
+        sep == std::string_view::npos ? std::string_view() : digits.substr(sep + 1);
+    const char thousands = grouped ? settings.ThousandSeparator : '\0';
+    for (size_t k = 0; k < integerPart.size(); ++k) {
+      // A thousands mark before every third digit counted from the right.
+      if (thousands != '\0' && k > 0 && (integerPart.size() - k) % 3 == 0) result += thousands;
+      result += integerPart[k];
+    }
+    const size_t shown = decimalPlaces > 0
+                             ? std::max(decimals.size(), static_cast<size_t>(decimalPlaces))
+                             : decimals.size();
+    if ((sep != std::string_view::npos || decimalPlaces > 0) && shown > 0) {
+      result += decimalSeparator;
+      result += decimals;
+      result.append(shown - decimals.size(), '0');
+    }
+  } else {
+    result += digits;
+  }
   result += parsed.trailing;
   return result;
 }
