@@ -181,16 +181,23 @@ std::string BcdToPlainText(const TBcd& value, char decimalSeparator) {
   // Built in a fixed buffer: sign, leading "0", separator and at most 64 digits.
   char text[kMaxPrecision + 4];
   size_t size = 1;  // text[0] is kept for the sign
-  for (int i = 0; i < precision; ++i) {
-    if (places > 0 && i == precision - places) {
-      if (size == 1) text[size++] = '0';
-      text[size++] = decimalSeparator;
-    }
+  auto digitAt = [&value](int i) {
     const uint8_t byte = value.Fraction[i / 2];
     const int digit = (i % 2 == 0) ? (byte >> 4) : (byte & 0x0F);
     if (digit > 9) throw EBcdOverflow();
-    if (digit != 0 || size > 1) text[size++] = static_cast<char>('0' + digit);
+    return static_cast<char>('0' + digit);
+  };
+  const int integerDigits = precision - places;
+  int i = 0;
+  for (; i < integerDigits; ++i) {  // leading zeros skipped
+    const char digit = digitAt(i);
+    if (digit != '0' || size > 1) text[size++] = digit;
   }
+  if (places > 0) {
+    if (size == 1) text[size++] = '0';
+    text[size++] = decimalSeparator;
+  }
+  for (; i < precision; ++i) text[size++] = digitAt(i);
   if (places > 0 && places < precision) {
     // Drop trailing zeros, then a separator left last.
     size_t end = size;
