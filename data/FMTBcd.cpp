@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "data/DB.h"
 #include "platform/RegionalSettings.h"
@@ -177,28 +178,42 @@ std::string BcdToPlainText(const TBcd& value, char decimalSeparator) {
   const int precision = value.Precision;
   const int places = BcdScale(value);
   if (precision == 0 || precision > kMaxPrecision || places > precision) throw EBcdOverflow();
-  std::string text;
-  for (int i = 0; i < precision; ++i) {
-    if (places > 0 && i == precision - places) {
-      if (text.empty()) text += '0';
-      text += decimalSeparator;
-    }
-    int digit = BcdDigit(value, i);
+  // Built in a fixed buffer: sign, leading "0", separator and at most 64 digits.
+  char text[kMaxPrecision + 4];
+  size_t size = 1;  // text[0] is kept for the sign
+  auto digitAt = [&value](int i) {
+    const uint8_t byte = value.Fraction[i / 2];
+    const int digit = (i % 2 == 0) ? (byte >> 4) : (byte & 0x0F);
     if (digit > 9) throw EBcdOverflow();
-    if (digit != 0 || !text.empty()) text += static_cast<char>('0' + digit);
+    return static_cast<char>('0' + digit);
+  };
+  const int integerDigits = precision - places;
+  int i = 0;
+  for (; i < integerDigits; ++i) {  // leading zeros skipped
+    const char digit = digitAt(i);
+    if (digit != '0' || size > 1) text[size++] = digit;
   }
+  if (places > 0) {
+    if (size == 1) text[size++] = '0';
+    text[size++] = decimalSeparator;
+  }
+  for (; i < precision; ++i) text[size++] = digitAt(i);
   if (places > 0 && places < precision) {
-    size_t last = text.find_last_not_of('0');
-    text.erase(last == std::string::npos ? 1 : std::max<size_t>(last + 1, 1));
-    if (text.size() > 1 && text.back() == decimalSeparator) text.pop_back();
+    // Drop trailing zeros, then a separator left last.
+    size_t end = size;
+    while (end > 1 && text[end - 1] == '0') --end;
+    size = std::max<size_t>(end, 2);
+    if (size > 2 && text[size - 1] == decimalSeparator) --size;
   }
-  if (text.empty()) {
-    text = "0";
-  } else if (BcdIsNegative(value)) {
-    text.insert(text.begin(), '-');
+  if (size == 1) return "0";
+  const char* begin = text + 1;
+  if (BcdIsNegative(value)) {
+    text[0] = '-';
+    --begin;
   }
-  if (text == "-0" || text == "0.0" || text == "-0.0") text = "0";
-  return text;
+  const std::string_view result(begin, static_cast<size_t>(text + size - begin));
+  if (result == "-0" || result == "0.0" || result == "-0.0") return "0";
+  return std::string(result);
 }
 
 bool TryTextToBcd(std::string_view text, char decimalSeparator, TBcd& out) {
@@ -267,14 +282,37 @@ namespace {
 
 bool IsDigitFormatChar(char c) { return c == '#' || c == '0' || c == ',' || c == '.'; }
 
-}  // namespace
+// A display format taken apart: the literals around the digits and the digit layout.
+struct ParsedFormat {
+  std::string format;
+  std::string leading, trailing;
+  bool grouped = false;
+  int decimalPlaces = 0;
+  bool zeroPlaceholder = false;  // a '0' from the last integer place on forces fixed notation
+};
 
-std::string FormatBcd(std::string_view format, const TBcd& value,
-                      const platform::TFormatSettings& settings) {
-  const char decimalSeparator = settings.DecimalSeparator;
+// Each column formats every row with the same format: the last few formats stay parsed.
+const ParsedFormat& ParseFormat(std::string_view format) {
+  constexpr size_t kKept = 16;
+  thread_local std::vector<ParsedFormat> kept;
+  thread_local size_t next = 0;
+  for (const ParsedFormat& known : kept) {
+    if (known.format == format) return known;
+  }
+  ParsedFormat* slot;
+  if (kept.size() < kKept) {
+    kept.reserve(kKept);
+    slot = &kept.emplace_back();
+  } else {
+    slot = &kept[next];
+    next = (next + 1) % kKept;
+    *slot = ParsedFormat();
+  }
+  ParsedFormat& parsed = *slot;
+  parsed.format.assign(format);
 
   // Literals: a run at the start goes in front, every other run goes to the end.
-  std::string leading, trailing, digitFormat;
+  std::string digitFormat;
   for (size_t i = 0; i < format.size();) {
     if (IsDigitFormatChar(format[i])) {
       digitFormat += format[i++];
@@ -282,17 +320,33 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
     }
     size_t start = i;
     while (i < format.size() && !IsDigitFormatChar(format[i])) ++i;
-    (start == 0 ? leading : trailing) += format.substr(start, i - start);
+    (start == 0 ? parsed.leading : parsed.trailing) += format.substr(start, i - start);
   }
 
-  const bool grouped = digitFormat.find(',') != std::string::npos;
+  parsed.grouped = digitFormat.find(',') != std::string::npos;
   std::erase(digitFormat, ',');
 
   size_t point = digitFormat.find('.');
   const int integerPlaces =
       static_cast<int>(point == std::string::npos ? digitFormat.size() : point);
-  const int decimalPlaces =
+  parsed.decimalPlaces =
       point == std::string::npos ? 0 : static_cast<int>(digitFormat.size() - point - 1);
+  size_t from = integerPlaces == 0 ? 0 : static_cast<size_t>(integerPlaces - 1);
+  parsed.zeroPlaceholder =
+      from < digitFormat.size() &&
+      digitFormat.substr(from, static_cast<size_t>(parsed.decimalPlaces) + 1).find('0') !=
+          std::string::npos;
+  return parsed;
+}
+
+}  // namespace
+
+std::string FormatBcd(std::string_view format, const TBcd& value,
+                      const platform::TFormatSettings& settings) {
+  const char decimalSeparator = settings.DecimalSeparator;
+  const ParsedFormat& parsed = ParseFormat(format);
+  const bool grouped = parsed.grouped;
+  const int decimalPlaces = parsed.decimalPlaces;
 
   std::string text = BcdToPlainText(value, decimalSeparator);
   auto countDecimals = [&](const std::string& t) {
@@ -301,16 +355,7 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
   };
 
   bool fixed = false;
-  if (!grouped) {
-    size_t from = integerPlaces == 0 ? 0 : static_cast<size_t>(integerPlaces - 1);
-    if (from < digitFormat.size() &&
-        digitFormat.substr(from, static_cast<size_t>(decimalPlaces) + 1).find('0') !=
-            std::string::npos) {
-      fixed = true;
-    } else {
-      fixed = countDecimals(text) > decimalPlaces;
-    }
-  }
+  if (!grouped) fixed = parsed.zeroPlaceholder || countDecimals(text) > decimalPlaces;
 
   if ((grouped || fixed) && decimalPlaces > 0 && countDecimals(text) > decimalPlaces) {
     // More decimals than the format shows: round half up to the format's places.
@@ -325,33 +370,38 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
   }
 
   // A value that shows as zero (negative zero, or rounded to zero) gets no "-".
-  const bool negative =
-      !text.empty() && text[0] == '-' && text.find_first_of("123456789") != std::string::npos;
-  if (!text.empty() && text[0] == '-') text.erase(0, 1);
+  std::string_view digits = text;
+  const bool negative = !digits.empty() && digits[0] == '-' &&
+                        digits.find_first_of("123456789") != std::string_view::npos;
+  if (!digits.empty() && digits[0] == '-') digits.remove_prefix(1);
 
+  std::string result;
+  result.reserve(parsed.leading.size() + digits.size() * 2 + static_cast<size_t>(decimalPlaces) +
+                 2 + parsed.trailing.size());
+  result += parsed.leading;
+  if (negative) result += '-';
   if (grouped || fixed) {
-    size_t sep = text.find(decimalSeparator);
-    std::string integerPart = text.substr(0, sep);
-    std::string decimals = sep == std::string::npos ? std::string() : text.substr(sep + 1);
-    bool hasSeparator = sep != std::string::npos;
-    if (grouped && settings.ThousandSeparator != '\0') {
-      for (int pos = static_cast<int>(integerPart.size()) - 3; pos > 0; pos -= 3) {
-        integerPart.insert(static_cast<size_t>(pos), 1, settings.ThousandSeparator);
-      }
+    const size_t sep = digits.find(decimalSeparator);
+    const std::string_view integerPart = digits.substr(0, sep);
+    const std::string_view decimals =
+        sep == std::string_view::npos ? std::string_view() : digits.substr(sep + 1);
+    const char thousands = grouped ? settings.ThousandSeparator : '\0';
+    for (size_t k = 0; k < integerPart.size(); ++k) {
+      // A thousands mark before every third digit counted from the right.
+      if (thousands != '\0' && k > 0 && (integerPart.size() - k) % 3 == 0) result += thousands;
+      result += integerPart[k];
     }
-    if (decimalPlaces > 0) {
-      hasSeparator = true;
-      if (static_cast<int>(decimals.size()) < decimalPlaces) {
-        decimals.append(static_cast<size_t>(decimalPlaces) - decimals.size(), '0');
-      }
+    const size_t shown = decimalPlaces > 0
+                             ? std::max(decimals.size(), static_cast<size_t>(decimalPlaces))
+                             : decimals.size();
+    if ((sep != std::string_view::npos || decimalPlaces > 0) && shown > 0) {
+      result += decimalSeparator;
+      result += decimals;
+      result.append(shown - decimals.size(), '0');
     }
-    text = integerPart;
-    if (hasSeparator && !decimals.empty()) {
-      text += decimalSeparator;
-      text += decimals;
-    }
+  } else {
+    result += digits;
   }
-
-  if (negative) text.insert(text.begin(), '-');
-  return leading + text + trailing;
+  result += parsed.trailing;
+  return result;
 }

@@ -298,7 +298,11 @@ void TField::SetData(const void* buffer) {
 }
 
 bool TField::IsNull() const {
-  std::vector<uint8_t> buffer(static_cast<size_t>(std::max(DataSize(), 64)));
+  // Most values fit on the stack; only large ones need a heap buffer.
+  alignas(8) uint8_t local[256];
+  const size_t size = static_cast<size_t>(std::max(DataSize(), 64));
+  if (size <= sizeof local) return !GetData(local);
+  std::vector<uint8_t> buffer(size);
   return !GetData(buffer.data());
 }
 
