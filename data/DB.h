@@ -668,6 +668,7 @@ class TDataSet {
   void SetActiveRecordIndex(int index);  // used by links to address their records
   bool IsCursorOpenSafe() const;
   void BeginInsertAt(int position);
+  void InsertRecord(bool append);
   bool GetNextRecord();
   bool GetPriorRecord();
   int GetNextRecords();

@@ -945,41 +945,27 @@ void TDataSet::BeginInsertAt(int position) {
   currentRecord_ = -1;
 }
 
-void TDataSet::Insert() {
-  CheckBrowseMode();
-  CheckCanModify();
-  if (BeforeInsert) BeforeInsert(*this);
-  if (BeforeScroll) BeforeScroll(*this);
-  BeginInsertAt(recordCount_ == 0 ? 0 : activeRecord_);
-  InternalInsert();
-  bof_ = eof_ = false;
-  SetState(dsInsert);
-  DoOnNewRecord();
-  modified_ = false;
-  DataEvent(deDataSetChange);
-  if (AfterInsert) AfterInsert(*this);
-  if (AfterScroll) AfterScroll(*this);
-}
+void TDataSet::Insert() { InsertRecord(false); }
 
-void TDataSet::Append() {
+void TDataSet::Append() { InsertRecord(true); }
+
+void TDataSet::InsertRecord(bool append) {
   CheckBrowseMode();
   CheckCanModify();
   if (BeforeInsert) BeforeInsert(*this);
   if (BeforeScroll) BeforeScroll(*this);
-  ClearBuffers();
-  InternalLast();
-  // Keep the last records before the new one in view.
-  while (recordCount_ < bufferCount_ - 1 && GetPriorRecord()) {
+  if (append) {
+    // The last records stay in view above the new one.
+    ClearBuffers();
+    InternalLast();
+    while (recordCount_ < bufferCount_ - 1 && GetPriorRecord()) {
+    }
+    BeginInsertAt(recordCount_);
+  } else {
+    BeginInsertAt(recordCount_ == 0 ? 0 : activeRecord_);
   }
-  activeRecord_ = recordCount_;
-  if (recordCount_ == bufferCount_) {
-    std::rotate(buffers_.begin(), buffers_.begin() + 1, buffers_.begin() + bufferCount_ + 1);
-    --recordCount_;
-    activeRecord_ = recordCount_;
-  }
-  BeginInsertAt(recordCount_);
   InternalInsert();
-  eof_ = true;
+  eof_ = append;
   bof_ = false;
   SetState(dsInsert);
   DoOnNewRecord();
