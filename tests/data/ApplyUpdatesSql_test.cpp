@@ -1,0 +1,236 @@
+// Applying the configuration editor's changes to a real embedded database: the statement sent,
+// the transaction, and the table left exactly as it was whenever the apply fails.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "data/DBClient.h"
+#include "data/SqlExpr.h"
+#include "db/CompanyDatabase.h"
+#include "tests/data/support/SqlTestDatabase.h"
+
+namespace {
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const platform::Exception& e) {
+    return e.Message();
+  }
+  return "<no error>";
+}
+
+// Serves one fixed packet, so a client result set can read an error packet.
+class PacketProvider : public TCustomProvider {
+ public:
+  PacketProvider(TProviderOwner* owner, TDataPacket packet)
+      : TCustomProvider("PErrors", owner), packet_(std::move(packet)) {}
+  TDataPacket GetRecords(int, int& recsOut, int, const std::string&, TParams&,
+                         TVariant&) override {
+    recsOut = -1;
+    return packet_;
+  }
+  TDataPacket ApplyUpdates(const TDataPacket&, int, int& errorCount, TVariant&) override {
+    errorCount = 0;
+    return std::nullopt;
+  }
+  TParams GetParams(TVariant&) override { return {}; }
+  void Execute(const std::string&, TParams&, TVariant&) override {}
+
+ private:
+  TDataPacket packet_;
+};
+
+// The configuration table without its primary key, for contents the real one refuses.
+const char kPlainTable[] =
+    "CREATE TABLE CONFIGURA_COSTOS_PROD (COCP_ID INTEGER NOT NULL, COCP_CODINS2 VARCHAR(15),"
+    " COCP_PREFEP VARCHAR(4), COCP_VRAMOR NUMERIC(15,2));";
+
+// CConfrep fed by PConfrep over TConfcostos, as the configuration editor wires them.
+class ApplyUpdatesSql : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/apply-sql-XXXXXX";
+    folder_ = mkdtemp(pattern);
+    path_ = folder_ + "/galvora.fdb";
+  }
+  void TearDown() override {
+    client.Close();
+    connection.SetConnected(false);
+    std::filesystem::remove_all(folder_);
+  }
+
+  // The company database (`schema` true) or an empty one, then each script on its own (a
+  // table must be created before a separate script fills it); opens CConfrep on it.
+  void Create(bool schema, const std::string& first = "", const std::string& second = "") {
+    db::CreateCompanyDatabase(path_, {.schema = schema});
+    if (!first.empty()) db::ExecuteScript(path_, first);
+    if (!second.empty()) db::ExecuteScript(path_, second);
+    SetupDataModuleConnection(connection, path_);
+    statement.SetSQLConnection(&connection);
+    provider.SetDataSet(&statement);
+    provider.SetOptions(poAllowCommandText);
+    client.SetProviderName("PConfrep");
+    client.SetCommandText("SELECT * FROM CONFIGURA_COSTOS_PROD");
+    client.Open();
+  }
+
+  std::vector<std::vector<std::optional<std::string>>> Rows(const char* columns) {
+    return db::QueryText(path_, std::string("select ") + columns +
+                                    " from CONFIGURA_COSTOS_PROD order by COCP_ID")
+        .rows;
+  }
+
+  void SetValue(int recNo, const char* field, const std::string& text) {
+    client.SetRecNo(recNo);
+    client.Edit();
+    client.FieldByName(field).SetText(text);
+    client.Post();
+  }
+
+  // Sends the change log straight to the provider (the client keeps it) and returns the
+  // messages of the error packet.
+  std::vector<std::string> ApplyThroughProvider(int maxErrors, int& errorCount) {
+    TVariant ownerData;
+    const TDataPacket result = provider.ApplyUpdates(client.Delta(), maxErrors, errorCount,
+                                                     ownerData);
+    std::vector<std::string> messages;
+    if (!result) return messages;
+    TProviderOwner owner;
+    PacketProvider source(&owner, result);
+    TClientDataSet errors("CErrors", &owner);
+    errors.SetProviderName("PErrors");
+    errors.Open();
+    for (errors.First(); !errors.Eof(); errors.Next()) {
+      messages.push_back(errors.FieldByName("ERROR_MESSAGE").AsString());
+    }
+    return messages;
+  }
+
+  std::string folder_, path_;
+  TSQLConnection connection;
+  TSQLQuery statement{"TConfcostos"};
+  TProviderOwner owner;
+  TDataSetProvider provider{"PConfrep", &owner};
+  TClientDataSet client{"CConfrep", &owner};
+};
+
+TEST_F(ApplyUpdatesSql, OneChangedColumnIsTheOnlySetColumnAndNullOldValuesUseIsNull) {
+  Create(true, "update CONFIGURA_COSTOS_PROD set COCP_CODINS21 = null;");
+  SetValue(1, "COCP_VRAMOR", "17250.5");
+  EXPECT_EQ(client.ApplyUpdates(0), 0);
+  ASSERT_EQ(provider.ExecutedStatements().size(), 1u);
+  std::string where;
+  for (const char* column :
+       {"COCP_ID", "COCP_CODAVE1", "COCP_CODAVE2", "COCP_CODHVO1", "COCP_CODHVO2", "COCP_CODINS1",
+        "COCP_CODINS2", "COCP_CODINS3", "COCP_CODINS21", "COCP_PREFEP", "COCP_PREFSA",
+        "COCP_VRAMOR", "COCP_PORCA1"}) {
+    where += std::string(where.empty() ? "" : " and\r\n") + " \"" + column + "\"" +
+             (std::string(column) == "COCP_CODINS21" ? " is null" : " = ?");
+  }
+  EXPECT_EQ(provider.ExecutedStatements()[0],
+            "update \"CONFIGURA_COSTOS_PROD\"  set\r\n \"COCP_VRAMOR\" = ?\r\nwhere\r\n" + where +
+                "\r\n");
+  EXPECT_EQ(client.ChangeCount(), 0);
+  EXPECT_FALSE(connection.InTransaction());
+  EXPECT_EQ(Rows("COCP_VRAMOR, COCP_CODINS21, COCP_PREFEP")[0],
+            (std::vector<std::optional<std::string>>{"17250.50", std::nullopt, "EH"}));
+}
+
+TEST_F(ApplyUpdatesSql, AnUpdateHittingDuplicateRowsIsRolledBackWithItsMessage) {
+  Create(false, kPlainTable,
+         "INSERT INTO CONFIGURA_COSTOS_PROD VALUES (1, 'VAC', 'EH', 100);"
+         "INSERT INTO CONFIGURA_COSTOS_PROD VALUES (1, 'VAC', 'EH', 100);");
+  SetValue(1, "COCP_VRAMOR", "250");
+  int errorCount = -1;
+  EXPECT_EQ(ApplyThroughProvider(0, errorCount),
+            std::vector<std::string>{"Update affected more than 1 record."});
+  EXPECT_EQ(errorCount, 1);
+  EXPECT_FALSE(connection.InTransaction());
+  // The client sees one error, raises nothing and keeps its change.
+  EXPECT_EQ(client.ApplyUpdates(0), 1);
+  EXPECT_EQ(client.ChangeCount(), 1);
+  EXPECT_EQ(Rows("COCP_VRAMOR"),
+            (std::vector<std::vector<std::optional<std::string>>>{{"100.00"}, {"100.00"}}));
+}
+
+TEST_F(ApplyUpdatesSql, TheErrorLimitDecidesBetweenCommittingTheGoodRowsAndNoneAtAll) {
+  struct Case {
+    int maxErrors;
+    std::vector<std::string> stored;  // COCP_VRAMOR of rows 1..3 afterwards
+    int changesLeft;
+  } cases[] = {
+      {0, {"100.00", "7.00", "300.00"}, 3},  // row 1 was written, then rolled back
+      {-1, {"101.00", "7.00", "301.00"}, 1},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.maxErrors);
+    if (&k != &cases[0]) {  // a fresh database for each case
+      TearDown();
+      SetUp();
+    }
+    Create(false, kPlainTable,
+           "INSERT INTO CONFIGURA_COSTOS_PROD VALUES (1, 'A', 'EH', 100);"
+           "INSERT INTO CONFIGURA_COSTOS_PROD VALUES (2, 'B', 'EH', 200);"
+           "INSERT INTO CONFIGURA_COSTOS_PROD VALUES (3, 'C', 'EH', 300);");
+    SetValue(1, "COCP_VRAMOR", "101");
+    SetValue(2, "COCP_VRAMOR", "201");
+    SetValue(3, "COCP_VRAMOR", "301");
+    // Another connection changes row 2 between open and save.
+    db::ExecuteScript(path_, "update CONFIGURA_COSTOS_PROD set COCP_VRAMOR = 7 where COCP_ID = 2;");
+    EXPECT_EQ(client.ApplyUpdates(k.maxErrors), 1);
+    EXPECT_EQ(client.ChangeCount(), k.changesLeft);
+    EXPECT_FALSE(connection.InTransaction());
+    std::vector<std::string> stored;
+    for (const auto& row : Rows("COCP_VRAMOR")) stored.push_back(row[0].value_or("<null>"));
+    EXPECT_EQ(stored, k.stored);
+  }
+}
+
+TEST_F(ApplyUpdatesSql, AReadOnlyProviderRefusesAndStillEndsItsTransaction) {
+  Create(true);
+  SetValue(1, "COCP_PREFEP", "HV");
+  provider.SetOptions(poAllowCommandText | poReadOnly);
+  EXPECT_EQ(ErrorOf([&] { client.ApplyUpdates(0); }),
+            "Cannot apply updates to a ReadOnly provider");
+  EXPECT_FALSE(connection.InTransaction());
+  EXPECT_EQ(client.ChangeCount(), 1);
+  EXPECT_EQ(Rows("COCP_PREFEP")[0][0], "EH");
+  // The connection is usable again: the same change now goes through.
+  provider.SetOptions(poAllowCommandText);
+  EXPECT_EQ(client.ApplyUpdates(0), 0);
+  EXPECT_EQ(Rows("COCP_PREFEP")[0][0], "HV");
+}
+
+TEST_F(ApplyUpdatesSql, ANewRowNeedsItsIdAndThenListsOnlyTheGivenColumns) {
+  Create(true, "delete from CONFIGURA_COSTOS_PROD;");
+  client.Append();
+  client.FieldByName("COCP_CODINS2").SetAsString("VAC");
+  EXPECT_EQ(ErrorOf([&] { client.Post(); }), "Field 'COCP_ID' must have a value");
+  EXPECT_EQ(client.State(), dsInsert);
+  // Saving posts first and stops there: nothing is sent.
+  EXPECT_EQ(ErrorOf([&] { client.ApplyUpdates(0); }), "Field 'COCP_ID' must have a value");
+  EXPECT_TRUE(provider.ExecutedStatements().empty());
+  client.Cancel();
+  EXPECT_TRUE(Rows("COCP_ID").empty());
+
+  client.Append();
+  client.FieldByName("COCP_ID").SetAsInteger(1);
+  client.FieldByName("COCP_CODINS2").SetAsString("VAC");
+  client.Post();
+  EXPECT_EQ(client.ApplyUpdates(0), 0);
+  ASSERT_EQ(provider.ExecutedStatements().size(), 1u);
+  EXPECT_EQ(provider.ExecutedStatements()[0],
+            "insert into \"CONFIGURA_COSTOS_PROD\"\r\n"
+            "  (\"COCP_ID\", \"COCP_CODINS2\")\r\n"
+            "values\r\n"
+            "  (?, ?)\r\n");
+  EXPECT_EQ(Rows("COCP_ID, COCP_CODINS2, COCP_VRAMOR"),
+            (std::vector<std::vector<std::optional<std::string>>>{
+                {"1", "VAC", std::nullopt}}));
+}
+
+}  // namespace
