@@ -109,7 +109,10 @@ std::string DateTimeText(TFieldType type, TDateTime value) {
       return TimeText(value);
     default: {
       std::string text = DateToStr(value);
-      if (value != std::trunc(value)) text += " " + TimeText(value);
+      if (value != std::trunc(value)) {
+        text += ' ';
+        text += TimeText(value);
+      }
       return text;
     }
   }
