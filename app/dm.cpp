@@ -4,9 +4,7 @@
 
 Tfdm* fdm = nullptr;
 
-Tfdm::Tfdm()
-    : Galvora(std::make_unique<TSQLConnection>()), QRepcliente(std::make_unique<TSQLQuery>("QRepcliente")) {
-  TSQLConnection& galvora = *Galvora;
+void SetupGalvoraConnection(TSQLConnection& galvora) {
   galvora.SetName("Galvora");
   galvora.SetConnectionName("IBLocal");
   galvora.SetDriverName("Interbase");
@@ -22,7 +20,12 @@ Tfdm::Tfdm()
         "Interbase TransIsolation=ReadCommited", "User_Name=sysdba", "WaitOnLocks=True"}) {
     galvora.Params().Add(line);
   }
-  QRepcliente->SetSQLConnection(&galvora);
+}
+
+Tfdm::Tfdm()
+    : Galvora(std::make_unique<TSQLConnection>()), QRepcliente(std::make_unique<TSQLQuery>("QRepcliente")) {
+  SetupGalvoraConnection(*Galvora);
+  QRepcliente->SetSQLConnection(Galvora.get());
   QRepcliente->SetMaxBlobSize(-1);
   fdm = this;
 }

@@ -22,5 +22,8 @@ class Tfdm {
   std::unique_ptr<TSQLQuery> QRepcliente;
 };
 
+// Gives `connection` the stored settings and the 13-line parameter list of `Galvora`.
+void SetupGalvoraConnection(TSQLConnection& connection);
+
 // The single instance, set while one exists.
 extern Tfdm* fdm;

@@ -1,5 +1,7 @@
 #include "tests/server/support/ServerSupport.h"
 
+#include "app/dm.h"
+
 #include <ibase.h>
 #include <pwd.h>
 #include <stdlib.h>
@@ -125,22 +127,7 @@ ServedCompany::~ServedCompany() {
 
 void SetupConnection(TSQLConnection& connection, const std::string& database,
                      const std::string& password) {
-  connection.SetName("Galvora");
-  connection.SetConnectionName("IBLocal");
-  connection.SetDriverName("Interbase");
-  connection.SetGetDriverFunc("getSQLDriverINTERBASE");
-  connection.SetLibraryName("libibdriver.so");
-  connection.SetVendorLib("libfbclient.so.2");
-  connection.SetLoginPrompt(false);
-  TConnectionParams params;
-  for (const char* line :
-       {"BlobSize=-1", "CommitRetain=False", "Database=C:\\GALVORA2025\\DATOS\\001\\GALVORA.FDB",
-        "DriverName=Interbase", "ErrorResourceFile=", "LocaleCode=0000", "Password=bluefjord",
-        "RoleName=RoleName", "ServerCharSet=", "SQLDialect=3",
-        "Interbase TransIsolation=ReadCommited", "User_Name=sysdba", "WaitOnLocks=True"}) {
-    params.Add(line);
-  }
-  connection.SetParams(params);
+  SetupGalvoraConnection(connection);
   connection.Params().SetValue("Database", database);
   connection.Params().SetValue("User_Name", "SYSDBA");
   connection.Params().SetValue("password", password);
