@@ -57,6 +57,10 @@ void Command::ReleaseStatement() {
 }
 
 void Command::FinishCursor(bool commit) {
+  if (readAhead_) {
+    readAhead_.reset();
+    session_->ReadingEnded(this);
+  }
   if (cursor_ != nullptr) {
     cursor_->Detach();
     cursor_ = nullptr;
@@ -73,6 +77,21 @@ void Command::FinishCursor(bool commit) {
     ownTransaction_ = 0;
   }
   activeTransaction_ = nullptr;
+}
+
+bool Command::CanReadAhead() const {
+  if (!resultOpen_ || readAhead_ || !output_) return false;
+  for (const ColumnInfo& column : columns_) {
+    if (column.type == sqlTypeBlob) return false;
+  }
+  return true;
+}
+
+void Command::StartReadAhead() {
+  readAhead_ = std::make_unique<ReadAhead>(session_->api(), &statement_,
+                                           static_cast<unsigned short>(session_->dialect()),
+                                           *output_, outputBuffer_, outputNulls_);
+  session_->ReadingStarted(this);
 }
 
 SQLResult Command::PutOption(int32_t option, SQLOptionValue value) {

@@ -28,6 +28,9 @@ int64_t ScaledValue(const XSQLVAR& var) {
   }
 }
 
+// Rows fetched directly before a result is read ahead.
+constexpr int kRowsBeforeReadAhead = 64;
+
 double Power10(int exponent) {
   double value = 1;
   for (int i = 0; i < exponent; ++i) value *= 10;
@@ -139,9 +142,31 @@ SQLResult Cursor::FetchRow() {
     onRow_ = false;
     return SQL_NODATA;
   }
+  blobColumn_ = 0;
+  // Small results are read directly; a longer one is read ahead on a thread of its own.
+  if (fetched_ == kRowsBeforeReadAhead && command_->CanReadAhead()) command_->StartReadAhead();
+  if (ReadAhead* ahead = command_->readAhead()) {
+    std::string error;
+    switch (ahead->Take(command_->outputBuffer(), command_->outputNulls(), error)) {
+      case ReadAhead::Result::Row:
+        onRow_ = true;
+        return SQL_SUCCESS;
+      case ReadAhead::Result::End:
+        onRow_ = false;
+        atEnd_ = true;
+        command_->FinishCursor(true);
+        return SQL_NODATA;
+      case ReadAhead::Result::Error:
+        onRow_ = false;
+        return Fail(SQL_SERVERERROR, error);
+      case ReadAhead::Result::Stopped:
+        break;  // reading ahead stopped early: fetch directly
+    }
+  } else {
+    ++fetched_;
+  }
   Session& session = command_->session();
   ISC_STATUS_ARRAY status;
-  blobColumn_ = 0;
   ISC_STATUS result = session.api().dsql_fetch(
       status, command_->statementHandle(), static_cast<unsigned short>(session.dialect()),
       command_->output());

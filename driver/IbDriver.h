@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/FbClient.h"
+#include "driver/ReadAhead.h"
 #include "driver/RefCounted.h"
 #include "driver/SQLDriver.h"
 
@@ -38,6 +39,7 @@ class Driver : public RefCounted<ISQLDriver> {
 };
 
 class Session;
+class Command;
 
 // An owned reference to a driver object.
 template <typename T>
@@ -95,7 +97,13 @@ class Session : public RefCounted<ISQLConnection>, public ErrorHolder {
   int DeclaredPrecision(const std::string& relation, const std::string& field,
                         isc_tr_handle* transaction);
 
+  // Commands whose results are being read ahead; their reading stops before the session ends
+  // a transaction or detaches, so that no fetch runs beside those calls.
+  void ReadingStarted(Command* command) { reading_.push_back(command); }
+  void ReadingEnded(Command* command);
+
  private:
+  void StopReading();
   SQLResult EndTransaction(bool commit);
   void LoadPrecisions(const std::string& relation, isc_tr_handle* transaction);
 
@@ -111,6 +119,7 @@ class Session : public RefCounted<ISQLConnection>, public ErrorHolder {
   bool trimChar_ = false;
   int blobSizeKB_ = -1;
   std::map<std::string, std::map<std::string, int>> precisions_;
+  std::vector<Command*> reading_;
 };
 
 class MetaData : public RefCounted<ISQLMetaData>, public ErrorHolder {
@@ -182,6 +191,17 @@ class Command : public RefCounted<ISQLCommand>, public ErrorHolder {
   // the statement's own transaction.
   void FinishCursor(bool commit);
   isc_tr_handle* cursorTransaction() { return activeTransaction_; }
+  std::vector<char>& outputBuffer() { return outputBuffer_; }
+  std::vector<short>& outputNulls() { return outputNulls_; }
+
+  // Reading the open result ahead on a thread of its own (results without BLOB columns, whose
+  // values are read through further calls while the row is current).
+  bool CanReadAhead() const;
+  void StartReadAhead();
+  ReadAhead* readAhead() { return readAhead_.get(); }
+  void StopReadAhead() {
+    if (readAhead_) readAhead_->Stop();
+  }
 
  private:
   struct Param {
@@ -214,6 +234,7 @@ class Command : public RefCounted<ISQLCommand>, public ErrorHolder {
   isc_tr_handle* activeTransaction_ = nullptr;  // transaction of the open result
   bool resultOpen_ = false;
   Cursor* cursor_ = nullptr;
+  std::unique_ptr<ReadAhead> readAhead_;
   int32_t affectedRows_ = 0;
   int blobSizeKB_ = 0;
 };
@@ -264,6 +285,7 @@ class Cursor : public RefCounted<ISQLCursor>, public ErrorHolder {
   Command* command_;  // null once the result is closed
   bool onRow_ = false;
   bool atEnd_ = false;
+  int fetched_ = 0;     // rows fetched directly, before reading ahead starts
   int blobColumn_ = 0;  // column whose BLOB is in blob_ for the current row
   std::vector<char> blob_;
 };

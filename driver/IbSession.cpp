@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 
 #include "driver/IbDriver.h"
@@ -77,8 +78,17 @@ SQLResult Session::Attach(const char* database, const char* user, const char* pa
   return SQL_SUCCESS;
 }
 
+void Session::ReadingEnded(Command* command) {
+  reading_.erase(std::remove(reading_.begin(), reading_.end(), command), reading_.end());
+}
+
+void Session::StopReading() {
+  for (Command* command : reading_) command->StopReadAhead();
+}
+
 SQLResult Session::Detach() {
   if (!attached()) return SQL_SUCCESS;
+  StopReading();
   ISC_STATUS_ARRAY status;
   if (transaction_ != 0) {
     // An open transaction is rolled back, a retained one (commit retaining) committed.
@@ -192,6 +202,7 @@ SQLResult Session::BeginTxn(TTransactionDesc* desc) {
 
 SQLResult Session::EndTransaction(bool commit) {
   if (!inTransaction_) return Fail(SQL_INVALIDTXNID, "There is no active transaction");
+  StopReading();
   ISC_STATUS_ARRAY status;
   ISC_STATUS failed;
   bool retain = commit && commitRetain_;

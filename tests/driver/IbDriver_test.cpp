@@ -57,7 +57,18 @@ class IbDriver : public ::testing::Test {
          " BIG bigint, DBL double precision, FL float, N41 numeric(4,1), N92 numeric(9,2),"
          " N152 numeric(15,2), N186 numeric(18,6), D date, T time, TS timestamp,"
          " MEMO blob sub_type 1, BIN blob sub_type 0, FLAG boolean,"
-         " RAW char(4) character set octets)"});
+         " RAW char(4) character set octets)",
+         // Rows 1..N; the row FAIL_AT fails with a division by zero.
+         "create procedure SERIES (N integer, FAIL_AT integer)"
+         " returns (I integer, HALF numeric(15,2), TXT varchar(12)) as begin"
+         "  I = 0;"
+         "  while (I < N) do begin"
+         "    I = I + 1;"
+         "    if (I = FAIL_AT) then I = I / 0;"
+         "    HALF = I / 2.00; TXT = 'r' || I;"
+         "    suspend;"
+         "  end"
+         " end"});
     library = dlopen(platform::ResolveLibraryPath("libibdriver.so").c_str(), RTLD_NOW);
     ASSERT_NE(library, nullptr) << dlerror();
   }
@@ -319,6 +330,86 @@ TEST_F(IbDriver, FailuresCarryTheServersText) {
   int32_t limit = -1;
   session->QueryOption(optActiveStatementLimit, &limit, 4, &length);
   EXPECT_EQ(limit, 0);
+}
+
+// Long results are read ahead on a thread of their own; the reader sees exactly what direct
+// fetches would give.
+TEST_F(IbDriver, LongResultsReadAheadInOrderAndFailAtTheirRow) {
+  constexpr SQLResult kWrongRow = 0xFFFF;
+  // Reads rows until the cursor stops; returns the last status, checking each row's values.
+  auto readAll = [](ISQLCursor* cursor, int* rows) {
+    SQLResult status;
+    while ((status = cursor->FetchRow()) == SQL_SUCCESS) {
+      ++*rows;
+      int32_t id = 0, isNull = 1;
+      double half = 0;
+      char text[13] = {};
+      cursor->ValInt32(1, &id, &isNull);
+      cursor->ValFloat64(2, &half, &isNull);
+      cursor->ValString(3, text, &isNull);
+      if (id != *rows || half != *rows / 2.0 || text != "r" + std::to_string(*rows)) {
+        ADD_FAILURE() << "row " << *rows << ": " << id << " " << half << " " << text;
+        return kWrongRow;
+      }
+    }
+    return status;
+  };
+  {
+    Ref<ISQLCommand> command = Prepare("select I, HALF, TXT from SERIES(20000, 0)");
+    ISQLCursor* opened = nullptr;
+    ASSERT_EQ(command->Run(&opened), SQL_SUCCESS);
+    Ref<ISQLCursor> cursor(opened);
+    int rows = 0;
+    EXPECT_EQ(readAll(cursor.get(), &rows), SQL_NODATA);
+    EXPECT_EQ(rows, 20000);
+    EXPECT_EQ(cursor->FetchRow(), SQL_NODATA);
+  }
+  {
+    Ref<ISQLCommand> command = Prepare("select I, HALF, TXT from SERIES(20000, 7000)");
+    ISQLCursor* opened = nullptr;
+    ASSERT_EQ(command->Run(&opened), SQL_SUCCESS);
+    Ref<ISQLCursor> cursor(opened);
+    int rows = 0;
+    EXPECT_EQ(readAll(cursor.get(), &rows), SQL_SERVERERROR);
+    EXPECT_EQ(rows, 6999);
+    std::string text;
+    int16_t length = 0;
+    cursor->ErrorTextLength(&length);
+    text.assign(static_cast<size_t>(length) + 1, '\0');
+    cursor->ErrorText(text.data());
+    EXPECT_NE(std::string(text.c_str()).find("Integer divide by zero"), std::string::npos) << text;
+  }
+  // A result left part-way, or under a transaction that ends, stops being read: the session
+  // goes on with its next statements.
+  {
+    Ref<ISQLCommand> command = Prepare("select I, HALF, TXT from SERIES(2000000, 0)");
+    ISQLCursor* opened = nullptr;
+    ASSERT_EQ(command->Run(&opened), SQL_SUCCESS);
+    Ref<ISQLCursor> cursor(opened);
+    for (int row = 0; row < 500; ++row) ASSERT_EQ(cursor->FetchRow(), SQL_SUCCESS);
+  }
+  TTransactionDesc desc;
+  ASSERT_EQ(session->BeginTxn(&desc), SQL_SUCCESS);
+  Ref<ISQLCommand> command = Prepare("select I, HALF, TXT from SERIES(2000000, 0)");
+  ISQLCursor* opened = nullptr;
+  ASSERT_EQ(command->Run(&opened), SQL_SUCCESS);
+  Ref<ISQLCursor> cursor(opened);
+  for (int row = 0; row < 500; ++row) ASSERT_EQ(cursor->FetchRow(), SQL_SUCCESS);
+  ASSERT_EQ(session->CommitTxn(&desc), SQL_SUCCESS);
+  int rows = 500;
+  // The rows read before the commit still come in order; then the closed result fails.
+  const SQLResult last = [&] {
+    SQLResult status;
+    while ((status = cursor->FetchRow()) == SQL_SUCCESS) {
+      int32_t id = 0, isNull = 1;
+      cursor->ValInt32(1, &id, &isNull);
+      if (id != ++rows) return kWrongRow;
+    }
+    return status;
+  }();
+  EXPECT_EQ(last, SQL_SERVERERROR);
+  EXPECT_LT(rows, 2000000);
+  EXPECT_EQ(Run("insert into V (ID) values (1)"), 1);
 }
 
 TEST(IbDriverLibraries, ExportOnlyTheEntryPoint) {
