@@ -174,37 +174,137 @@ bool NormalizeBcd(const TBcd& value, int precision, int places, TBcd& out) {
   return DecimalToBcd(std::move(d), precision, places, out);
 }
 
-std::string BcdToPlainText(const TBcd& value, char decimalSeparator) {
+namespace {
+
+// Room for the plain notation: sign, leading "0", separator and at most 64 digits.
+constexpr size_t kPlainRoom = kMaxPrecision + 4;
+
+constexpr uint64_t kPowers10[20] = {1ull,
+                                    10ull,
+                                    100ull,
+                                    1000ull,
+                                    10000ull,
+                                    100000ull,
+                                    1000000ull,
+                                    10000000ull,
+                                    100000000ull,
+                                    1000000000ull,
+                                    10000000000ull,
+                                    100000000000ull,
+                                    1000000000000ull,
+                                    10000000000000ull,
+                                    100000000000000ull,
+                                    1000000000000000ull,
+                                    10000000000000000ull,
+                                    100000000000000000ull,
+                                    1000000000000000000ull,
+                                    10000000000000000000ull};
+
+// A value of at most 19 digits as its plain notation shows it: the integer part, and the
+// decimals left once trailing zeros are dropped (kept when every digit is a decimal).
+struct PlainParts {
+  bool negative = false;  // the sign bit, which a zero may carry too
+  uint64_t integer = 0;
+  uint64_t decimals = 0;
+  int shown = 0;  // digits of `decimals` shown, leading zeros included; 0 = no separator
+};
+
+// The parts of a well-formed value (1 <= Precision <= 64, places <= Precision) written with
+// `decimalSeparator`; false when it has more than 19 digits. Throws EBcdOverflow for a digit
+// that is not one.
+bool SmallPlainParts(const TBcd& value, char decimalSeparator, PlainParts& parts) {
   const int precision = value.Precision;
   const int places = BcdScale(value);
-  if (precision == 0 || precision > kMaxPrecision || places > precision) throw EBcdOverflow();
-  // Built in a fixed buffer: sign, leading "0", separator and at most 64 digits.
-  char text[kMaxPrecision + 4];
-  size_t size = 1;  // text[0] is kept for the sign
-  auto digitAt = [&value](int i) {
-    const uint8_t byte = value.Fraction[i / 2];
-    const int digit = (i % 2 == 0) ? (byte >> 4) : (byte & 0x0F);
-    if (digit > 9) throw EBcdOverflow();
-    return static_cast<char>('0' + digit);
+  if (precision > 19) return false;
+  // Digit i is the high nibble of byte i / 2 when i is even, else the low one.
+  auto digitsOf = [&value](int from, int to) {
+    uint64_t number = 0;
+    for (int i = from; i < to; ++i) {
+      const uint8_t byte = value.Fraction[i / 2];
+      const unsigned digit = i % 2 == 0 ? byte >> 4 : byte & 0x0Fu;
+      if (digit > 9) throw EBcdOverflow();
+      number = number * 10 + digit;
+    }
+    return number;
   };
+  parts.negative = BcdIsNegative(value);
+  parts.integer = digitsOf(0, precision - places);
+  parts.decimals = digitsOf(precision - places, precision);
+  parts.shown = places;
+  if (places < precision) {
+    while (parts.shown > 0 && parts.decimals % 10 == 0) {
+      parts.decimals /= 10;
+      --parts.shown;
+    }
+  }
+  // "0.0" reads as "0" (with the point as the separator).
+  if (decimalSeparator == '.' && parts.integer == 0 && parts.decimals == 0 && parts.shown == 1) {
+    parts.shown = 0;
+  }
+  return true;
+}
+
+// Writes the integer digits of `parts` ("0" for none) and its separator and decimals at `out`;
+// returns the end.
+char* WritePlainParts(const PlainParts& parts, char decimalSeparator, char* out) {
+  out = std::to_chars(out, out + 20, parts.integer).ptr;
+  if (parts.shown == 0) return out;
+  *out++ = decimalSeparator;
+  uint64_t decimals = parts.decimals;
+  for (int k = parts.shown - 1; k >= 0; --k) {
+    out[k] = static_cast<char>('0' + decimals % 10);
+    decimals /= 10;
+  }
+  return out + parts.shown;
+}
+
+// The digits of the plain notation from text[1] on (text[0] is kept for the sign): the integer
+// digits without leading zeros, then the separator and the decimals, trailing zeros dropped
+// when the value has integer places too. Returns the size used, 1 for no digits at all.
+size_t PlainDigits(const TBcd& value, char decimalSeparator, char* text) {
+  const int precision = value.Precision;
+  const int places = BcdScale(value);
+  PlainParts parts;
+  if (SmallPlainParts(value, decimalSeparator, parts)) {
+    const char* end = WritePlainParts(parts, decimalSeparator, text + 1);
+    const size_t size = static_cast<size_t>(end - text);
+    return size == 2 && text[1] == '0' ? 1 : size;
+  }
+  size_t size = 1;
+  const bool trims = places > 0 && places < precision;
+  char digits[kMaxPrecision];
+  for (int i = 0; i < precision; i += 2) {
+    const uint8_t byte = value.Fraction[i / 2];
+    const int high = byte >> 4, low = byte & 0x0F;
+    if (high > 9 || (i + 1 < precision && low > 9)) throw EBcdOverflow();
+    digits[i] = static_cast<char>('0' + high);
+    if (i + 1 < precision) digits[i + 1] = static_cast<char>('0' + low);
+  }
   const int integerDigits = precision - places;
   int i = 0;
-  for (; i < integerDigits; ++i) {  // leading zeros skipped
-    const char digit = digitAt(i);
-    if (digit != '0' || size > 1) text[size++] = digit;
-  }
+  while (i < integerDigits && digits[i] == '0') ++i;  // leading zeros skipped
+  for (; i < integerDigits; ++i) text[size++] = digits[i];
   if (places > 0) {
     if (size == 1) text[size++] = '0';
     text[size++] = decimalSeparator;
   }
-  for (; i < precision; ++i) text[size++] = digitAt(i);
-  if (places > 0 && places < precision) {
+  for (; i < precision; ++i) text[size++] = digits[i];
+  if (trims) {
     // Drop trailing zeros, then a separator left last.
     size_t end = size;
     while (end > 1 && text[end - 1] == '0') --end;
     size = std::max<size_t>(end, 2);
     if (size > 2 && text[size - 1] == decimalSeparator) --size;
   }
+  return size;
+}
+
+// The plain notation of `value`, written into `text`.
+std::string_view PlainText(const TBcd& value, char decimalSeparator, char (&text)[kPlainRoom]) {
+  const int precision = value.Precision;
+  const int places = BcdScale(value);
+  if (precision == 0 || precision > kMaxPrecision || places > precision) throw EBcdOverflow();
+  const size_t size = PlainDigits(value, decimalSeparator, text);
   if (size == 1) return "0";
   const char* begin = text + 1;
   if (BcdIsNegative(value)) {
@@ -213,7 +313,14 @@ std::string BcdToPlainText(const TBcd& value, char decimalSeparator) {
   }
   const std::string_view result(begin, static_cast<size_t>(text + size - begin));
   if (result == "-0" || result == "0.0" || result == "-0.0") return "0";
-  return std::string(result);
+  return result;
+}
+
+}  // namespace
+
+std::string BcdToPlainText(const TBcd& value, char decimalSeparator) {
+  char text[kPlainRoom];
+  return std::string(PlainText(value, decimalSeparator, text));
 }
 
 bool TryTextToBcd(std::string_view text, char decimalSeparator, TBcd& out) {
@@ -341,6 +448,72 @@ const ParsedFormat& ParseFormat(std::string_view format) {
 
 }  // namespace
 
+namespace {
+
+// FormatBcd for a value of at most 19 digits, with integer arithmetic on its plain parts.
+std::string FormatSmall(const ParsedFormat& parsed, PlainParts parts,
+                        const platform::TFormatSettings& settings) {
+  const char decimalSeparator = settings.DecimalSeparator;
+  const int decimalPlaces = parsed.decimalPlaces;
+  const bool grouped = parsed.grouped;
+  const bool fixed = !grouped && (parsed.zeroPlaceholder || parts.shown > decimalPlaces);
+  if ((grouped || fixed) && decimalPlaces > 0 && parts.shown > decimalPlaces) {
+    // More decimals than the format shows: round half up on the first dropped digit.
+    const uint64_t unit = kPowers10[parts.shown - decimalPlaces];
+    uint64_t kept = parts.decimals / unit;
+    if (parts.decimals % unit >= unit / 2) ++kept;
+    if (kept == kPowers10[decimalPlaces]) {
+      kept = 0;
+      ++parts.integer;
+    }
+    parts.decimals = kept;
+    parts.shown = decimalPlaces;
+    while (parts.shown > 0 && parts.decimals % 10 == 0) {
+      parts.decimals /= 10;
+      --parts.shown;
+    }
+  }
+  // A value that shows as zero gets no "-".
+  const bool negative = parts.negative && (parts.integer != 0 || parts.decimals != 0);
+  char digits[48];
+  char* end;
+  if (!grouped && !fixed) {
+    end = WritePlainParts(parts, decimalSeparator, digits);
+  } else {
+    char integer[20];
+    const size_t length =
+        static_cast<size_t>(std::to_chars(integer, integer + 20, parts.integer).ptr - integer);
+    const char thousands = grouped ? settings.ThousandSeparator : '\0';
+    end = digits;
+    for (size_t k = 0; k < length; ++k) {
+      // A thousands mark before every third digit counted from the right.
+      if (thousands != '\0' && k > 0 && (length - k) % 3 == 0) *end++ = thousands;
+      *end++ = integer[k];
+    }
+    const int shown = decimalPlaces > 0 ? std::max(parts.shown, decimalPlaces) : parts.shown;
+    if (shown > 0) {
+      *end++ = decimalSeparator;
+      uint64_t decimals = parts.decimals;
+      for (int k = parts.shown - 1; k >= 0; --k) {
+        end[k] = static_cast<char>('0' + decimals % 10);
+        decimals /= 10;
+      }
+      std::fill(end + parts.shown, end + shown, '0');
+      end += shown;
+    }
+  }
+  std::string result;
+  result.reserve(parsed.leading.size() + negative + static_cast<size_t>(end - digits) +
+                 parsed.trailing.size());
+  result += parsed.leading;
+  if (negative) result += '-';
+  result.append(digits, end);
+  result += parsed.trailing;
+  return result;
+}
+
+}  // namespace
+
 std::string FormatBcd(std::string_view format, const TBcd& value,
                       const platform::TFormatSettings& settings) {
   const char decimalSeparator = settings.DecimalSeparator;
@@ -348,10 +521,20 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
   const bool grouped = parsed.grouped;
   const int decimalPlaces = parsed.decimalPlaces;
 
-  std::string text = BcdToPlainText(value, decimalSeparator);
-  auto countDecimals = [&](const std::string& t) {
+  if (value.Precision == 0 || value.Precision > kMaxPrecision ||
+      BcdScale(value) > value.Precision) {
+    throw EBcdOverflow();
+  }
+  PlainParts parts;
+  if (parsed.decimalPlaces <= 19 && SmallPlainParts(value, decimalSeparator, parts)) {
+    return FormatSmall(parsed, parts, settings);
+  }
+
+  char plain[kPlainRoom];
+  std::string_view text = PlainText(value, decimalSeparator, plain);
+  auto countDecimals = [&](std::string_view t) {
     size_t sep = t.find(decimalSeparator);
-    return sep == std::string::npos ? 0 : static_cast<int>(t.size() - sep - 1);
+    return sep == std::string_view::npos ? 0 : static_cast<int>(t.size() - sep - 1);
   };
 
   bool fixed = false;
@@ -366,7 +549,7 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
     StripLeadingZeros(d.IntDigits);
     int digits = std::max(1, static_cast<int>(d.IntDigits.size())) + decimalPlaces;
     if (!DecimalToBcd(std::move(d), digits + 1, decimalPlaces, rounded)) throw EBcdOverflow();
-    text = BcdToPlainText(rounded, decimalSeparator);
+    text = PlainText(rounded, decimalSeparator, plain);
   }
 
   // A value that shows as zero (negative zero, or rounded to zero) gets no "-".
@@ -375,33 +558,43 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
                         digits.find_first_of("123456789") != std::string_view::npos;
   if (!digits.empty() && digits[0] == '-') digits.remove_prefix(1);
 
-  std::string result;
-  result.reserve(parsed.leading.size() + digits.size() * 2 + static_cast<size_t>(decimalPlaces) +
-                 2 + parsed.trailing.size());
-  result += parsed.leading;
-  if (negative) result += '-';
-  if (grouped || fixed) {
-    const size_t sep = digits.find(decimalSeparator);
-    const std::string_view integerPart = digits.substr(0, sep);
-    const std::string_view decimals =
-        sep == std::string_view::npos ? std::string_view() : digits.substr(sep + 1);
-    const char thousands = grouped ? settings.ThousandSeparator : '\0';
-    for (size_t k = 0; k < integerPart.size(); ++k) {
-      // A thousands mark before every third digit counted from the right.
-      if (thousands != '\0' && k > 0 && (integerPart.size() - k) % 3 == 0) result += thousands;
-      result += integerPart[k];
-    }
-    const size_t shown = decimalPlaces > 0
-                             ? std::max(decimals.size(), static_cast<size_t>(decimalPlaces))
-                             : decimals.size();
-    if ((sep != std::string_view::npos || decimalPlaces > 0) && shown > 0) {
-      result += decimalSeparator;
-      result += decimals;
-      result.append(shown - decimals.size(), '0');
-    }
-  } else {
+  if (!grouped && !fixed) {
+    std::string result;
+    result.reserve(parsed.leading.size() + negative + digits.size() + parsed.trailing.size());
+    result += parsed.leading;
+    if (negative) result += '-';
     result += digits;
+    result += parsed.trailing;
+    return result;
   }
-  result += parsed.trailing;
+  const size_t sep = digits.find(decimalSeparator);
+  const std::string_view integerPart = digits.substr(0, sep);
+  const std::string_view decimals =
+      sep == std::string_view::npos ? std::string_view() : digits.substr(sep + 1);
+  const char thousands = grouped ? settings.ThousandSeparator : '\0';
+  const size_t marks =
+      thousands != '\0' && !integerPart.empty() ? (integerPart.size() - 1) / 3 : 0;
+  const size_t shown = decimalPlaces > 0
+                           ? std::max(decimals.size(), static_cast<size_t>(decimalPlaces))
+                           : decimals.size();
+  const bool showsDecimals = (sep != std::string_view::npos || decimalPlaces > 0) && shown > 0;
+  // Written in place: the exact length is known.
+  std::string result(parsed.leading.size() + negative + integerPart.size() + marks +
+                         (showsDecimals ? 1 + shown : 0) + parsed.trailing.size(),
+                     '0');
+  char* out = result.data();
+  out = std::copy(parsed.leading.begin(), parsed.leading.end(), out);
+  if (negative) *out++ = '-';
+  for (size_t k = 0; k < integerPart.size(); ++k) {
+    // A thousands mark before every third digit counted from the right.
+    if (thousands != '\0' && k > 0 && (integerPart.size() - k) % 3 == 0) *out++ = thousands;
+    *out++ = integerPart[k];
+  }
+  if (showsDecimals) {
+    *out++ = decimalSeparator;
+    out = std::copy(decimals.begin(), decimals.end(), out);
+    out += shown - decimals.size();  // the padding zeros are already there
+  }
+  std::copy(parsed.trailing.begin(), parsed.trailing.end(), out);
   return result;
 }

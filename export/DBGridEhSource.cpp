@@ -68,6 +68,16 @@ std::string TDBGridEhExportSource::FooterText(int c, int row) const {
 
 void TDBGridEhExportSource::GetCellParams(int c, TExportCellParams& params) const {
   TColumnEh& column = Column(c);
+  if (!grid_.OnGetCellParams && !column.OnGetCellParams) {
+    // No hook can change the cell: its parameters are the column's, written in place.
+    params.Alignment = column.Alignment();
+    params.Background = column.Color();
+    params.Font = column.Font();
+    params.Text = grid_.ColumnDisplayText(column);
+    params.ImageIndex = -1;
+    params.CheckboxState = 0;
+    return;
+  }
   TColCellParamsEh cell;
   cell.Font = column.Font();
   cell.Background = column.Color();

@@ -270,7 +270,7 @@ void TColumnEh::SetColor(TColor color) {
   grid_->InvalidateGrid();
 }
 
-TFontSpec TColumnEh::Font() const { return fontAssigned_ ? font_ : grid_->Font(); }
+const TFontSpec& TColumnEh::Font() const { return fontAssigned_ ? font_ : grid_->Font(); }
 void TColumnEh::SetFont(const TFontSpec& font) {
   font_ = font;
   fontAssigned_ = true;

@@ -194,7 +194,7 @@ class TColumnEh {
   platform::TColor Color() const;
   void SetColor(platform::TColor color);
   bool ColorAssigned() const { return colorAssigned_; }
-  platform::TFontSpec Font() const;
+  const platform::TFontSpec& Font() const;
   void SetFont(const platform::TFontSpec& font);
   TTextLayout Layout() const;
   void SetLayout(TTextLayout layout);

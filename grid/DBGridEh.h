@@ -160,7 +160,7 @@ class TDBGridEh : public QAbstractScrollArea {
   void SetOddRowColor(platform::TColor color);
   platform::TColor EvenRowColor() const;
   void SetEvenRowColor(platform::TColor color);
-  platform::TFontSpec Font() const { return font_; }
+  const platform::TFontSpec& Font() const { return font_; }
   void SetFont(const platform::TFontSpec& font);
   platform::TFontSpec TitleFont() const { return titleFont_; }
   void SetTitleFont(const platform::TFontSpec& font);

@@ -164,6 +164,12 @@ TEST(BcdFormat, EdgeCasesAndImplementerChoices) {
       // Literals: a leading one goes in front, others are appended in order.
       {"Total #,###.00 COP", Value("1234.5"), "Total 1,234.50 COP"},
       {"#x#", Value("12"), "12x"},
+      // Values of up to 19 digits and longer ones read the same.
+      {"#,###", Value("1234567890123456789", 19, 0), "1,234,567,890,123,456,789"},
+      {"#,###", Value("12345678901234567890", 20, 0), "12,345,678,901,234,567,890"},
+      {"#,###.00", Value("9999999999999999.995", 19, 3), "10,000,000,000,000,000.00"},
+      {"#,###.00", Value("99999999999999999.995", 20, 3), "100,000,000,000,000,000.00"},
+      {"0.0000000000000000000000", Value("-1.5"), "-1.5000000000000000000000"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.format);
