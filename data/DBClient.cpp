@@ -181,15 +181,16 @@ IAppServer* TCustomClientDataSet::AppServer() {
   return appServer_.get();
 }
 
-std::vector<uint8_t> TCustomClientDataSet::GetRecordsFromProvider() {
+std::vector<uint8_t> TCustomClientDataSet::GetRecordsFromProvider(bool first) {
   if (BeforeGetRecords) BeforeGetRecords(*this);
   IAppServer* server = AppServer();
   int recsOut = 0;
   TVariant ownerData;
   TDataPacket packet;
-  TParams params = params_;
-  OleCheck(server->AS_GetRecords(providerName_, packetRecords_, recsOut, grMetaData, commandText_,
-                                 params, ownerData, packet),
+  TParams params = first ? params_ : TParams();
+  OleCheck(server->AS_GetRecords(providerName_, packetRecords_, recsOut, first ? grMetaData : 0,
+                                 first ? commandText_ : std::string(), params, ownerData,
+                                 packet),
            *server);
   // Output parameters come back by name.
   for (int i = 0; i < params.Count(); ++i) {
@@ -200,6 +201,18 @@ std::vector<uint8_t> TCustomClientDataSet::GetRecordsFromProvider() {
   if (!packet) DatabaseError("Missing data provider or data packet", this);
   if (packet->size() <= 21) throw EDatabaseError("Invalid data packet");
   return std::move(*packet);
+}
+
+bool TCustomClientDataSet::GetNextPacket() {
+  if (providerEof_ || !store_ || packetRecords_ <= 0) return false;
+  uint32_t before = 0;
+  Check(cursor_->CurCount(&before));
+  const std::vector<uint8_t> packet = GetRecordsFromProvider(false);
+  Check(store_->DsAppendPacket(packet.data(), static_cast<uint32_t>(packet.size()),
+                               providerEof_ ? 1 : 0));
+  uint32_t after = 0;
+  Check(cursor_->CurCount(&after));
+  return after > before;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -367,7 +380,15 @@ void TCustomClientDataSet::FillRecordInfo(TRecordBuffer& buffer) {
 TGetResult TCustomClientDataSet::GetRecord(TRecordBuffer& buffer, TGetMode mode) {
   if (buffer.Data.size() != RecordBufferSize()) buffer.Data.assign(RecordBufferSize(), 0);
   DBResult status = DBERR_NONE;
-  if (mode == gmNext) status = cursor_->CurMove(1);
+  if (mode == gmNext) {
+    status = cursor_->CurMove(1);
+    if (status == DBERR_EOF && fetchOnDemand_ && !providerEof_) {
+      // Past the rows received: the provider's next packet holds the next row.
+      uint32_t received = 0;
+      Check(cursor_->CurCount(&received));
+      if (GetNextPacket()) status = cursor_->CurGotoSeqNo(received + 1);
+    }
+  }
   if (mode == gmPrior) status = cursor_->CurMove(-1);
   if (status == DBERR_NONE) status = cursor_->CurRecord(buffer.Data.data());
   if (status == DBERR_EOF) return grEOF;
@@ -379,7 +400,12 @@ TGetResult TCustomClientDataSet::GetRecord(TRecordBuffer& buffer, TGetMode mode)
 
 void TCustomClientDataSet::InternalFirst() { Check(cursor_->CurFirst()); }
 
-void TCustomClientDataSet::InternalLast() { Check(cursor_->CurLast()); }
+void TCustomClientDataSet::InternalLast() {
+  // The last row is the provider's: every remaining packet comes first.
+  while (fetchOnDemand_ && GetNextPacket()) {
+  }
+  Check(cursor_->CurLast());
+}
 
 TBookmark TCustomClientDataSet::BookmarkOfBuffer(const TRecordBuffer& buffer) const {
   if (buffer.Data.size() < RecordBufferSize() || bookmarkSize_ == 0) return {};

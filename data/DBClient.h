@@ -94,8 +94,12 @@ class TCustomClientDataSet : public TDataSet {
   TBookmark BookmarkOfBuffer(const TRecordBuffer& buffer) const override;
 
  private:
-  // Asks the provider for the rows; returns the packet.
-  std::vector<uint8_t> GetRecordsFromProvider();
+  // Asks the provider for the rows (the first packet, with the metadata, the command text and
+  // the parameters, when `first`); returns the packet and sets the provider-end flag.
+  std::vector<uint8_t> GetRecordsFromProvider(bool first = true);
+  // Loads the provider's next packet into the store when rows remain there; returns whether
+  // any row came.
+  bool GetNextPacket();
   TCustomProvider* FindProvider() const;
   void ReleaseStore();
   void ReadOpenOptions();

@@ -39,6 +39,8 @@ constexpr int kNoRows = 1;
 constexpr int kUsage = 2;
 constexpr int kFailed = 3;
 
+constexpr int kRowsPerPacket = 1000;
+
 // The report grid's size in the window at its start size: the client area of Panel3
 // (1420 x 504 less its 1-pixel bevel on each side) less the navigator bar (18).
 constexpr int kGridWidth = 1418;
@@ -217,6 +219,10 @@ int Run(const Options& options, const std::string& password) {
   provider.SetOptions(poAllowCommandText);
   TClientDataSet report("CRepcliente", &providers);
   report.SetProviderName("PRepcliente");
+  // The rows come in packets that the export walk asks for as it reaches them, so that the
+  // file is written while the database still computes the later rows. The rows and the bytes
+  // are the window's; only the window's preview needs them all at once.
+  report.SetPacketRecords(kRowsPerPacket);
   std::vector<std::unique_ptr<TField>> fields;
   app::CreateReportFields(report, fields);
   TDataSource source(&report);

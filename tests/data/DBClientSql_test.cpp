@@ -98,6 +98,45 @@ TEST_F(DBClientSql, TheReportOpensWithEveryRowAndTheStatementClosedAgain) {
   EXPECT_EQ(client.RecordCount(), 5);
 }
 
+// With rows per request set, the rows come in packets as the cursor moves past the last one
+// received; going to the last row takes every remaining packet.
+TEST_F(DBClientSql, RowsInPacketsArriveAsTheCursorReachesThem) {
+  const db::QueryResult expected = db::QueryText(path, kReport);
+  ASSERT_EQ(expected.rows.size(), 5u);
+  auto codes = [&] {
+    std::vector<std::string> list;
+    for (client.First(); !client.Eof(); client.Next()) {
+      list.push_back(client.FieldByName("CODBOD").AsString());
+    }
+    return list;
+  };
+  std::vector<std::string> all;
+  for (const auto& row : expected.rows) all.push_back(*row[0]);
+  client.SetCommandText(kReport);
+  // 2 + 2 + 1 rows: the short packet ends the provider's rows and closes the statement.
+  client.SetPacketRecords(2);
+  client.Open();
+  EXPECT_EQ(client.RecordCount(), 2);
+  EXPECT_TRUE(query.Active());
+  EXPECT_EQ(codes(), all);
+  EXPECT_EQ(getRecordsCalls, 3);
+  EXPECT_EQ(client.RecordCount(), 5);
+  EXPECT_FALSE(query.Active());
+  client.Close();
+  // A packet size that divides the rows: one more request finds none.
+  client.SetPacketRecords(5);
+  getRecordsCalls = 0;
+  client.Open();
+  EXPECT_EQ(codes(), all);
+  EXPECT_EQ(getRecordsCalls, 2);
+  client.Close();
+  client.SetPacketRecords(2);
+  client.Open();
+  client.Last();
+  EXPECT_EQ(client.RecordCount(), 5);
+  EXPECT_EQ(client.FieldByName("CODBOD").AsString(), all.back());
+}
+
 TEST_F(DBClientSql, AResultWithoutRowsIsOpenAndEmpty) {
   client.SetCommandText(std::string(kReport) + " where CODBOD = 'zz'");
   client.Open();
