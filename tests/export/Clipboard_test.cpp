@@ -22,6 +22,7 @@
 #include "grid/DBGridEh.h"
 #include "platform/Clipboard.h"
 #include "platform/Cp1252.h"
+#include "tests/data/support/SqlTestDatabase.h"
 
 namespace {
 
@@ -52,16 +53,7 @@ class ClipboardCopy : public ::testing::Test {
           "INSERT INTO T VALUES ('R" + std::to_string(i) + "', " + std::to_string(i) + ".25);";
     }
     db::ExecuteScript(path, script);
-    connection_.SetName("Galvora");
-    connection_.SetDriverName("Interbase");
-    connection_.SetGetDriverFunc("getSQLDriverINTERBASE");
-    connection_.SetLibraryName("libibdriver.so");
-    connection_.SetVendorLib("libfbclient.so.2");
-    connection_.SetLoginPrompt(false);
-    connection_.Params().SetValue("Database", path);
-    connection_.Params().SetValue("User_Name", "SYSDBA");
-    connection_.Params().SetValue("password", "masterkey");
-    connection_.Params().SetValue("SQLDialect", "3");
+    SetupDataModuleConnection(connection_, path);
     query_.SetSQLConnection(&connection_);
     provider_.SetDataSet(&query_);
     provider_.SetOptions(poAllowCommandText);

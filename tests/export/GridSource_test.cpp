@@ -14,6 +14,7 @@
 #include "grid/DBGridEh.h"
 #include "tests/export/support/Render.h"
 #include "tests/export/support/XlsReader.h"
+#include "tests/data/support/SqlTestDatabase.h"
 
 namespace {
 
@@ -30,16 +31,7 @@ class GridSource : public ::testing::Test {
                       "INSERT INTO T VALUES ('A\xF1o', 7, 1234.5);"
                       "INSERT INTO T VALUES ('B', NULL, NULL);"
                       "INSERT INTO T VALUES ('C', 536870912, -0.25);");
-    connection_.SetName("Galvora");
-    connection_.SetDriverName("Interbase");
-    connection_.SetGetDriverFunc("getSQLDriverINTERBASE");
-    connection_.SetLibraryName("libibdriver.so");
-    connection_.SetVendorLib("libfbclient.so.2");
-    connection_.SetLoginPrompt(false);
-    connection_.Params().SetValue("Database", path);
-    connection_.Params().SetValue("User_Name", "SYSDBA");
-    connection_.Params().SetValue("password", "masterkey");
-    connection_.Params().SetValue("SQLDialect", "3");
+    SetupDataModuleConnection(connection_, path);
     query_.SetSQLConnection(&connection_);
     query_.SetSQL("select * from T order by CODE");
     provider_.SetDataSet(&query_);

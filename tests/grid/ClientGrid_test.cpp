@@ -14,6 +14,7 @@
 #include "db/CompanyDatabase.h"
 #include "grid/DBGridEh.h"
 #include "platform/Fonts.h"
+#include "tests/data/support/SqlTestDatabase.h"
 
 namespace {
 
@@ -33,16 +34,7 @@ class ClientGrid : public ::testing::Test {
 
   void SetUp() override {
     platform::RegisterFontSubstitutions();
-    connection_.SetName("Galvora");
-    connection_.SetDriverName("Interbase");
-    connection_.SetGetDriverFunc("getSQLDriverINTERBASE");
-    connection_.SetLibraryName("libibdriver.so");
-    connection_.SetVendorLib("libfbclient.so.2");
-    connection_.SetLoginPrompt(false);
-    connection_.Params().SetValue("Database", (*folder_ / "galvora.fdb").string());
-    connection_.Params().SetValue("User_Name", "SYSDBA");
-    connection_.Params().SetValue("password", "masterkey");
-    connection_.Params().SetValue("SQLDialect", "3");
+    SetupDataModuleConnection(connection_, (*folder_ / "galvora.fdb").string());
     query_.SetSQLConnection(&connection_);
     query_.SetSQL("select * from COSTOS_AVICOLA ('2022/01/01', '2022/01/31')");
     provider_.SetDataSet(&query_);
