@@ -240,6 +240,9 @@ class TDBGridEhExportAsXLS : public TDBGridEhExport {
 
  private:
   void CheckRow() const;
+  // Writes a cell record at the current cell (`body`, then `tail`) and moves to the next cell.
+  void WriteCellRecord(unsigned type, unsigned style, std::string_view body,
+                       std::string_view tail = {});
   uint16_t row_ = 0;
   uint16_t col_ = 0;
   bool rowsExhausted_ = false;

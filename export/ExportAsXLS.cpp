@@ -47,62 +47,46 @@ void TDBGridEhExportAsXLS::AdvanceCell() {
   }
 }
 
-void TDBGridEhExportAsXLS::EmitLabelRecord(std::string_view text) {
+void TDBGridEhExportAsXLS::WriteCellRecord(unsigned type, unsigned style, std::string_view body,
+                                           std::string_view tail) {
   CheckRow();
-  // Longer texts are cut to what the record length can describe.
-  if (text.size() > kMaxLabelBytes) text = text.substr(0, kMaxLabelBytes);
-  char head[12];
-  Put16(head, 0x0204);
-  Put16(head + 2, static_cast<unsigned>(8 + text.size()));
+  // Type, length of the rest, row, column and cell style, then the record's own bytes.
+  char head[10];
+  Put16(head, type);
+  Put16(head + 2, static_cast<unsigned>(6 + body.size() + tail.size()));
   Put16(head + 4, row_);
   Put16(head + 6, col_);
-  Put16(head + 8, 0);
-  Put16(head + 10, static_cast<unsigned>(text.size()));
-  Stream().Write(head, sizeof head);
-  Write(text);
+  Put16(head + 8, style);
+  Write(std::string_view(head, sizeof head));
+  if (!body.empty()) Write(body);
+  if (!tail.empty()) Write(tail);
   AdvanceCell();
+}
+
+void TDBGridEhExportAsXLS::EmitLabelRecord(std::string_view text) {
+  // Longer texts are cut to what the record length can describe.
+  if (text.size() > kMaxLabelBytes) text = text.substr(0, kMaxLabelBytes);
+  char length[2];
+  Put16(length, static_cast<unsigned>(text.size()));
+  WriteCellRecord(0x0204, 0, std::string_view(length, sizeof length), text);
 }
 
 void TDBGridEhExportAsXLS::EmitNumberRecord(double value) {
-  CheckRow();
-  char record[18];
-  Put16(record, 0x0203);
-  Put16(record + 2, 14);
-  Put16(record + 4, row_);
-  Put16(record + 6, col_);
-  Put16(record + 8, 0);
   uint64_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  Put32(record + 10, static_cast<uint32_t>(bits));
-  Put32(record + 14, static_cast<uint32_t>(bits >> 32));
-  Stream().Write(record, sizeof record);
-  AdvanceCell();
+  char body[8];
+  Put32(body, static_cast<uint32_t>(bits));
+  Put32(body + 4, static_cast<uint32_t>(bits >> 32));
+  WriteCellRecord(0x0203, 0, std::string_view(body, sizeof body));
 }
 
 void TDBGridEhExportAsXLS::EmitIntegerRecord(int32_t value) {
-  CheckRow();
-  char record[14];
-  Put16(record, 0x027E);
-  Put16(record + 2, 10);
-  Put16(record + 4, row_);
-  Put16(record + 6, col_);
-  Put16(record + 8, 0);
-  Put32(record + 10, (static_cast<uint32_t>(value) << 2) | 2u);
-  Stream().Write(record, sizeof record);
-  AdvanceCell();
+  char body[4];
+  Put32(body, (static_cast<uint32_t>(value) << 2) | 2u);
+  WriteCellRecord(0x027E, 0, std::string_view(body, sizeof body));
 }
 
-void TDBGridEhExportAsXLS::EmitBlankRecord() {
-  CheckRow();
-  char record[10];
-  Put16(record, 0x0201);
-  Put16(record + 2, 6);
-  Put16(record + 4, row_);
-  Put16(record + 6, col_);
-  Put16(record + 8, 0x0017);
-  Stream().Write(record, sizeof record);
-  AdvanceCell();
-}
+void TDBGridEhExportAsXLS::EmitBlankRecord() { WriteCellRecord(0x0201, 0x0017, {}); }
 
 void TDBGridEhExportAsXLS::EmitTitleRow(const std::vector<int>& columns) {
   for (int column : columns) EmitLabelRecord(Grid()->TitleCaption(column));
