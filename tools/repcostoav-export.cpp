@@ -2,9 +2,11 @@
 // window's data module, result set, report grid and writers, so the file holds the bytes the
 // window's F4 export writes for the same rows.
 //
-// Exit status: 0 written; 1 no rows; 2 usage error; 3 database or file error.
+// Exit status: 0 written; 1 no rows; 2 usage error; 3 database or file error; 128 + the signal
+// number when a stop request (SIGTERM, SIGINT, SIGHUP) ended it.
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,8 +18,10 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/ReportFields.h"
@@ -52,7 +56,8 @@ const char kUsageText[] =
     "                         [--format txt|csv|htm|rtf|xls] [--password-file FILE]\n"
     "The password is read from --password-file (its first line) or from the environment\n"
     "variable GALVORA_PASSWORD.\n"
-    "Exit status: 0 written, 1 no rows, 2 usage error, 3 database or file error.\n";
+    "Exit status: 0 written, 1 no rows, 2 usage error, 3 database or file error,\n"
+    "128 + the signal number when stopped by SIGTERM, SIGINT or SIGHUP.\n";
 
 class UsageError {
  public:
@@ -161,6 +166,30 @@ std::string ReadPassword(const Options& options) {
   throw UsageError("no password: give --password-file or set GALVORA_PASSWORD");
 }
 
+// The temporary file being written, known to the stop thread; empty when there is none.
+std::mutex temporaryMutex;
+std::string temporaryPath;
+
+// A stop request (SIGTERM, SIGINT, SIGHUP) is taken by a thread of ours, because the database
+// engine would otherwise swallow it: the temporary file goes, FILE stays as it was, and the
+// process ends with status 128 + the signal number, as a process the signal ended would.
+void TakeStopRequests() {
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&stops, signal);
+  // Blocked here, before any other thread starts, so every later thread inherits the mask.
+  pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+  std::thread([stops] {
+    int signal = 0;
+    if (sigwait(&stops, &signal) != 0) return;
+    // Held to the end, so that no rename or new temporary file comes between.
+    std::lock_guard<std::mutex> lock(temporaryMutex);
+    if (!temporaryPath.empty()) ::unlink(temporaryPath.c_str());
+    std::fprintf(stderr, "repcostoav-export: stopped (%s)\n", strsignal(signal));
+    std::_Exit(128 + signal);
+  }).detach();
+}
+
 // A temporary file beside `target` that becomes `target` only when complete.
 class ReplacementFile {
  public:
@@ -187,17 +216,23 @@ class ReplacementFile {
     ::fchmod(fd, mode);
     ::close(fd);
     temporary_ = pattern;
+    std::lock_guard<std::mutex> lock(temporaryMutex);
+    temporaryPath = temporary_;
   }
   ~ReplacementFile() {
+    std::lock_guard<std::mutex> lock(temporaryMutex);
     if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    temporaryPath.clear();
   }
   const std::string& Path() const { return temporary_; }
   void Commit() {
+    std::lock_guard<std::mutex> lock(temporaryMutex);
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
       const int error = errno;
       throw EFCreateError("Cannot create file \"" + target_ + "\". " + std::strerror(error));
     }
     temporary_.clear();
+    temporaryPath.clear();
   }
 
  private:
@@ -255,6 +290,7 @@ int Run(const Options& options, const std::string& password) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  TakeStopRequests();
   std::vector<std::string> args(argv + 1, argv + argc);
   Options options;
   std::string password;

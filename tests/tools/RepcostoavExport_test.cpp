@@ -8,6 +8,9 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <cmath>
+#include <csignal>
+#include <functional>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -46,13 +49,16 @@ class BatchExport : public ::testing::Test {
                 "--months", "1"});
     ASSERT_TRUE(demo.waitForFinished(120000));
     ASSERT_EQ(demo.exitCode(), 0) << demo.readAllStandardError().toStdString();
-    // Company 002 has no warehouses, so no rows; company 003 gives a report of megabytes.
-    for (const char* company : {"002", "003"}) {
+    // Company 002 has no warehouses, so no rows; company 003 gives a report of megabytes;
+    // company 004 one that takes the database a while.
+    for (const char* company : {"002", "003", "004"}) {
       fs::create_directories(*folder_ / "demo/datos" / company);
     }
     db::CreateCompanyDatabase((*folder_ / "demo/datos/002/galvora.fdb").string());
     db::CreateCompanyDatabase((*folder_ / "demo/datos/003/galvora.fdb").string(),
                               {.sample = db::SampleData{.warehouses = 500}});
+    db::CreateCompanyDatabase((*folder_ / "demo/datos/004/galvora.fdb").string(),
+                              {.sample = db::SampleData{.warehouses = 5000}});
   }
   static void TearDownTestSuite() {
     fs::remove_all(*folder_);
@@ -61,8 +67,10 @@ class BatchExport : public ::testing::Test {
 
   // Runs the tool with the demo's registry and password; `fileSizeLimit` > 0 limits the size
   // of the files it may write.
+  // `whileRunning` is called once the tool has started.
   RunResult Run(const QStringList& args, const char* password = "masterkey",
-                long fileSizeLimit = 0) {
+                long fileSizeLimit = 0,
+                const std::function<void(QProcess&)>& whileRunning = nullptr) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QOR_REGISTRY", QString::fromStdString((*folder_ / "demo/registry.reg").string()));
@@ -76,6 +84,7 @@ class BatchExport : public ::testing::Test {
       });
     }
     process.start(QString::fromStdString(Bin("repcostoav-export")), args);
+    if (whileRunning) whileRunning(process);
     EXPECT_TRUE(process.waitForFinished(120000));
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput().toStdString(),
@@ -227,6 +236,31 @@ TEST_F(BatchExport, FullDiskLeavesTheFormerFileAndNoTemporary) {
   EXPECT_NE(result.err.find("Stream write error"), std::string::npos) << result.err;
   EXPECT_EQ(ReadFile(output), "former report");
   EXPECT_EQ(OutputFiles(), std::vector<std::string>{"Costos.htm"});
+}
+
+TEST_F(BatchExport, AStopRequestLeavesTheFormerFileAndNoTemporary) {
+  const fs::path output = *folder_ / "out" / "Costos.txt";
+  std::ofstream(output) << "former report";
+  bool signalled = false;
+  const RunResult result =
+      Run(Args(output, "2022-01-01", "2022-01-31", "004"), "masterkey", 0, [&](QProcess& tool) {
+        // The temporary file shows that the engine is loaded and the export under way.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!signalled && tool.state() != QProcess::NotRunning &&
+               std::chrono::steady_clock::now() < deadline) {
+          for (const std::string& name : OutputFiles()) {
+            if (name.rfind(".Costos.txt.", 0) == 0) {
+              signalled = ::kill(static_cast<pid_t>(tool.processId()), SIGTERM) == 0;
+            }
+          }
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+      });
+  ASSERT_TRUE(signalled) << "the export ended before it could be stopped";
+  EXPECT_EQ(result.status, 128 + SIGTERM) << result.err;
+  EXPECT_NE(result.err.find("stopped"), std::string::npos) << result.err;
+  EXPECT_EQ(ReadFile(output), "former report");
+  EXPECT_EQ(OutputFiles(), std::vector<std::string>{"Costos.txt"});
 }
 
 }  // namespace
