@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <cstdlib>
 #include <memory>
 
 #include "app/CommandLine.h"
@@ -11,8 +12,17 @@
 #include "app/rngrepcostoav.h"
 #include "platform/Fonts.h"
 #include "platform/RegionalSettings.h"
+#include "platform/StopRequests.h"
 
 int main(int argc, char** argv) {
+  // A stop request (SIGTERM, SIGINT, SIGHUP) ends the message loop as closing the program
+  // would, and the program exits with 128 + the signal number.
+  platform::TakeStopRequests([](int signal) {
+    QCoreApplication* running = QCoreApplication::instance();
+    if (running == nullptr) std::_Exit(128 + signal);
+    QMetaObject::invokeMethod(running, [signal] { QCoreApplication::exit(128 + signal); },
+                              Qt::QueuedConnection);
+  });
   app::TApplication application(argc, argv);
   platform::RegisterFontSubstitutions();
   platform::WatchLocaleChanges(&application);

@@ -6,7 +6,6 @@
 // number when a stop request (SIGTERM, SIGINT, SIGHUP) ended it.
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,7 +20,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/ReportFields.h"
@@ -35,6 +33,7 @@
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "platform/Fonts.h"
+#include "platform/StopRequests.h"
 
 namespace {
 
@@ -170,24 +169,14 @@ std::string ReadPassword(const Options& options) {
 std::mutex temporaryMutex;
 std::string temporaryPath;
 
-// A stop request (SIGTERM, SIGINT, SIGHUP) is taken by a thread of ours, because the database
-// engine would otherwise swallow it: the temporary file goes, FILE stays as it was, and the
+// A stop request ends the run at once: the temporary file goes, FILE stays as it was, and the
 // process ends with status 128 + the signal number, as a process the signal ended would.
-void TakeStopRequests() {
-  sigset_t stops;
-  sigemptyset(&stops);
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&stops, signal);
-  // Blocked here, before any other thread starts, so every later thread inherits the mask.
-  pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-  std::thread([stops] {
-    int signal = 0;
-    if (sigwait(&stops, &signal) != 0) return;
-    // Held to the end, so that no rename or new temporary file comes between.
-    std::lock_guard<std::mutex> lock(temporaryMutex);
-    if (!temporaryPath.empty()) ::unlink(temporaryPath.c_str());
-    std::fprintf(stderr, "repcostoav-export: stopped (%s)\n", strsignal(signal));
-    std::_Exit(128 + signal);
-  }).detach();
+void StopNow(int signal) {
+  // Held to the end, so that no rename or new temporary file comes between.
+  std::lock_guard<std::mutex> lock(temporaryMutex);
+  if (!temporaryPath.empty()) ::unlink(temporaryPath.c_str());
+  std::fprintf(stderr, "repcostoav-export: stopped (%s)\n", strsignal(signal));
+  std::_Exit(128 + signal);
 }
 
 // A temporary file beside `target` that becomes `target` only when complete.
@@ -290,7 +279,7 @@ int Run(const Options& options, const std::string& password) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  TakeStopRequests();
+  platform::TakeStopRequests(StopNow);
   std::vector<std::string> args(argv + 1, argv + argc);
   Options options;
   std::string password;
