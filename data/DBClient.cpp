@@ -203,8 +203,8 @@ std::vector<uint8_t> TCustomClientDataSet::GetRecordsFromProvider(bool first) {
   return std::move(*packet);
 }
 
-bool TCustomClientDataSet::GetNextPacket() {
-  if (providerEof_ || !store_ || packetRecords_ <= 0) return false;
+uint32_t TCustomClientDataSet::GetNextPacket() {
+  if (providerEof_ || !store_ || packetRecords_ <= 0) return 0;
   uint32_t before = 0;
   Check(cursor_->CurCount(&before));
   const std::vector<uint8_t> packet = GetRecordsFromProvider(false);
@@ -212,7 +212,7 @@ bool TCustomClientDataSet::GetNextPacket() {
                                providerEof_ ? 1 : 0));
   uint32_t after = 0;
   Check(cursor_->CurCount(&after));
-  return after > before;
+  return after > before ? before + 1 : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -382,11 +382,9 @@ TGetResult TCustomClientDataSet::GetRecord(TRecordBuffer& buffer, TGetMode mode)
   DBResult status = DBERR_NONE;
   if (mode == gmNext) {
     status = cursor_->CurMove(1);
-    if (status == DBERR_EOF && fetchOnDemand_ && !providerEof_) {
-      // Past the rows received: the provider's next packet holds the next row.
-      uint32_t received = 0;
-      Check(cursor_->CurCount(&received));
-      if (GetNextPacket()) status = cursor_->CurGotoSeqNo(received + 1);
+    // Past the rows received: the provider's next packet holds the next row.
+    if (status == DBERR_EOF && fetchOnDemand_) {
+      if (const uint32_t first = GetNextPacket()) status = cursor_->CurGotoSeqNo(first);
     }
   }
   if (mode == gmPrior) status = cursor_->CurMove(-1);
@@ -402,7 +400,7 @@ void TCustomClientDataSet::InternalFirst() { Check(cursor_->CurFirst()); }
 
 void TCustomClientDataSet::InternalLast() {
   // The last row is the provider's: every remaining packet comes first.
-  while (fetchOnDemand_ && GetNextPacket()) {
+  while (fetchOnDemand_ && GetNextPacket() != 0) {
   }
   Check(cursor_->CurLast());
 }

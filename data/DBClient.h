@@ -97,9 +97,9 @@ class TCustomClientDataSet : public TDataSet {
   // Asks the provider for the rows (the first packet, with the metadata, the command text and
   // the parameters, when `first`); returns the packet and sets the provider-end flag.
   std::vector<uint8_t> GetRecordsFromProvider(bool first = true);
-  // Loads the provider's next packet into the store when rows remain there; returns whether
-  // any row came.
-  bool GetNextPacket();
+  // Loads the provider's next packet into the store when rows remain there; returns the
+  // sequence number of its first row, 0 when no row came.
+  uint32_t GetNextPacket();
   TCustomProvider* FindProvider() const;
   void ReleaseStore();
   void ReadOpenOptions();

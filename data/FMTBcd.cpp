@@ -1,6 +1,7 @@
 #include "data/FMTBcd.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -179,26 +180,20 @@ namespace {
 // Room for the plain notation: sign, leading "0", separator and at most 64 digits.
 constexpr size_t kPlainRoom = kMaxPrecision + 4;
 
-constexpr uint64_t kPowers10[20] = {1ull,
-                                    10ull,
-                                    100ull,
-                                    1000ull,
-                                    10000ull,
-                                    100000ull,
-                                    1000000ull,
-                                    10000000ull,
-                                    100000000ull,
-                                    1000000000ull,
-                                    10000000000ull,
-                                    100000000000ull,
-                                    1000000000000ull,
-                                    10000000000000ull,
-                                    100000000000000ull,
-                                    1000000000000000ull,
-                                    10000000000000000ull,
-                                    100000000000000000ull,
-                                    1000000000000000000ull,
-                                    10000000000000000000ull};
+constexpr auto kPowers10 = [] {
+  std::array<uint64_t, 20> powers{};
+  powers[0] = 1;
+  for (size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+  return powers;
+}();
+
+// Throws EBcdOverflow unless 1 <= Precision <= 64 and the places fit in it.
+void CheckWellFormed(const TBcd& value) {
+  if (value.Precision == 0 || value.Precision > kMaxPrecision ||
+      BcdScale(value) > value.Precision) {
+    throw EBcdOverflow();
+  }
+}
 
 // A value of at most 19 digits as its plain notation shows it: the integer part, and the
 // decimals left once trailing zeros are dropped (kept when every digit is a decimal).
@@ -260,15 +255,13 @@ char* WritePlainParts(const PlainParts& parts, char decimalSeparator, char* out)
 
 // The digits of the plain notation from text[1] on (text[0] is kept for the sign): the integer
 // digits without leading zeros, then the separator and the decimals, trailing zeros dropped
-// when the value has integer places too. Returns the size used, 1 for no digits at all.
+// when the value has integer places too. Returns the size used.
 size_t PlainDigits(const TBcd& value, char decimalSeparator, char* text) {
   const int precision = value.Precision;
   const int places = BcdScale(value);
   PlainParts parts;
   if (SmallPlainParts(value, decimalSeparator, parts)) {
-    const char* end = WritePlainParts(parts, decimalSeparator, text + 1);
-    const size_t size = static_cast<size_t>(end - text);
-    return size == 2 && text[1] == '0' ? 1 : size;
+    return static_cast<size_t>(WritePlainParts(parts, decimalSeparator, text + 1) - text);
   }
   size_t size = 1;
   const bool trims = places > 0 && places < precision;
@@ -301,9 +294,7 @@ size_t PlainDigits(const TBcd& value, char decimalSeparator, char* text) {
 
 // The plain notation of `value`, written into `text`.
 std::string_view PlainText(const TBcd& value, char decimalSeparator, char (&text)[kPlainRoom]) {
-  const int precision = value.Precision;
-  const int places = BcdScale(value);
-  if (precision == 0 || precision > kMaxPrecision || places > precision) throw EBcdOverflow();
+  CheckWellFormed(value);
   const size_t size = PlainDigits(value, decimalSeparator, text);
   if (size == 1) return "0";
   const char* begin = text + 1;
@@ -450,14 +441,48 @@ const ParsedFormat& ParseFormat(std::string_view format) {
 
 namespace {
 
+// The formatted text of a value from its plain notation: the integer digits, the decimals and
+// whether the notation has a separator, with the sign shown or not. Grouped and fixed styles
+// mark thousands and pad the decimals to the format's places; the plain style keeps the
+// notation as it is.
+std::string Compose(const ParsedFormat& parsed, bool styled, bool negative,
+                    std::string_view integer, std::string_view decimals, bool separator,
+                    const platform::TFormatSettings& settings) {
+  const char decimalSeparator = settings.DecimalSeparator;
+  const int decimalPlaces = parsed.decimalPlaces;
+  const char thousands = styled && parsed.grouped ? settings.ThousandSeparator : '\0';
+  const size_t marks = thousands != '\0' && !integer.empty() ? (integer.size() - 1) / 3 : 0;
+  const size_t shown = styled && decimalPlaces > 0
+                           ? std::max(decimals.size(), static_cast<size_t>(decimalPlaces))
+                           : decimals.size();
+  const bool showsDecimals = (separator || (styled && decimalPlaces > 0)) && shown > 0;
+  // Written in place: the exact length is known.
+  std::string result(parsed.leading.size() + negative + integer.size() + marks +
+                         (showsDecimals ? 1 + shown : 0) + parsed.trailing.size(),
+                     '0');
+  char* out = std::copy(parsed.leading.begin(), parsed.leading.end(), result.data());
+  if (negative) *out++ = '-';
+  for (size_t k = 0; k < integer.size(); ++k) {
+    // A thousands mark before every third digit counted from the right.
+    if (thousands != '\0' && k > 0 && (integer.size() - k) % 3 == 0) *out++ = thousands;
+    *out++ = integer[k];
+  }
+  if (showsDecimals) {
+    *out++ = decimalSeparator;
+    out = std::copy(decimals.begin(), decimals.end(), out);
+    out += shown - decimals.size();  // the padding zeros are already there
+  }
+  std::copy(parsed.trailing.begin(), parsed.trailing.end(), out);
+  return result;
+}
+
 // FormatBcd for a value of at most 19 digits, with integer arithmetic on its plain parts.
 std::string FormatSmall(const ParsedFormat& parsed, PlainParts parts,
                         const platform::TFormatSettings& settings) {
-  const char decimalSeparator = settings.DecimalSeparator;
   const int decimalPlaces = parsed.decimalPlaces;
-  const bool grouped = parsed.grouped;
-  const bool fixed = !grouped && (parsed.zeroPlaceholder || parts.shown > decimalPlaces);
-  if ((grouped || fixed) && decimalPlaces > 0 && parts.shown > decimalPlaces) {
+  const bool styled =
+      parsed.grouped || parsed.zeroPlaceholder || parts.shown > decimalPlaces;
+  if (styled && decimalPlaces > 0 && parts.shown > decimalPlaces) {
     // More decimals than the format shows: round half up on the first dropped digit.
     const uint64_t unit = kPowers10[parts.shown - decimalPlaces];
     uint64_t kept = parts.decimals / unit;
@@ -475,41 +500,17 @@ std::string FormatSmall(const ParsedFormat& parsed, PlainParts parts,
   }
   // A value that shows as zero gets no "-".
   const bool negative = parts.negative && (parts.integer != 0 || parts.decimals != 0);
-  char digits[48];
-  char* end;
-  if (!grouped && !fixed) {
-    end = WritePlainParts(parts, decimalSeparator, digits);
-  } else {
-    char integer[20];
-    const size_t length =
-        static_cast<size_t>(std::to_chars(integer, integer + 20, parts.integer).ptr - integer);
-    const char thousands = grouped ? settings.ThousandSeparator : '\0';
-    end = digits;
-    for (size_t k = 0; k < length; ++k) {
-      // A thousands mark before every third digit counted from the right.
-      if (thousands != '\0' && k > 0 && (length - k) % 3 == 0) *end++ = thousands;
-      *end++ = integer[k];
-    }
-    const int shown = decimalPlaces > 0 ? std::max(parts.shown, decimalPlaces) : parts.shown;
-    if (shown > 0) {
-      *end++ = decimalSeparator;
-      uint64_t decimals = parts.decimals;
-      for (int k = parts.shown - 1; k >= 0; --k) {
-        end[k] = static_cast<char>('0' + decimals % 10);
-        decimals /= 10;
-      }
-      std::fill(end + parts.shown, end + shown, '0');
-      end += shown;
-    }
+  char integer[20];
+  const char* integerEnd = std::to_chars(integer, integer + 20, parts.integer).ptr;
+  char decimals[20];
+  for (int k = parts.shown - 1; k >= 0; --k) {
+    decimals[k] = static_cast<char>('0' + parts.decimals % 10);
+    parts.decimals /= 10;
   }
-  std::string result;
-  result.reserve(parsed.leading.size() + negative + static_cast<size_t>(end - digits) +
-                 parsed.trailing.size());
-  result += parsed.leading;
-  if (negative) result += '-';
-  result.append(digits, end);
-  result += parsed.trailing;
-  return result;
+  return Compose(parsed, styled, negative,
+                 std::string_view(integer, static_cast<size_t>(integerEnd - integer)),
+                 std::string_view(decimals, static_cast<size_t>(parts.shown)), parts.shown > 0,
+                 settings);
 }
 
 }  // namespace
@@ -521,12 +522,9 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
   const bool grouped = parsed.grouped;
   const int decimalPlaces = parsed.decimalPlaces;
 
-  if (value.Precision == 0 || value.Precision > kMaxPrecision ||
-      BcdScale(value) > value.Precision) {
-    throw EBcdOverflow();
-  }
+  CheckWellFormed(value);
   PlainParts parts;
-  if (parsed.decimalPlaces <= 19 && SmallPlainParts(value, decimalSeparator, parts)) {
+  if (decimalPlaces <= 19 && SmallPlainParts(value, decimalSeparator, parts)) {
     return FormatSmall(parsed, parts, settings);
   }
 
@@ -557,44 +555,8 @@ std::string FormatBcd(std::string_view format, const TBcd& value,
   const bool negative = !digits.empty() && digits[0] == '-' &&
                         digits.find_first_of("123456789") != std::string_view::npos;
   if (!digits.empty() && digits[0] == '-') digits.remove_prefix(1);
-
-  if (!grouped && !fixed) {
-    std::string result;
-    result.reserve(parsed.leading.size() + negative + digits.size() + parsed.trailing.size());
-    result += parsed.leading;
-    if (negative) result += '-';
-    result += digits;
-    result += parsed.trailing;
-    return result;
-  }
   const size_t sep = digits.find(decimalSeparator);
-  const std::string_view integerPart = digits.substr(0, sep);
-  const std::string_view decimals =
-      sep == std::string_view::npos ? std::string_view() : digits.substr(sep + 1);
-  const char thousands = grouped ? settings.ThousandSeparator : '\0';
-  const size_t marks =
-      thousands != '\0' && !integerPart.empty() ? (integerPart.size() - 1) / 3 : 0;
-  const size_t shown = decimalPlaces > 0
-                           ? std::max(decimals.size(), static_cast<size_t>(decimalPlaces))
-                           : decimals.size();
-  const bool showsDecimals = (sep != std::string_view::npos || decimalPlaces > 0) && shown > 0;
-  // Written in place: the exact length is known.
-  std::string result(parsed.leading.size() + negative + integerPart.size() + marks +
-                         (showsDecimals ? 1 + shown : 0) + parsed.trailing.size(),
-                     '0');
-  char* out = result.data();
-  out = std::copy(parsed.leading.begin(), parsed.leading.end(), out);
-  if (negative) *out++ = '-';
-  for (size_t k = 0; k < integerPart.size(); ++k) {
-    // A thousands mark before every third digit counted from the right.
-    if (thousands != '\0' && k > 0 && (integerPart.size() - k) % 3 == 0) *out++ = thousands;
-    *out++ = integerPart[k];
-  }
-  if (showsDecimals) {
-    *out++ = decimalSeparator;
-    out = std::copy(decimals.begin(), decimals.end(), out);
-    out += shown - decimals.size();  // the padding zeros are already there
-  }
-  std::copy(parsed.trailing.begin(), parsed.trailing.end(), out);
-  return result;
+  return Compose(parsed, grouped || fixed, negative, digits.substr(0, sep),
+                 sep == std::string_view::npos ? std::string_view() : digits.substr(sep + 1),
+                 sep != std::string_view::npos, settings);
 }

@@ -68,21 +68,19 @@ std::string TDBGridEhExportSource::FooterText(int c, int row) const {
 
 void TDBGridEhExportSource::GetCellParams(int c, TExportCellParams& params) const {
   TColumnEh& column = Column(c);
-  if (!grid_.OnGetCellParams && !column.OnGetCellParams) {
-    // No hook can change the cell: its parameters are the column's, written in place.
-    params.Alignment = column.Alignment();
-    params.Background = column.Color();
-    params.Font = column.Font();
-    params.Text = grid_.ColumnDisplayText(column);
-    params.ImageIndex = -1;
-    params.CheckboxState = 0;
-    return;
-  }
+  params.Alignment = column.Alignment();
+  params.Background = column.Color();
+  params.Font = column.Font();
+  params.Text = grid_.ColumnDisplayText(column);
+  params.ImageIndex = -1;
+  params.CheckboxState = 0;
+  if (!grid_.OnGetCellParams && !column.OnGetCellParams) return;
+  // The hooks adjust the column's parameters.
   TColCellParamsEh cell;
-  cell.Font = column.Font();
-  cell.Background = column.Color();
-  cell.Alignment = column.Alignment();
-  cell.Text = grid_.ColumnDisplayText(column);
+  cell.Font = params.Font;
+  cell.Background = params.Background;
+  cell.Alignment = params.Alignment;
+  cell.Text = std::move(params.Text);
   if (grid_.OnGetCellParams) {
     grid_.OnGetCellParams(grid_, column, cell.Font, cell.Background, cell.State);
   }
