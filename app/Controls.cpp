@@ -95,7 +95,9 @@ void TPanel::paintEvent(QPaintEvent*) {
   if (!Caption.isEmpty()) {
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, Caption);
+    // A caption of several lines (the row count under the calculating text) is centred as a block.
+    const int lines = Caption.contains('\n') ? 0 : Qt::TextSingleLine;
+    painter.drawText(area, Qt::AlignCenter | lines, Caption);
   }
 }
 

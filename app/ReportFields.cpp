@@ -60,7 +60,7 @@ void CreateReportFields(TDataSet& dataSet, std::vector<std::unique_ptr<TField>>&
   }
 }
 
-void SetupReportGrid(TDBGridEh& grid) {
+void SetupReportGrid(TDBGridEh& grid, TDataSource* source) {
   grid.LockLayout();
   grid.SetOptionsEh(dghFixed3D | dghHighlightFocus | dghClearSelection | dghAutoSortMarking |
                     dghMultiSortMarking | dghEnterAsTab | dghIncSearch | dghPreferIncSearch |
@@ -89,7 +89,10 @@ void SetupReportGrid(TDBGridEh& grid) {
     if (const int width = ReportColumnWidth(spec.FieldName); width > 0) column.SetWidth(width);
   }
   grid.Columns().EndUpdate();
-  // Fitting starts from the stored widths: switching it on takes them as reference widths.
+  // Fitting starts from the stored widths, else from each field's default width: the columns
+  // reach their fields through the data source before switching it on takes the widths as
+  // reference widths.
+  grid.SetDataSource(source);
   grid.SetAutoFitColWidths(true);
   grid.UnlockLayout();
 }

@@ -13,6 +13,7 @@
 #include "data/DB.h"
 
 class TDBGridEh;
+class TDataSource;
 
 namespace app {
 
@@ -39,8 +40,9 @@ void CreateReportFields(TDataSet& dataSet, std::vector<std::unique_ptr<TField>>&
 
 // Gives `grid` the report grid's settings (read-only, flat, fitted columns, striped rows,
 // fonts, a footer row in money green, copy and select-all) and its 22 columns in field order,
-// each bound by field name, with the stored widths. The data source is left to the caller.
-void SetupReportGrid(TDBGridEh& grid);
+// each bound by field name, with the stored widths, showing `source` (the report's fields
+// must be in place: the columns without a stored width start from their fields' widths).
+void SetupReportGrid(TDBGridEh& grid, TDataSource* source);
 
 // The company database the report connects to: server + "/datos/" + company + "/galvora.fdb".
 std::string ReportDatabaseName(const std::string& server, const std::string& company);

@@ -4,17 +4,19 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateEdit>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
 
 #include "app/ConfigPanel.h"
 #include "app/Controls.h"
+#include "app/DateTimePicker.h"
 #include "app/ErrorReport.h"
 #include "app/InstallFolder.h"
 #include "app/ReportFields.h"
@@ -52,34 +54,6 @@ const QDate kDateBase(1899, 12, 30);
 
 QDate ToQDate(TDateTime date) { return kDateBase.addDays(static_cast<qint64>(date)); }
 TDateTime FromQDate(const QDate& date) { return static_cast<TDateTime>(kDateBase.daysTo(date)); }
-
-// The Qt display format of a short date picture ("dd/mm/yyyy" -> "dd/MM/yyyy").
-QString QtDateFormat(const platform::TFormatSettings& settings) {
-  QString format;
-  const std::string& picture = settings.ShortDateFormat;
-  for (size_t i = 0; i < picture.size();) {
-    const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(picture[i])));
-    size_t run = 1;
-    while (i + run < picture.size() &&
-           std::tolower(static_cast<unsigned char>(picture[i + run])) == c) {
-      ++run;
-    }
-    if (c == 'd') {
-      format += QString(static_cast<int>(std::min<size_t>(run, 4)), 'd');
-    } else if (c == 'm') {
-      format += QString(static_cast<int>(std::min<size_t>(run, 4)), 'M');
-    } else if (c == 'y') {
-      format += run <= 2 ? QStringLiteral("yy") : QStringLiteral("yyyy");
-    } else {
-      for (size_t k = 0; k < run; ++k) {
-        const char literal = picture[i + k] == '/' ? settings.DateSeparator : picture[i + k];
-        format += '\'' + ToQString(std::string(1, literal)) + '\'';
-      }
-    }
-    i += run;
-  }
-  return format;
-}
 
 // The 46 x 32 pictures of the command buttons.
 QPixmap ButtonPicture(int kind) {
@@ -226,12 +200,9 @@ void Tfrepcostoav::CreateControls() {
   MakeLabel(QStringLiteral("Rango fechas:"), 8, 8, Panel6);
   MakeLabel(QStringLiteral("Desde:"), 48, 32, Panel6);
   MakeLabel(QStringLiteral("Hasta:"), 48, 56, Panel6);
-  const QString dateFormat = QtDateFormat(platform::FormatSettings());
-  auto makeDate = [this, &dateFormat](const char* name, int top) {
-    auto* picker = new QDateEdit(QDate(2003, 1, 20), Panel6);
+  auto makeDate = [this](const char* name, int top) {
+    auto* picker = new app::TDateTimePicker(QDate(2003, 1, 20), Panel6);
     picker->setObjectName(name);
-    picker->setCalendarPopup(true);
-    picker->setDisplayFormat(dateFormat);
     picker->setGeometry(88, top, 97, 21);
     return picker;
   };
@@ -268,7 +239,6 @@ void Tfrepcostoav::CreateControls() {
   app::SetAlign(DBNavigator1, app::alBottom);
   DBGridEh2 = new TDBGridEh(Panel3);
   DBGridEh2->setObjectName("DBGridEh2");
-  app::SetupReportGrid(*DBGridEh2);
   InstallClipboardCopy(*DBGridEh2);
   app::SetAlign(DBGridEh2, app::alClient);
   AdvPanel1 = new app::TConfigPanel(Panel3);
@@ -337,7 +307,8 @@ void Tfrepcostoav::CreateDataChain() {
   DConfrep = std::make_unique<TDataSource>(CConfrep.get());
   AdvPanel1->SetDataSource(DConfrep.get());
 
-  DBGridEh2->SetDataSource(DRepclien.get());
+  // Set up once the columns reach their fields, so that fitting starts from their widths.
+  app::SetupReportGrid(*DBGridEh2, DRepclien.get());
   DBNavigator1->SetDataSource(DRepclien.get());
 }
 
@@ -361,7 +332,7 @@ void Tfrepcostoav::FormActivate() {
   CiaExit();
   // The connect runs to its end above, so the connection reads open or closed here.
   if (!fdm->Galvora->Connected()) return;
-  if (arguments_.HasStartDate()) EFecIni->setDate(ToQDate(StrToDate(arguments_.startDate)));
+  if (arguments_.HasStartDate()) EFecIni->SetDate(ToQDate(StrToDate(arguments_.startDate)));
   SpeedButton3Click();
 }
 
@@ -396,16 +367,25 @@ void Tfrepcostoav::CiaExit() {
   if (company.empty() || Tusua->text().isEmpty() || TClave->text().isEmpty()) return;
   ShowStatus("Conectando a la base de datos " + company + " ...");
   repaint();
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   TSQLConnection& galvora = *fdm->Galvora;
-  galvora.SetConnected(false);
-  const std::string server = FromQString(Servidor->currentText());
-  galvora.Params().SetValue("Database", app::ReportDatabaseName(server, company));
-  galvora.Params().SetValue("User_Name", FromQString(Tusua->text()));
-  galvora.Params().SetValue("password", FromQString(TClave->text()));
-  galvora.SetConnected(true);
+  try {
+    galvora.SetConnected(false);
+    const std::string server = FromQString(Servidor->currentText());
+    galvora.Params().SetValue("Database", app::ReportDatabaseName(server, company));
+    galvora.Params().SetValue("User_Name", FromQString(Tusua->text()));
+    galvora.Params().SetValue("password", FromQString(TClave->text()));
+    galvora.SetConnected(true);
+  } catch (...) {
+    // The panel says what is running; once the connect has failed it goes with the cursor.
+    QGuiApplication::restoreOverrideCursor();
+    Panel5->hide();
+    throw;
+  }
+  QGuiApplication::restoreOverrideCursor();
   const QDate today = QDate::currentDate();
-  EFecIni->setDate(QDate(today.year(), today.month(), 1));
-  EFecFin->setDate(QDate(today.year(), today.month(), today.daysInMonth()));
+  EFecIni->SetDate(QDate(today.year(), today.month(), 1));
+  EFecFin->SetDate(QDate(today.year(), today.month(), today.daysInMonth()));
   Panel5->hide();
   EFecIni->setFocus();
   SpeedButton3->setEnabled(true);
@@ -414,13 +394,33 @@ void Tfrepcostoav::CiaExit() {
 }
 
 void Tfrepcostoav::SpeedButton3Click() {
-  ShowStatus("Generando reporte. Espere un momento...");
-  QCoreApplication::processEvents();
-  CRepcliente->Close();
-  CRepcliente->SetCommandText(
-      app::ReportCommandText(FromQDate(EFecIni->date()), FromQDate(EFecFin->date())));
-  CRepcliente->Open();
-  Panel5->hide();
+  // One command at a time: a key or click that reaches the window while a calculation runs
+  // starts nothing.
+  if (busy_) return;
+  EFecIni->CheckDate();
+  EFecFin->CheckDate();
+  busy_ = true;
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  try {
+    ShowStatus("Generando reporte. Espere un momento...");
+    // The rows of the former report go first, so that the panel is never painted over them.
+    CRepcliente->Close();
+    QCoreApplication::processEvents();
+    repaint();
+    CRepcliente->SetCommandText(
+        app::ReportCommandText(FromQDate(EFecIni->Date()), FromQDate(EFecFin->Date())));
+    progressClock_.start();
+    lastProgress_ = 0;
+    PRepcliente->OnRowWritten = [this](int rows) { RowsArrived(rows); };
+    CRepcliente->Open();
+    PRepcliente->OnRowWritten = nullptr;
+  } catch (...) {
+    PRepcliente->OnRowWritten = nullptr;
+    EndBusy();
+    throw;
+  }
+  EndBusy();
+  if (!CRepcliente->Active()) return;  // closed while it ran (the window was closed)
   if (CRepcliente->IsEmpty()) {
     platform::MessageBoxes().Show("No hay datos para el reporte.", platform::ProgramTitle(),
                                   platform::MsgIcon::None);
@@ -430,7 +430,34 @@ void Tfrepcostoav::SpeedButton3Click() {
   }
 }
 
+void Tfrepcostoav::RowsArrived(int rows) {
+  const qint64 now = progressClock_.elapsed();
+  if (now - lastProgress_ < 100) return;
+  lastProgress_ = now;
+  std::string count = std::to_string(rows);
+  const char separator = platform::FormatSettings().ThousandSeparator;
+  for (int at = static_cast<int>(count.size()) - 3; at > 0 && separator != '\0'; at -= 3) {
+    count.insert(static_cast<size_t>(at), 1, separator);
+  }
+  Panel5->SetCaption(ToQString("Generando reporte. Espere un momento...\n" + count +
+                               (rows == 1 ? " fila recibida" : " filas recibidas")));
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void Tfrepcostoav::EndBusy() {
+  Panel5->hide();
+  QGuiApplication::restoreOverrideCursor();
+  // Input that arrived during the calculation is dropped while the window is still busy.
+  QCoreApplication::processEvents();
+  busy_ = false;
+  if (closeRequested_) {
+    closeRequested_ = false;
+    close();
+  }
+}
+
 void Tfrepcostoav::SpeedButton1Click() {
+  if (busy_) return;
   exportFlag_ = true;
   SpeedButton3Click();
 }
@@ -479,28 +506,64 @@ void Tfrepcostoav::ppmSaveSelectionClick() {
 
 bool Tfrepcostoav::event(QEvent* event) {
   const bool result = QWidget::event(event);
-  if (event->type() == QEvent::WindowActivate && !activated_) {
+  // The command-line step runs once the window is first shown, after its first paint, with or
+  // without a window manager that activates it.
+  if (event->type() == QEvent::Show && !activated_) {
     activated_ = true;
-    FormActivate();
+    QMetaObject::invokeMethod(this, [this] { FormActivate(); }, Qt::QueuedConnection);
   }
   return result;
 }
 
+namespace {
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
 bool Tfrepcostoav::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    auto* widget = qobject_cast<QWidget*>(watched);
+  auto* widget = qobject_cast<QWidget*>(watched);
+  const bool mine = widget != nullptr && widget->window() == this;
+  if (busy_ && mine && IsUserInput(event->type())) return true;
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+    if (!mine) return false;
+    // Qt hands a key the focused control leaves alone on to its parents, up to the window;
+    // the preview acted on it at the control already, also when a dialog opened meanwhile and
+    // the focus is not back yet.
+    if (event == previewedKey_ && previewedAt_ != nullptr && widget != previewedAt_ &&
+        widget->isAncestorOf(previewedAt_)) {
+      return false;
+    }
+    previewedKey_ = nullptr;
+    previewedAt_ = nullptr;
+    if (event->type() != QEvent::KeyPress) return false;
     // The key preview sees a key once, at the control it is sent to (the focused control, or
     // the window itself when nothing in it has the focus), before that control does.
     QWidget* target = QApplication::focusWidget();
     if (target == nullptr || target->window() != this) target = this;
-    if (widget != nullptr && widget == target && widget->window() == this) {
-      auto* key = static_cast<QKeyEvent*>(event);
-      FormKeyDown(key);
-      const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-      if (enter && (widget == Servidor || widget == Tusua || widget == TClave || widget == Cia)) {
-        focusNextChild();
-        return true;
-      }
+    if (widget != target) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    QPointer<QWidget> at(widget);
+    FormKeyDown(key);
+    if (at.isNull()) return true;
+    previewedKey_ = event;
+    previewedAt_ = widget;
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (enter && (widget == Servidor || widget == Tusua || widget == TClave || widget == Cia)) {
+      focusNextChild();
+      return true;
     }
     return false;
   }
@@ -512,6 +575,12 @@ bool Tfrepcostoav::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Tfrepcostoav::closeEvent(QCloseEvent* event) {
+  if (busy_) {
+    // Closed while rows arrive: the window closes once the calculation has ended.
+    closeRequested_ = true;
+    event->ignore();
+    return;
+  }
   CRepcliente->Close();
   event->accept();
 }

@@ -5,6 +5,7 @@
 // navigator bar, the status panel and the configuration panel. It owns the report's and the
 // configuration's client result sets with their providers and data sources.
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -14,7 +15,6 @@
 
 class QAction;
 class QComboBox;
-class QDateEdit;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -31,6 +31,7 @@ struct TSaveDialog;
 
 namespace app {
 class TConfigPanel;
+class TDateTimePicker;
 class TGroupBox;
 class TPanel;
 class TSpeedButton;
@@ -54,8 +55,8 @@ class Tfrepcostoav : public QWidget {
   QLineEdit* TClave;
   QLineEdit* Cia;
   app::TPanel* Panel6;
-  QDateEdit* EFecIni;
-  QDateEdit* EFecFin;
+  app::TDateTimePicker* EFecIni;
+  app::TDateTimePicker* EFecFin;
   app::TSpeedButton* SpeedButton3;
   app::TSpeedButton* SpeedButton1;
   app::TSpeedButton* SpeedButton4;
@@ -104,6 +105,8 @@ class Tfrepcostoav : public QWidget {
 
   // --- state ---
   bool ExportFlag() const { return exportFlag_; }
+  // True while a calculation runs: input to the window is dropped and no command starts.
+  bool Busy() const { return busy_; }
   const std::vector<std::string>& ServerList() const { return serverList_; }
 
  protected:
@@ -122,10 +125,24 @@ class Tfrepcostoav : public QWidget {
   // The window's key preview: F2, F4, F7 and Esc without Shift, Ctrl or Alt.
   void FormKeyDown(QKeyEvent* event);
   void ShowStatus(const std::string& text);
+  // Ends a calculation, also a failed one: hides the status panel, restores the cursor, drops
+  // the input that arrived meanwhile and carries out a close asked for during it.
+  void EndBusy();
+  // Called as rows arrive: every tenth of a second the panel shows their number and the
+  // window repaints (user input stays queued).
+  void RowsArrived(int rows);
 
   app::CommandLineArguments arguments_;
   std::vector<std::string> serverList_;
   std::vector<std::unique_ptr<TField>> fields_;
   bool exportFlag_ = false;
   bool activated_ = false;
+  bool busy_ = false;
+  bool closeRequested_ = false;
+  // The key press the preview acted on last, and where, while Qt hands it on to the parents
+  // of that control: the preview must not act on it again.
+  const QEvent* previewedKey_ = nullptr;
+  QWidget* previewedAt_ = nullptr;
+  QElapsedTimer progressClock_;
+  qint64 lastProgress_ = 0;
 };

@@ -44,8 +44,7 @@ struct OpenReport {
     provider.SetOptions(poAllowCommandText);
     report.SetProviderName("PRepcliente");
     app::CreateReportFields(report, fields);
-    app::SetupReportGrid(grid);
-    grid.SetDataSource(&source);
+    app::SetupReportGrid(grid, &source);
     grid.resize(1418, 484);
     grid.setAttribute(Qt::WA_DontShowOnScreen);
     grid.show();

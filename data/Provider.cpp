@@ -456,6 +456,7 @@ int TDataSetProvider::WriteRows(int count) {
     dsclient::Check(writer->WrValue(0, 1, &status));
     for (const Writer::Column& c : writer_->columns) writer_->Value(c);
     ++rows;
+    if (OnRowWritten) OnRowWritten(rows);
     if (count >= 0 && rows == count) break;
     dataSet_->Next();
   }

@@ -258,6 +258,9 @@ class TDataSetProvider : public TBaseProvider {
 
   std::function<void(TDataSetProvider&, TVariant& ownerData)> BeforeGetRecords;
   std::function<void(TDataSetProvider&, TVariant& ownerData)> AfterGetRecords;
+  // Called after each row written to a packet, with the rows the request has written so far;
+  // lets a caller show progress while a long result arrives.
+  std::function<void(int rows)> OnRowWritten;
 
  private:
   class Writer;

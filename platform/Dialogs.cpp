@@ -12,6 +12,15 @@ namespace platform {
 IMessageBoxes::~IMessageBoxes() = default;
 ISaveDialogs::~ISaveDialogs() = default;
 
+namespace {
+std::string LowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+}  // namespace
+
 std::vector<std::string> SaveDialogNameFilters(const std::string& filter) {
   std::vector<std::string> parts;
   size_t start = 0;
@@ -28,7 +37,16 @@ std::vector<std::string> SaveDialogNameFilters(const std::string& filter) {
     for (char& c : patterns) {
       if (c == ';') c = ' ';
     }
-    result.push_back(parts[i] + " (" + patterns + ")");
+    // A description that already shows its patterns ("Archivo texto (*.txt)" with "*.TXT") is
+    // not given them a second time; the dialog matches names without regard to case.
+    const std::string& description = parts[i];
+    const std::string shown = " (" + patterns + ")";
+    if (description.size() >= shown.size() &&
+        LowerAscii(description.substr(description.size() - shown.size())) == LowerAscii(shown)) {
+      result.push_back(description);
+    } else {
+      result.push_back(description + shown);
+    }
   }
   return result;
 }

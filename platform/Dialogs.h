@@ -47,8 +47,10 @@ ISaveDialogs& SaveDialogs();
 void SetSaveDialogs(ISaveDialogs* dialogs);
 
 // The Qt name filters of a "|"-separated filter list, one per description and pattern
-// pair: "Archivo texto (*.txt)|*.TXT" gives "Archivo texto (*.txt) (*.TXT)"; a pattern list
-// "*.a;*.b" becomes "*.a *.b". A last description without a pattern is dropped.
+// pair: "Texto|*.txt" gives "Texto (*.txt)"; a pattern list "*.a;*.b" becomes "*.a *.b"; a
+// description that ends with its patterns in parentheses, in any letter case, stays as it is
+// ("Archivo texto (*.txt)|*.TXT" gives "Archivo texto (*.txt)"). A last description without a
+// pattern is dropped.
 std::vector<std::string> SaveDialogNameFilters(const std::string& filter);
 
 }  // namespace platform

@@ -253,8 +253,7 @@ int Run(const Options& options, const std::string& password) {
 
   TDBGridEh grid;
   grid.setObjectName("DBGridEh2");
-  app::SetupReportGrid(grid);
-  grid.SetDataSource(&source);
+  app::SetupReportGrid(grid, &source);
   grid.resize(kGridWidth, kGridHeight);
   // Shown on the off-screen platform only, so that the grid lays out at its size.
   grid.setAttribute(Qt::WA_DontShowOnScreen);

@@ -13,8 +13,9 @@ TEST(ReportFieldsTest, FieldsAndColumnsFollowTheReportLayout) {
   TClientDataSet dataSet("CRepcliente");
   std::vector<std::unique_ptr<TField>> owner;
   app::CreateReportFields(dataSet, owner);
+  TDataSource source(&dataSet);
   TDBGridEh grid;
-  app::SetupReportGrid(grid);
+  app::SetupReportGrid(grid, &source);
 
   const struct {
     int index;

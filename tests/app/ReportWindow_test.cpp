@@ -1,13 +1,13 @@
 // The report window on the off-screen platform, driven by real key and focus events, over real
 // embedded company databases.
 
+#include "app/DateTimePicker.h"
 #include "app/rngrepcostoav.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -137,7 +137,7 @@ TEST_F(ReportWindowTest, LayoutCaptionsAndStartState) {
   EXPECT_FALSE(w.Panel5->isVisible());
   EXPECT_FALSE(w.AdvPanel1->isVisible());
   EXPECT_EQ(w.TClave->echoMode(), QLineEdit::Password);
-  EXPECT_EQ(w.EFecIni->date(), QDate(2003, 1, 20));
+  EXPECT_EQ(w.EFecIni->Date(), QDate(2003, 1, 20));
   EXPECT_EQ(w.EFecIni->text(), "2003/01/20");
   EXPECT_FALSE(w.ExportFlag());
   QStringList menu;
@@ -166,14 +166,14 @@ TEST_F(ReportWindowTest, LeavingCiaConnectsAndSetsTheCurrentMonthEachTime) {
   Tfrepcostoav& w = Open();
   ASSERT_EQ(w.Servidor->currentText().toStdString(), install_->Folder());
   for (int pass = 0; pass < 2; ++pass) {
-    w.EFecIni->setDate(QDate(2010, 5, 5));
-    w.EFecFin->setDate(QDate(2010, 5, 6));
+    w.EFecIni->SetDate(QDate(2010, 5, 5));
+    w.EFecFin->SetDate(QDate(2010, 5, 6));
     TypeOrigin("001");
     EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
     EXPECT_TRUE(dataModule_->Galvora->Connected());
     EXPECT_EQ(dataModule_->Galvora->Params().Values("Database"), install_->DatabasePath("001"));
-    EXPECT_EQ(w.EFecIni->date(), FirstOfMonth());
-    EXPECT_EQ(w.EFecFin->date(), LastOfMonth());
+    EXPECT_EQ(w.EFecIni->Date(), FirstOfMonth());
+    EXPECT_EQ(w.EFecFin->Date(), LastOfMonth());
     EXPECT_TRUE(w.EFecIni->hasFocus());
     EXPECT_FALSE(w.Panel5->isVisible());
     EXPECT_TRUE(w.SpeedButton3->isEnabled());
@@ -240,7 +240,7 @@ TEST_F(ReportWindowTest, APeriodWithoutRowsSaysSoAndOpensNoSaveDialog) {
   EXPECT_FALSE(w.Panel5->isVisible());
 }
 
-TEST_F(ReportWindowTest, AWrongDatabaseShowsTheErrorAndKeepsTheConnectingPanel) {
+TEST_F(ReportWindowTest, AWrongDatabaseShowsTheErrorAndTakesTheConnectingPanelAway) {
   Tfrepcostoav& w = Open();
   TypeOrigin("999");
   ASSERT_EQ(boxes_.shown.size(), 1u);
@@ -248,31 +248,36 @@ TEST_F(ReportWindowTest, AWrongDatabaseShowsTheErrorAndKeepsTheConnectingPanel) 
   EXPECT_EQ(boxes_.shown[0].caption, "tests_app");
   EXPECT_FALSE(boxes_.shown[0].text.empty());
   EXPECT_FALSE(dataModule_->Galvora->Connected());
-  EXPECT_TRUE(w.Panel5->isVisible());
+  // Nothing is running any more: no panel saying so, no wait cursor.
+  EXPECT_FALSE(w.Panel5->isVisible());
   EXPECT_EQ(w.Panel5->Caption, "Conectando a la base de datos 999 ...");
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
   EXPECT_FALSE(w.SpeedButton3->isEnabled());
-  EXPECT_EQ(w.EFecIni->date(), QDate(2003, 1, 20));
+  EXPECT_EQ(w.EFecIni->Date(), QDate(2003, 1, 20));
 
-  // The next successful connect hides the panel.
+  // The next connect works as the first.
   TypeOrigin("001");
   EXPECT_EQ(boxes_.shown.size(), 1u);
   EXPECT_FALSE(w.Panel5->isVisible());
+  EXPECT_TRUE(w.SpeedButton3->isEnabled());
 }
 
 TEST_F(ReportWindowTest, F2BeforeAnyConnectUsesTheStoredParameters) {
   Tfrepcostoav& w = Open();
-  // The stored database does not exist here: the error box, and the panel stays.
+  // The stored database does not exist here: the error box; the panel goes with the cursor.
   Press(Qt::Key_F2);
   ASSERT_EQ(boxes_.shown.size(), 1u);
   EXPECT_EQ(boxes_.shown[0].icon, platform::MsgIcon::Stop);
-  EXPECT_TRUE(w.Panel5->isVisible());
+  EXPECT_FALSE(w.Panel5->isVisible());
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_FALSE(w.Busy());
   EXPECT_EQ(w.Panel5->Caption, "Generando reporte. Espere un momento...");
   EXPECT_FALSE(w.CRepcliente->Active());
 
   // Stored parameters that name a real database: the report comes from it.
   dataModule_->Galvora->Params().SetValue("Database", install_->DatabasePath("001"));
-  w.EFecIni->setDate(FirstOfMonth());
-  w.EFecFin->setDate(LastOfMonth());
+  w.EFecIni->SetDate(FirstOfMonth());
+  w.EFecFin->SetDate(LastOfMonth());
   Press(Qt::Key_F2);
   EXPECT_EQ(boxes_.shown.size(), 1u);
   EXPECT_TRUE(dataModule_->Galvora->Connected());
@@ -288,7 +293,7 @@ TEST_F(ReportWindowTest, AMissingColumnStopsTheOpenNamingTheFieldByItsLabel) {
   Press(Qt::Key_F2);
   EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"CRepcliente: Field 'Bodega' not found."});
   EXPECT_FALSE(w.CRepcliente->Active());
-  EXPECT_TRUE(w.Panel5->isVisible());
+  EXPECT_FALSE(w.Panel5->isVisible());
 }
 
 TEST_F(ReportWindowTest, TheExportFlagStaysOnAndEveryCalculationWithRowsSaves) {
@@ -420,12 +425,12 @@ TEST_F(ReportWindowTest, TheCommandLineConnectsAndComputesWithoutAKey) {
     if (c.computed) {
       EXPECT_EQ(w.CRepcliente->RecordCount(), 3);
     }
-    EXPECT_EQ(w.EFecIni->date(), c.start);
+    EXPECT_EQ(w.EFecIni->Date(), c.start);
     const bool automatic = c.arguments.size() >= 10;
     EXPECT_EQ(dataModule_->Galvora->Connected(), automatic);
     EXPECT_EQ(w.Cia->text().isEmpty(), !automatic);
     if (automatic) {
-      EXPECT_EQ(w.EFecFin->date(), LastOfMonth());
+      EXPECT_EQ(w.EFecFin->Date(), LastOfMonth());
       EXPECT_EQ(w.Servidor->count(), 1);
     }
   }

@@ -25,7 +25,10 @@ TEST(SaveDialogNameFilters, PairsBecomeQtFilters) {
     std::vector<std::string> expected;
   };
   const Case cases[] = {
-      {"Archivo texto (*.txt)|*.TXT", {"Archivo texto (*.txt) (*.TXT)"}},
+      {"Archivo texto (*.txt)|*.TXT", {"Archivo texto (*.txt)"}},
+      {"Texto|*.txt", {"Texto (*.txt)"}},
+      {"Texto (*.txt)|*.csv", {"Texto (*.txt) (*.csv)"}},
+      {"Both (*.a *.B)|*.A;*.b", {"Both (*.a *.B)"}},
       {"Both|*.a;*.b|All|*", {"Both (*.a *.b)", "All (*)"}},
       {"Dangling|*.a|Alone", {"Dangling (*.a)"}},
       {"", {}},
@@ -77,7 +80,7 @@ TEST(SaveDialogs, QtDialogReturnsNameAndChosenFilter) {
   QTimer::singleShot(0, [&] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->selectedNameFilter(), "Valores separados por comas (*.csv) (*.CSV)");
+    EXPECT_EQ(dialog->selectedNameFilter(), "Valores separados por comas (*.csv)");
     EXPECT_EQ(dialog->findChild<QLineEdit*>("fileNameEdit")->text(), "Costos");
     dialog->selectNameFilter(dialog->nameFilters().value(4));
     dialog->selectFile(ToQString(folder + "/Costos"));

@@ -8,13 +8,13 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLineEdit>
 #include <QTest>
 #include <chrono>
 #include <fstream>
 #include <memory>
 
+#include "app/DateTimePicker.h"
 #include "app/Controls.h"
 #include "app/dm.h"
 #include "app/rngrepcostoav.h"
@@ -93,8 +93,8 @@ class ServerWindow : public ::testing::Test {
   }
   // F2 over the sample data's month.
   void CalculateJanuary2022() {
-    window->EFecIni->setDate(QDate(2022, 1, 1));
-    window->EFecFin->setDate(QDate(2022, 1, 31));
+    window->EFecIni->SetDate(QDate(2022, 1, 1));
+    window->EFecFin->SetDate(QDate(2022, 1, 31));
     window->EFecIni->setFocus();
     Press(Qt::Key_F2);
   }

@@ -4,13 +4,13 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDateEdit>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
 
+#include "app/DateTimePicker.h"
 #include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "grid/DBGridEh.h"
@@ -68,8 +68,8 @@ TEST(WindowEquality, BatchFilesEqualTheWindowsF4Export) {
     window.TClave->setText("masterkey");
     window.Cia->setText("001");
     window.CiaExit();
-    window.EFecIni->setDate(QDate(2022, 1, 1));
-    window.EFecFin->setDate(QDate(2022, 1, 31));
+    window.EFecIni->SetDate(QDate(2022, 1, 1));
+    window.EFecFin->SetDate(QDate(2022, 1, 31));
     for (int index = 1; index <= 5; ++index) {
       dialogs.answer = {true, (folder / "window/Costos").string(), index};
       window.DBGridEh2->setFocus();
