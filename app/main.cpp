@@ -10,6 +10,7 @@
 #include "app/ErrorReport.h"
 #include "app/dm.h"
 #include "app/rngrepcostoav.h"
+#include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/RegionalSettings.h"
 #include "platform/StopRequests.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   });
   app::TApplication application(argc, argv);
   platform::RegisterFontSubstitutions();
+  platform::InstallQtTranslations();
   platform::WatchLocaleChanges(&application);
 
   Tfdm dataModule;

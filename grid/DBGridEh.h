@@ -26,6 +26,7 @@
 
 class QKeyEvent;
 class QLineEdit;
+class TToolTipsWindow;
 class QPainter;
 class QTimer;
 class TGridDataLinkEh;
@@ -459,6 +460,7 @@ class TDBGridEh : public QAbstractScrollArea {
   QPoint pressPoint_;
   int moveTarget_ = -1;           // visible index where a moved column lands
   QLineEdit* editor_ = nullptr;   // the in-place editor, a child of the viewport
+  TToolTipsWindow* hintWindow_ = nullptr;  // the text of a cut-off cell, made at first use
   QTimer* autoScroll_ = nullptr;  // moves the selection while a drag is outside the data area
   QPoint dragPoint_;              // last pointer position of a selection drag
   void AutoScrollTick();

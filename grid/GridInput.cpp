@@ -4,11 +4,11 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
-#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 
 #include "grid/DBGridEh.h"
+#include "grid/ToolTipsWindow.h"
 #include "grid/GridDataLink.h"
 #include "grid/GridLayout.h"
 #include "platform/Cp1252.h"
@@ -639,10 +639,14 @@ bool TDBGridEh::viewportEvent(QEvent* event) {
     platform::TFontSpec font;
     QPoint at;
     if (showHint_ && CellHint(help->pos(), text, font, at)) {
-      QToolTip::setFont(platform::ToQFont(font));
-      QToolTip::showText(viewport()->mapToGlobal(at), platform::ToQString(text), viewport());
+      if (hintWindow_ == nullptr) hintWindow_ = new TToolTipsWindow(viewport());
+      const TGridCoord cell = MouseCoord(help->pos());
+      const QRect area = CellRect(cell.X, cell.Y);
+      hintWindow_->ShowHint(platform::ToQString(text), platform::ToQFont(font),
+                            viewport()->mapToGlobal(at),
+                            QRect(viewport()->mapToGlobal(area.topLeft()), area.size()));
     } else {
-      QToolTip::hideText();
+      if (hintWindow_ != nullptr) hintWindow_->hide();
       event->ignore();
     }
     return true;

@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QMessageBox>
 #include <QStringList>
+#include <memory>
 
 #include "platform/Cp1252.h"
 
@@ -116,6 +119,19 @@ IMessageBoxes* currentMessageBoxes = &qtMessageBoxes;
 ISaveDialogs* currentSaveDialogs = &qtSaveDialogs;
 
 }  // namespace
+
+bool InstallQtTranslations() {
+  static QTranslator* translator = nullptr;
+  if (translator != nullptr) return true;
+  auto loaded = std::make_unique<QTranslator>();
+  if (!loaded->load(QStringLiteral("qtbase_es"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    return false;
+  }
+  translator = loaded.release();
+  QCoreApplication::installTranslator(translator);
+  return true;
+}
 
 IMessageBoxes& MessageBoxes() { return *currentMessageBoxes; }
 

@@ -46,6 +46,12 @@ void SetMessageBoxes(IMessageBoxes* boxes);
 ISaveDialogs& SaveDialogs();
 void SetSaveDialogs(ISaveDialogs* dialogs);
 
+// Loads Qt's own texts in Spanish (the buttons of message boxes, the save dialog, the
+// calendar's tooltips) so that the program speaks one language whatever the locale. Returns
+// false when the translation file is not installed; Qt's English texts then stay.
+// Requires: the application object exists.
+bool InstallQtTranslations();
+
 // The Qt name filters of a "|"-separated filter list, one per description and pattern
 // pair: "Texto|*.txt" gives "Texto (*.txt)"; a pattern list "*.a;*.b" becomes "*.a *.b"; a
 // description that ends with its patterns in parentheses, in any letter case, stays as it is

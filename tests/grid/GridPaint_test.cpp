@@ -2,7 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QScrollBar>
-#include <QToolTip>
+#include <QLabel>
+#include <QTest>
 
 #include "grid/GridPainter.h"
 #include "platform/Cp1252.h"
@@ -150,13 +151,25 @@ TEST(GridTooltips, TruncatedCellsOnly) {
   QHelpEvent shortHelp(QEvent::ToolTip, g.CellRect(1, DataRow(0)).center(),
                        g.viewport()->mapToGlobal(g.CellRect(1, DataRow(0)).center()));
   QApplication::sendEvent(g.viewport(), &shortHelp);
-  EXPECT_FALSE(QToolTip::isVisible());
+  auto* hint = g.window()->findChild<QLabel*>("TToolTipsWindow");
+  EXPECT_TRUE(hint == nullptr || !hint->isVisible());
   QHelpEvent longHelp(QEvent::ToolTip, longCell.center(),
                       g.viewport()->mapToGlobal(longCell.center()));
   QApplication::sendEvent(g.viewport(), &longHelp);
-  EXPECT_TRUE(QToolTip::isVisible());
-  EXPECT_EQ(QToolTip::text(), platform::ToQString(gridtest::WarehouseValue(2, 1)));
-  QToolTip::hideText();
+  hint = g.window()->findChild<QLabel*>("TToolTipsWindow");
+  ASSERT_NE(hint, nullptr);
+  EXPECT_TRUE(hint->isVisible());
+  EXPECT_EQ(hint->text(), platform::ToQString(gridtest::WarehouseValue(2, 1)));
+  // Over the cell itself, not over the row below it.
+  const QPoint corner = hint->mapToGlobal(QPoint(0, 0));
+  EXPECT_EQ(corner, g.viewport()->mapToGlobal(QPoint(longCell.left() - 1, longCell.top() - 2)));
+  EXPECT_LE(corner.y() + hint->height(), g.viewport()->mapToGlobal(longCell.bottomLeft()).y() + 3);
+  EXPECT_EQ(hint->font().family(), "Arial Narrow");
+  // The pointer moving within the cell keeps it; into the next row, it goes.
+  QTest::mouseMove(g.viewport(), longCell.center() + QPoint(3, 0));
+  EXPECT_TRUE(hint->isVisible());
+  QTest::mouseMove(g.viewport(), g.CellRect(2, DataRow(3)).center());
+  EXPECT_FALSE(hint->isVisible());
 }
 
 TEST(GridTooltips, RightAlignedCellCutByTheGridEdge) {

@@ -75,6 +75,17 @@ TEST(MessageBoxes, QtBoxShowsTextCaptionAndIcon) {
   EXPECT_EQ(seenIcon, QMessageBox::Critical);
 }
 
+TEST(QtTranslations, QtsOwnButtonsSpeakSpanish) {
+  ASSERT_TRUE(InstallQtTranslations());
+  QMessageBox box(QMessageBox::NoIcon, "repcostoav", "texto", QMessageBox::Ok);
+  EXPECT_EQ(box.button(QMessageBox::Ok)->text().remove('&'), "Aceptar");
+  QFileDialog dialog;
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  EXPECT_EQ(dialog.labelText(QFileDialog::Accept).remove('&'), "Guardar");
+  EXPECT_EQ(dialog.labelText(QFileDialog::Reject).remove('&'), "Cancelar");
+}
+
 TEST(SaveDialogs, QtDialogReturnsNameAndChosenFilter) {
   std::string folder = std::filesystem::temp_directory_path().string();
   QTimer::singleShot(0, [&] {
