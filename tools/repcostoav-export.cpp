@@ -33,6 +33,7 @@
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "platform/Fonts.h"
+#include "platform/ProgramInfo.h"
 #include "platform/StopRequests.h"
 
 namespace {
@@ -279,6 +280,8 @@ int Run(const Options& options, const std::string& password) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (std::optional<int> status = platform::AnswerInfoRequest(argc, argv, "repcostoav-export"))
+    return *status;
   platform::TakeStopRequests(StopNow);
   std::vector<std::string> args(argv + 1, argv + argc);
   Options options;
