@@ -152,7 +152,7 @@ class TDBGridEhExportAsHTML : public TDBGridEhExport {
   // Six upper-case hexadecimal digits, red, green, blue ("000000" for clNone).
   static std::string HtmlColor(platform::TColor color);
   static const char* AlignWord(TAlignment alignment);
-  // The font tag, style tags and the escaped text ("&nbsp" when empty).
+  // The font tag, style tags and the escaped text ("&nbsp;" when empty).
   static std::string WrapInFont(const platform::TFontSpec& font, const std::string& text);
 
  protected:
