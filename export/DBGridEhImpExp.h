@@ -33,7 +33,8 @@ class TDBGridEhExport {
   // The grid's position and controls are restored also when the walk fails; CloseDocument
   // runs only after a walk that ended normally.
   virtual void RenderToStream(TStream& stream, bool saveAll);
-  // Creates (or replaces) `fileName`, renders into it and closes it, also on failure.
+  // Renders into a new file that replaces `fileName` only when complete (see
+  // platform::ReplacementFile); on failure `fileName` stays as it was.
   virtual void RenderToFile(const std::string& fileName, bool saveAll);
 
   const std::vector<int>& ExportedColumns() const { return columns_; }
