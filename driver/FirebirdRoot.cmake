@@ -2,7 +2,6 @@
 # firebird/ when installed. Its firebird.conf sets ServerMode = Classic ahead of the system's
 # own configuration; everything else links to the system's root, except intl/: a real folder
 # with a copy of the character set module (the engine finds no character set through a link).
-include(GNUInstallDirs)
 find_path(FIREBIRD_SYSTEM_ROOT firebird.msg
           PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/firebird/3.0 /usr/lib/firebird/3.0
                 /opt/firebird
@@ -22,5 +21,4 @@ add_custom_target(firebird_root ALL DEPENDS ${firebird_root}/firebird.conf)
 # The driver is of no use without the root beside it.
 add_dependencies(ibdriver firebird_root)
 
-install(DIRECTORY ${firebird_root} DESTINATION ${CMAKE_INSTALL_LIBDIR}/galvora
-        USE_SOURCE_PERMISSIONS)
+install(DIRECTORY ${firebird_root} DESTINATION ${GALVORA_PRIVATE_LIBDIR} USE_SOURCE_PERMISSIONS)
