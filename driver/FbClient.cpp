@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 
+#include "driver/FirebirdRoot.h"
+
 namespace ibdriver {
 
 namespace {

@@ -7,8 +7,6 @@
 
 #include <string>
 
-#include "driver/FirebirdRoot.h"
-
 namespace ibdriver {
 
 struct FbClient {

@@ -1,7 +1,8 @@
 # The Firebird root of the programs: lib/firebird in the build tree, the private library folder's
-# firebird/ when installed. Its firebird.conf sets ServerMode = Classic ahead of the system's
-# own configuration; everything else links to the system's root, except intl/: a real folder
-# with a copy of the character set module (the engine finds no character set through a link).
+# firebird/ when installed. Its firebird.conf sets ServerMode = Classic (and a page cache as
+# large as the exclusive mode's) ahead of the system's own configuration; everything else links
+# to the system's root, except intl/: a real folder with a copy of the character set module
+# (the engine finds no character set through a link).
 find_path(FIREBIRD_SYSTEM_ROOT firebird.msg
           PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/firebird/3.0 /usr/lib/firebird/3.0
                 /opt/firebird

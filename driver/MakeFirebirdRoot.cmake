@@ -24,5 +24,8 @@ file(WRITE ${ROOT}/firebird.conf
 # window, batch exports, and Firebird tools started with FIREBIRD set to this folder.
 # Every process that opens a local file directly must use the same mode.
 ServerMode = Classic
+# Each process keeps its own page cache in this mode: as large as the exclusive mode's one
+# cache, so a report reads its pages from memory rather than again from the file.
+DefaultDbCachePages = 2048
 include ${SYSTEM_ROOT}/firebird.conf
 ")

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QDate>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QProcess>
 #include <QTest>
 #include <chrono>
@@ -26,6 +25,7 @@
 #include "db/CompanyDatabase.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
+#include "tests/app/support/Window.h"
 #include "tests/shared/support/Isql.h"
 
 namespace fs = std::filesystem;
@@ -145,25 +145,13 @@ class SharedLocalDatabase : public ::testing::Test {
   void OpenWindow() {
     dataModule_ = std::make_unique<Tfdm>();
     window_ = std::make_unique<Tfrepcostoav>(app::CommandLineArguments{});
-    window_->show();
-    window_->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    Type(window_->Tusua, "SYSDBA");
-    Type(window_->TClave, "masterkey");
-    Type(window_->Cia, "001");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(apptest::ShowAndConnect(*window_));
   }
   void CloseWindow() {
     window_.reset();
     dataModule_.reset();
   }
   void Key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
-
-  static void Type(QLineEdit* edit, const char* text) {
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-  }
 
   db::QueryResult Configuration() {
     return db::QueryText(database_,
@@ -250,7 +238,7 @@ TEST_F(SharedLocalDatabase, ASaveOverAnotherProgramsChangeIsReportedAndChangesNo
     ASSERT_TRUE(window_->AdvPanel1->isVisible());
     c.change(value);
 
-    Type(window_->AdvPanel1->DBEdit4, "ZZ");
+    apptest::Type(window_->AdvPanel1->DBEdit4, "ZZ");
     QTest::mouseClick(window_->AdvPanel1->SpeedButton5, Qt::LeftButton);
     ASSERT_EQ(boxes_.shown.size(), 1u);
     EXPECT_EQ(boxes_.shown[0].text, "Record not found or changed by another user.");
@@ -265,7 +253,7 @@ TEST_F(SharedLocalDatabase, ASaveOverAnotherProgramsChangeIsReportedAndChangesNo
     // Opened again, the panel shows the other program's value and saves on top of it.
     boxes_.shown.clear();
     Key(Qt::Key_F7);
-    Type(window_->AdvPanel1->DBEdit4, "ZZ");
+    apptest::Type(window_->AdvPanel1->DBEdit4, "ZZ");
     QTest::mouseClick(window_->AdvPanel1->SpeedButton5, Qt::LeftButton);
     EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
     EXPECT_EQ(Configuration().rows[0][1].value_or("").substr(0, 2), "ZZ");
