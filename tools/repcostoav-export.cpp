@@ -36,6 +36,7 @@
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "platform/Fonts.h"
+#include "platform/ProgramInfo.h"
 #include "platform/ReplacementFile.h"
 #include "platform/ResourceLimits.h"
 #include "platform/StopRequests.h"
@@ -383,6 +384,8 @@ int Failed(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (std::optional<int> status = platform::AnswerInfoRequest(argc, argv, "repcostoav-export"))
+    return *status;
   // Under an address space limit one allocation arena: each further one reserves 64 MiB of
   // address space, which would leave the limit's effect to chance.
   if (platform::SoftLimit(RLIMIT_AS)) mallopt(M_ARENA_MAX, 1);
