@@ -31,8 +31,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time: the Firebird client library (by the driver), the Firebird engine and
-# character sets for local databases, and the fonts the report's fonts are drawn with.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfbclient2, firebird3.0-server-core, fonts-liberation")
+# character sets for local databases, and the fonts the report's fonts are drawn with; adduser
+# for the postinst.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfbclient2, firebird3.0-server-core, fonts-liberation, adduser")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "firebird3.0-utils, firebird3.0-server")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/postinst
                                        ${CMAKE_CURRENT_BINARY_DIR}/debian/postrm)
