@@ -1,14 +1,17 @@
 #include "platform/Registry.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 
 #include "platform/Errors.h"
+#include "platform/RegionalSettings.h"
 
 namespace platform {
 namespace {
@@ -145,6 +148,70 @@ TEST(RegistryFile, ReadsWellFormedAndSkipsMalformedLines) {
   }
 }
 
+// Windows' registry editor writes CR LF and continues long hex values over several lines; a
+// file with LF or CR line ends reads the same.
+TEST(RegistryFile, ContinuedHexValuesReadTheSameWithEveryLineEnd) {
+  // "/srv/añejo/Отчёт €" and "dd/MM/yyyy" as UTF-16LE hex(2) bytes, 12 bytes a line.
+  auto hexLines = [](const std::u16string& text, const std::string& end) {
+    std::string out;
+    std::vector<std::string> bytes;
+    for (char16_t unit : text + u'\0') {
+      for (int shift : {0, 8}) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02x", (unit >> shift) & 0xFF);
+        bytes.push_back(hex);
+      }
+    }
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      out += bytes[i];
+      if (i + 1 < bytes.size()) out += i % 12 == 11 ? ",\\" + end + "  " : ",";
+    }
+    return out + end;
+  };
+  const std::u16string folder = u"/srv/a\u00F1ejo/\u041E\u0442\u0447\u0451\u0442 \u20AC";
+  for (const std::string end : {"\r\n", "\n", "\r"}) {
+    SCOPED_TRACE(end == "\r\n" ? "CR LF" : end == "\n" ? "LF" : "CR");
+    const std::string text =
+        "Windows Registry Editor Version 5.00" + end + end +
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Qor\\Galvora2025]" + end +
+        "\"Directorio\"=hex(2):" + hexLines(folder, end) + "\"Next\"=\"after\"" + end + end +
+        "[HKEY_CURRENT_USER\\Control Panel\\International]" + end +
+        "\"sShortDate\"=hex(2):" + hexLines(u"dd/MM/yyyy", end) + "\"sDate\"=\"/\"" + end;
+    RegistryFile file = RegistryFile::FromText(text);
+    EXPECT_EQ(file.ReadPathString(Root::LocalMachine, "Software\\Qor\\Galvora2025", "Directorio"),
+              "/srv/a\xC3\xB1" "ejo/\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82 \xE2\x82\xAC");
+    EXPECT_EQ(file.ReadString(Root::LocalMachine, "Software\\Qor\\Galvora2025", "Directorio"),
+              "/srv/a\xF1" "ejo/????? \x80");
+    EXPECT_EQ(file.ReadString(Root::LocalMachine, "Software\\Qor\\Galvora2025", "Next"), "after");
+    EXPECT_EQ(file.ReadString(Root::CurrentUser, "Control Panel\\International", "sShortDate"),
+              "dd/MM/yyyy");
+    EXPECT_EQ(LoadFormatSettings("C", file).ShortDateFormat, "dd/MM/yyyy");
+  }
+}
+
+// Paths keep every character whatever the file's encoding; a Windows-1252 file is converted.
+TEST(RegistryFile, PathStringsAreUtf8) {
+  struct Case {
+    const char* label;
+    std::string text;
+    const char* path;
+  } cases[] = {
+      {"UTF-8", std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\K]\n\"D\"=\"/srv/\u0416 \u00D1\"\n",
+       "/srv/\xD0\x96 \xC3\x91"},
+      {"UTF-8 with byte order mark",
+       "\xEF\xBB\xBF" + std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\K]\n\"D\"=\"/a\u00F1o\"\n",
+       "/a\xC3\xB1o"},
+      {"Windows-1252", std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\K]\n\"D\"=\"/a\xF1o \x80\"\n",
+       "/a\xC3\xB1o \xE2\x82\xAC"},
+      {"REGEDIT4 hex(2) code page bytes", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"D\"=hex(2):2f,d1,00\n",
+       "/\xC3\x91"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(RegistryFile::FromText(c.text).ReadPathString(Root::LocalMachine, "K", "D"), c.path);
+  }
+}
+
 TEST(RegistryFile, Utf16FileWithByteOrderMark) {
   std::u16string text =
       u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n"
@@ -213,6 +280,34 @@ TEST(SystemRegistry, ReadsTheFileNamedByTheEnvironmentAndReloads) {
   EXPECT_FALSE(SystemRegistry().KeyExists(RegistryRoot::LocalMachine, "Software"));
   unsetenv("QOR_REGISTRY");
   ReloadSystemRegistry();
+}
+
+// A registry path that names no readable file of its own: missing gives no keys; a folder, a
+// FIFO (which must not hold up the reader) or a device is an error naming the file.
+TEST(RegistryFile, PathsThatAreNotRegularFiles) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("registry-kinds-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  ASSERT_EQ(::mkfifo((folder / "fifo.reg").c_str(), 0600), 0);
+  struct Case {
+    std::string path, reason;
+  } cases[] = {
+      {(folder / "missing.reg").string(), ""},
+      {folder.string(), "Is a directory"},
+      {(folder / "fifo.reg").string(), "It is not a regular file."},
+      {"/dev/zero", "It is not a regular file."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    try {
+      const RegistryFile file = RegistryFile::Load(c.path);
+      EXPECT_EQ(c.reason, "");
+      EXPECT_FALSE(file.KeyExists(RegistryRoot::LocalMachine, "Software"));
+    } catch (const ERegistryException& e) {
+      EXPECT_EQ(e.Message(), "Cannot read the registry file \"" + c.path + "\". " + c.reason);
+    }
+  }
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
