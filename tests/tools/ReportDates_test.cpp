@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDateEdit>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
@@ -14,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/DateTimePicker.h"
 #include "app/ReportFields.h"
 #include "app/dm.h"
 #include "app/rngrepcostoav.h"
@@ -130,8 +130,8 @@ TEST_F(ReportDates, WindowF2SendsTheChosenDays) {
     QTest::keyClick(window.Cia, Qt::Key_Tab);
     ASSERT_TRUE(fdm->Galvora->Connected());
     for (const auto& period : kPeriods) {
-      window.EFecIni->setDate(period[0]);
-      window.EFecFin->setDate(period[1]);
+      window.EFecIni->SetDate(period[0]);
+      window.EFecFin->SetDate(period[1]);
       // The operator sees the dates in the short date form of the registry file.
       const QString shown = period[0].toString(QString(picture.shortDate));
       EXPECT_EQ(window.EFecIni->text(), shown);
