@@ -30,6 +30,7 @@
 #include "platform/Fonts.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
+#include "tests/app/support/Window.h"
 
 namespace {
 
@@ -126,16 +127,8 @@ class OperatorWindowTest : public ::testing::Test {
     QWidget* target = QApplication::focusWidget();
     QTest::keyClick(target != nullptr ? target : window_.get(), key, modifiers);
   }
-  void TypeInto(QLineEdit* edit, const char* text) {
-    QTest::mouseClick(edit, Qt::LeftButton);
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-  }
   void Connect(const char* company) {
-    TypeInto(window_->Tusua, "SYSDBA");
-    TypeInto(window_->TClave, "masterkey");
-    TypeInto(window_->Cia, company);
-    Press(Qt::Key_Tab);
+    ASSERT_TRUE(apptest::ShowAndConnect(*window_, company));
     ASSERT_TRUE(dataModule_->Galvora->Connected());
   }
 
