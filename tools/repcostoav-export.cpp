@@ -153,8 +153,9 @@ std::string ReadPassword(const Options& options) {
   if (!options.passwordFile.empty()) {
     std::ifstream in(options.passwordFile, std::ios::binary);
     if (!in) {
-      throw platform::Exception("Cannot open file \"" + options.passwordFile + "\". " +
-                                std::strerror(errno));
+      throw platform::Exception("Cannot open file \"" +
+                                platform::FileNameText(options.passwordFile) + "\". " +
+                                platform::FileNameText(std::strerror(errno)));
     }
     std::string line;
     std::getline(in, line);
