@@ -1,7 +1,9 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "driver/IbDriver.h"
 #include "platform/Utf8FileNames.h"
@@ -25,22 +27,42 @@ struct TransactionTarget {
 
 bool IsTrue(SQLOptionValue value) { return value != 0; }
 
-// A message of the client library that names a file holds the name as UTF-8; the program's
-// text is Windows-1252. Text that is not UTF-8 is given as it is; characters Windows-1252
-// lacks become '?'.
-std::string Utf8ToWin1252(const std::string& text) {
-  iconv_t converter = iconv_open("WINDOWS-1252//TRANSLIT", "UTF-8");
-  if (converter == reinterpret_cast<iconv_t>(-1)) return text;
-  std::string result(text.size() * 4, '\0');  // room for transliterations
+// Converts `text` with iconv. An input the target lacks gives '?' when `unknown` is set (the
+// input is then UTF-32LE, four bytes a character); any other failure gives nullopt.
+std::optional<std::string> Convert(const char* to, const char* from, const std::string& text,
+                                   bool unknown) {
+  iconv_t converter = iconv_open(to, from);
+  if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string result;
   char* in = const_cast<char*>(text.data());
   size_t inLeft = text.size();
-  char* out = result.data();
-  size_t outLeft = result.size();
-  const size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
+  char buffer[256];
+  bool ok = true;
+  while (ok && inLeft > 0) {
+    char* out = buffer;
+    size_t outLeft = sizeof buffer;
+    const size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
+    result.append(buffer, sizeof buffer - outLeft);
+    if (done != static_cast<size_t>(-1) || errno == E2BIG) continue;
+    ok = errno == EILSEQ && unknown && inLeft >= 4;
+    if (ok) {
+      result += '?';
+      in += 4;
+      inLeft -= 4;
+    }
+  }
   iconv_close(converter);
-  if (done == static_cast<size_t>(-1)) return text;
-  result.resize(result.size() - outLeft);
+  if (!ok) return std::nullopt;
   return result;
+}
+
+// A message of the client library that names a file holds the name as UTF-8; the program's
+// text is Windows-1252, where a character it lacks becomes '?'. Text that is not UTF-8 is
+// given as it is.
+std::string Utf8ToWin1252(const std::string& text) {
+  std::optional<std::string> wide = Convert("UTF-32LE", "UTF-8", text, false);
+  if (!wide) return text;
+  return Convert("WINDOWS-1252", "UTF-32LE", *wide, true).value_or(text);
 }
 
 std::string Text(SQLOptionValue value) {
