@@ -136,7 +136,7 @@ TEST(ToolPaths, DemoAndBatchExportUnderAccentedAndCyrillicNames) {
                               Q(noPassword.string())},
                              registry);
     EXPECT_EQ(password.status, 3);
-    EXPECT_EQ(password.err, "Cannot open file \"" + Shown(noPassword.string()) +
+    EXPECT_EQ(password.err, "Cannot read the password file \"" + Shown(noPassword.string()) +
                                 "\". No such file or directory\n");
   }
   fs::remove_all(root);
