@@ -24,33 +24,11 @@
 #include "platform/RegionalSettings.h"
 #include "platform/Registry.h"
 #include "tests/app/support/Fakes.h"
+#include "tests/app/support/PathNames.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Installation folder, company and file name; UTF-8 as the file system has them.
-struct Names {
-  const char* folder;
-  const char* company;
-  const char* file;
-};
-const Names kNames[] = {
-    {"a\xC3\xB1" "ejo", "001", "Informe \xC3\x91 producci\xC3\xB3n"},
-    {"Compa\xC3\xB1\xC3\xAD" "a \xC3\xA1", "\xC3\x91" "1", "d\xC3\xAD" "a"},
-    {"Costos \xE2\x82\xAC", "\xE2\x82\xAC", "Precio \xE2\x82\xAC"},
-    {"\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82", "\xD0\x9A\xD0\xBE", "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82"},
-};
-
-// Every name in `folder`, as bytes.
-std::vector<std::string> Listing(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 class WindowPaths : public ::testing::Test {
  protected:
@@ -58,7 +36,7 @@ class WindowPaths : public ::testing::Test {
     root_ = new fs::path(fs::temp_directory_path() /
                          ("window_paths_" + std::to_string(::getpid())));
     fs::remove_all(*root_);
-    for (const Names& names : kNames) {
+    for (const apptest::PathNames& names : apptest::kPathNames) {
       const fs::path company = *root_ / names.folder / "datos" / names.company;
       fs::create_directories(company);
       db::CreateCompanyDatabase((company / "galvora.fdb").string(),
@@ -130,7 +108,7 @@ class WindowPaths : public ::testing::Test {
 fs::path* WindowPaths::root_ = nullptr;
 
 TEST_F(WindowPaths, ConnectAndSaveUnderAccentedAndCyrillicNames) {
-  for (const Names& names : kNames) {
+  for (const apptest::PathNames& names : apptest::kPathNames) {
     SCOPED_TRACE(names.folder);
     const fs::path folder = *root_ / names.folder;
     Install(folder, folder.string());
@@ -152,7 +130,7 @@ TEST_F(WindowPaths, ConnectAndSaveUnderAccentedAndCyrillicNames) {
     w.DBGridEh2->setFocus();
     QTest::keyClick(w.DBGridEh2, Qt::Key_F4);
     ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
-    EXPECT_EQ(Listing(saves), std::vector<std::string>{std::string(names.file) + ".csv"});
+    EXPECT_EQ(apptest::Listing(saves), std::vector<std::string>{std::string(names.file) + ".csv"});
 
     // A folder that does not exist: the message names the file once converted.
     const fs::path missing = folder / "no" / names.file;
@@ -179,18 +157,18 @@ TEST_F(WindowPaths, ConnectAndSaveUnderAccentedAndCyrillicNames) {
 // A server list copied from a Windows installation holds the folder in Windows-1252: the line
 // is converted and the folder, named in UTF-8 on disk, opens.
 TEST_F(WindowPaths, Windows1252ServerListLineOpensTheUtf8Folder) {
-  const fs::path folder = *root_ / kNames[1].folder;
+  const fs::path folder = *root_ / apptest::kPathNames[1].folder;
   Install(folder, platform::FileNameText(folder.string()));
   Tfrepcostoav& w = Open();
   EXPECT_EQ(w.Servidor->currentText(), QString::fromUtf8(folder.string().c_str()));
-  Connect(kNames[1].company);
+  Connect(apptest::kPathNames[1].company);
   ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
   EXPECT_TRUE(fdm->Galvora->Connected());
 }
 
 // The ERP starts the window with the server and the company on its command line.
 TEST_F(WindowPaths, CommandLineServerAndCompanyKeepTheirBytes) {
-  const Names& names = kNames[3];
+  const apptest::PathNames& names = apptest::kPathNames[3];
   const fs::path folder = *root_ / names.folder;
   Install(folder, "/elsewhere");
   const char* argv[] = {"repcostoav", folder.c_str(), "SYSDBA", "masterkey", names.company,

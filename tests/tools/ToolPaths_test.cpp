@@ -15,23 +15,11 @@
 
 #include "db/CompanyDatabase.h"
 #include "platform/Cp1252.h"
+#include "tests/app/support/PathNames.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Installation folder, company and output file name; UTF-8 as the file system has them.
-struct Names {
-  const char* folder;
-  const char* company;
-  const char* file;
-};
-const Names kNames[] = {
-    {"a\xC3\xB1" "ejo", "\xC3\x91" "1", "Informe \xC3\x91 producci\xC3\xB3n"},
-    {"Compa\xC3\xB1\xC3\xAD" "a \xC3\xA1", "c\xC3\xA1", "d\xC3\xAD" "a"},
-    {"Costos \xE2\x82\xAC", "\xE2\x82\xAC", "Precio \xE2\x82\xAC"},
-    {"\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82", "\xD0\x9A\xD0\xBE", "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82"},
-};
 
 struct RunResult {
   int status = -1;
@@ -54,15 +42,6 @@ RunResult RunTool(const std::string& tool, const QStringList& args, const fs::pa
           process.readAllStandardError().toStdString()};
 }
 
-std::vector<std::string> Listing(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -78,12 +57,12 @@ TEST(ToolPaths, DemoAndBatchExportUnderAccentedAndCyrillicNames) {
   const fs::path root = fs::temp_directory_path() / ("tool_paths_" + std::to_string(::getpid()));
   fs::remove_all(root);
   fs::create_directories(root);
-  for (const Names& names : kNames) {
+  for (const apptest::PathNames& names : apptest::kPathNames) {
     SCOPED_TRACE(names.folder);
     const fs::path folder = root / names.folder;
     RunResult demo = RunTool("galvora-demo", {Q(folder.string()), "--warehouses", "2", "--months", "1"});
     ASSERT_EQ(demo.status, 0) << demo.err;
-    EXPECT_EQ(Listing(folder),
+    EXPECT_EQ(apptest::Listing(folder),
               (std::vector<std::string>{"SERVIDORES.cfg", "datos", "registry.reg"}));
     EXPECT_EQ(ReadFile(folder / "SERVIDORES.cfg"), folder.string() + "\r\n");
     // A second company whose folder name is accented too.
@@ -106,7 +85,7 @@ TEST(ToolPaths, DemoAndBatchExportUnderAccentedAndCyrillicNames) {
                                          std::string(names.file) + "." + names.company + ".xls",
                                          "SERVIDORES.cfg", "datos", "registry.reg"};
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Listing(folder), expected);
+    EXPECT_EQ(apptest::Listing(folder), expected);
 
     // Messages name the file once converted, never its UTF-8 bytes read as Windows-1252.
     const fs::path missing = folder / "no" / (std::string(names.file) + ".csv");
