@@ -62,7 +62,7 @@ const char kUsageText[] =
     "usage: repcostoav-export --server FOLDER --user USER --company CODE\n"
     "                         --from YYYY-MM-DD --to YYYY-MM-DD --output FILE\n"
     "                         [--format txt|csv|htm|rtf|xls] [--password-file FILE]\n"
-    "       repcostoav-export --help\n"
+    "       repcostoav-export --help | --version\n"
     "FILE - writes the report to standard output (give --format).\n"
     "The password is read from --password-file (its first line) or from the environment\n"
     "variable GALVORA_PASSWORD.\n"
