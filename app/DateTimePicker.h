@@ -26,6 +26,9 @@ class TDateTimePicker : public QLineEdit {
   bool TextIsDate() const { return textIsDate_; }
   // Throws EConvertError "'%s' is not a valid date" while the text names no date.
   void CheckDate() const;
+  // The same under the names Qt's date controls use.
+  QDate date() const { return Date(); }
+  void setDate(const QDate& date) { SetDate(date); }
   // The section being typed into: 0 is the first of the picture.
   int CurrentSection() const { return current_; }
   // Reads the short date picture of the regional settings again and redraws the date.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/DateTimePicker.h"
 
 class QAction;
 class QComboBox;
@@ -31,7 +32,6 @@ struct TSaveDialog;
 
 namespace app {
 class TConfigPanel;
-class TDateTimePicker;
 class TGroupBox;
 class TPanel;
 class TSpeedButton;
@@ -132,6 +132,10 @@ class Tfrepcostoav : public QWidget {
   // Called as rows arrive: every tenth of a second the panel shows their number and the
   // window repaints (user input stays queued).
   void RowsArrived(int rows);
+  // Adds a server entry (file-system text) to `Servidor`, shown as text, keeping its bytes.
+  void AddServer(const std::string& entry);
+  // The chosen server entry's bytes ("" when the list is empty).
+  std::string ChosenServer() const;
 
   app::CommandLineArguments arguments_;
   std::vector<std::string> serverList_;
