@@ -103,4 +103,9 @@ std::string ReportCommandText(TDateTime start, TDateTime end) {
          QuotedStr(DateToStr(end)) + ")";
 }
 
+TExportDocumentInfo ReportDocumentInfo(const std::string& company, TDateTime start,
+                                       TDateTime end) {
+  return {"Reporte Costos Av\xED" "cola", company, DateToStr(start) + " - " + DateToStr(end)};
+}
+
 }  // namespace app

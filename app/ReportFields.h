@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data/DB.h"
+#include "export/DBGridEhImpExp.h"
 
 class TDBGridEh;
 
@@ -49,5 +50,10 @@ std::string ReportDatabaseName(const std::string& server, const std::string& com
 // + Q(start) + "," + Q(end) + ")", each date in the user's short date form, quoted with inner
 // quotes doubled.
 std::string ReportCommandText(TDateTime start, TDateTime end);
+
+// The report as exported files describe it: its title, the company code and the period
+// start .. end in the short date form.
+TExportDocumentInfo ReportDocumentInfo(const std::string& company, TDateTime start,
+                                       TDateTime end);
 
 }  // namespace app

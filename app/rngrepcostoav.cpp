@@ -417,8 +417,10 @@ void Tfrepcostoav::SpeedButton3Click() {
   ShowStatus("Generando reporte. Espere un momento...");
   QCoreApplication::processEvents();
   CRepcliente->Close();
-  CRepcliente->SetCommandText(
-      app::ReportCommandText(FromQDate(EFecIni->date()), FromQDate(EFecFin->date())));
+  reportCompany_ = FromQString(Cia->text());
+  reportStart_ = FromQDate(EFecIni->date());
+  reportEnd_ = FromQDate(EFecFin->date());
+  CRepcliente->SetCommandText(app::ReportCommandText(reportStart_, reportEnd_));
   CRepcliente->Open();
   Panel5->hide();
   if (CRepcliente->IsEmpty()) {
@@ -474,7 +476,8 @@ void Tfrepcostoav::ppmSelectAllClick() {
 }
 
 void Tfrepcostoav::ppmSaveSelectionClick() {
-  SaveSelection(*DBGridEh2, platform::SaveDialogs(), *SaveDialog1);
+  SaveSelection(*DBGridEh2, platform::SaveDialogs(), *SaveDialog1,
+                app::ReportDocumentInfo(reportCompany_, reportStart_, reportEnd_));
 }
 
 bool Tfrepcostoav::event(QEvent* event) {

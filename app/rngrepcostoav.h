@@ -128,4 +128,7 @@ class Tfrepcostoav : public QWidget {
   std::vector<std::unique_ptr<TField>> fields_;
   bool exportFlag_ = false;
   bool activated_ = false;
+  // The company and period of the last calculation, for the files that record them.
+  std::string reportCompany_;
+  double reportStart_ = 0, reportEnd_ = 0;
 };

@@ -198,9 +198,11 @@ void TDBGridEhExport::RenderToFile(const std::string& fileName, bool saveAll) {
 }
 
 void ExportGridToFile(TDBGridEhExportClass exporterClass, IExportGrid& grid,
-                      const std::string& fileName, bool saveAll) {
+                      const std::string& fileName, bool saveAll,
+                      const TExportDocumentInfo& info) {
   std::unique_ptr<TDBGridEhExport> exporter = exporterClass();
   exporter->SetGrid(&grid);
+  exporter->SetDocumentInfo(info);
   exporter->RenderToFile(fileName, saveAll);
 }
 

@@ -52,7 +52,7 @@ constexpr int kGridHeight = 484;
 const char kUsageText[] =
     "usage: repcostoav-export --server FOLDER --user USER --company CODE\n"
     "                         --from YYYY-MM-DD --to YYYY-MM-DD --output FILE\n"
-    "                         [--format txt|csv|htm|rtf|xls] [--password-file FILE]\n"
+    "                         [--format txt|csv|htm|rtf|xls|xlsx] [--password-file FILE]\n"
     "The password is read from --password-file (its first line) or from the environment\n"
     "variable GALVORA_PASSWORD.\n"
     "Exit status: 0 written, 1 no rows, 2 usage error, 3 database or file error,\n"
@@ -70,13 +70,13 @@ class UsageError {
 struct Options {
   std::string server, user, company, output, passwordFile;
   TDateTime from = 0, to = 0;
-  int filterIndex = 0;  // the save dialog's entry: 1 txt ... 5 xls
+  int filterIndex = 0;  // the save dialog's entry: 1 txt ... 5 xls, 6 xlsx
 };
 
 // The save dialog's entry of an extension or format name (case-insensitive), 0 when none.
 int FormatIndex(std::string name) {
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (int index = 1; index <= 5; ++index) {
+  for (int index = 1; index <= kSaveFormatCount; ++index) {
     if (SaveExtension(index) == name) return index;
   }
   return 0;
@@ -270,7 +270,8 @@ int Run(const Options& options, const std::string& password) {
   grid.Selection().SelectEverything();
 
   ReplacementFile file(options.output);
-  ExportGridToFile(SaveExporterClass(options.filterIndex), grid, file.Path(), false);
+  ExportGridToFile(SaveExporterClass(options.filterIndex), grid, file.Path(), false,
+                   app::ReportDocumentInfo(options.company, options.from, options.to));
   file.Commit();
   report.Close();
   return kWritten;
