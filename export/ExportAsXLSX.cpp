@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/Cp1252.h"
 
@@ -22,7 +23,8 @@ constexpr char kSheetName[] = "Costos";
 constexpr int kScreenDpi = 96;
 
 // libxlsxwriter prints numbers with the C library, which follows the numeric locale: under
-// one with a decimal comma it would write 1234,5 into the sheet. Its calls run under "C".
+// one with a decimal comma it would write 1234,5 into the sheet. Every call that may print
+// (writes, which flush the previous row, and the close) runs under "C".
 class CNumericScope {
  public:
   CNumericScope() : previous_(::uselocale(CLocale())) {}
@@ -176,8 +178,12 @@ void TDBGridEhExportAsXLSX::Check(int error) const {
     throw platform::Exception("XLSX row limit of 1048576 rows exceeded");
   }
   if (error == LXW_ERROR_CREATING_XLSX_FILE) {
-    throw EFCreateError("Cannot create file \"" + platform::FromFileSystemPath(path_) + "\". " +
-                        std::strerror(errno));
+    const int cause = errno;
+    std::error_code ec;
+    std::string path = std::filesystem::absolute(path_, ec).string();
+    if (ec) path = path_;
+    throw EFCreateError(platform::FormatMessage(
+        "Cannot create file \"%s\". %s", {path, std::strerror(cause)}));
   }
   if (error == LXW_ERROR_MEMORY_MALLOC_FAILED) {
     throw platform::Exception("Out of memory");
@@ -198,6 +204,7 @@ void TDBGridEhExportAsXLSX::RenderToPath(const std::string& path, bool saveAll) 
   row_ = 0;
   col_ = 0;
   titled_ = false;
+  filtered_ = false;
   lastDataRow_ = 0;
   FreeWorkbook();
   // The walk writes through the workbook, never through a stream.
@@ -278,12 +285,7 @@ void TDBGridEhExportAsXLSX::OpenDocument() {
 }
 
 void TDBGridEhExportAsXLSX::CloseDocument() {
-  if (titled_ && !ExportedColumns().empty()) {
-    // The title row stays in view; its filter covers the data rows, not the footers.
-    worksheet_freeze_panes(sheet_, 1, 0);
-    Check(worksheet_autofilter(sheet_, 0, 0, lastDataRow_,
-                               static_cast<lxw_col_t>(ExportedColumns().size() - 1)));
-  }
+  SetFilter();
   lxw_workbook* workbook = workbook_;
   workbook_ = nullptr;
   sheet_ = nullptr;
@@ -292,6 +294,16 @@ void TDBGridEhExportAsXLSX::CloseDocument() {
   const CNumericScope numeric;
   const int error = workbook_close(workbook);
   Check(error);
+}
+
+void TDBGridEhExportAsXLSX::SetFilter() {
+  if (!titled_ || filtered_ || ExportedColumns().empty()) return;
+  // The title row stays in view; its filter covers the data rows, not the footers. In
+  // constant-memory mode the range is accepted only while its last row is the current one.
+  worksheet_freeze_panes(sheet_, 1, 0);
+  Check(worksheet_autofilter(sheet_, 0, 0, lastDataRow_,
+                             static_cast<lxw_col_t>(ExportedColumns().size() - 1)));
+  filtered_ = true;
 }
 
 void TDBGridEhExportAsXLSX::StartRow() {
@@ -305,6 +317,8 @@ void TDBGridEhExportAsXLSX::WriteText(std::string_view cp1252, lxw_format* forma
     // A cell holds at most 32,767 characters, one per Windows-1252 byte.
     if (cp1252.size() > kMaxCellText) cp1252 = cp1252.substr(0, kMaxCellText);
     const std::string text = platform::Cp1252ToUtf8(EscapeCharacterCodes(cp1252));
+    // Any write may send the previous row to the sheet's file, numbers included.
+    const CNumericScope numeric;
     Check(worksheet_write_string(sheet_, row_, col_, text.c_str(), format));
   }
   ++col_;
@@ -385,6 +399,7 @@ void TDBGridEhExportAsXLSX::EmitDataCell(int column, const TExportCellParams& pa
 }
 
 void TDBGridEhExportAsXLSX::EmitFooterRow(const std::vector<int>& columns, int footerRow) {
+  SetFilter();
   StartRow();
   TDBGridEhExport::EmitFooterRow(columns, footerRow);
   ++row_;

@@ -47,6 +47,7 @@ class TDBGridEhExportAsXLSX : public TDBGridEhExport {
   // Walks the grid into a workbook at `path` (a name libxlsxwriter can open for writing).
   void RenderToPath(const std::string& path, bool saveAll);
   void StartRow();
+  void SetFilter();
   void WriteText(std::string_view cp1252, lxw_format* format);
   void WriteNumber(double value, const std::string& numberFormat, bool bold);
   // The number format of a cell of `field` holding `value`.
@@ -64,6 +65,7 @@ class TDBGridEhExportAsXLSX : public TDBGridEhExport {
   uint32_t row_ = 0;
   uint16_t col_ = 0;
   bool titled_ = false;
+  bool filtered_ = false;
   uint32_t lastDataRow_ = 0;
 };
 
