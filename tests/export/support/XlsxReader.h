@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 #include <cstdlib>
 #include <filesystem>
@@ -45,6 +46,10 @@ inline std::string Text(const QJsonValue& value) { return value.toString().toStd
 // Runs `program` and returns its standard output; throws when it fails.
 inline QByteArray RunTool(const QString& program, const QStringList& args) {
   QProcess process;
+  // The readers' own conventions: "." decimals and "," thousands, whatever the machine uses.
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("LC_ALL", "C.UTF-8");
+  process.setProcessEnvironment(env);
   process.start(program, args);
   if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit ||
       process.exitCode() != 0) {
@@ -54,8 +59,9 @@ inline QByteArray RunTool(const QString& program, const QStringList& args) {
   return process.readAllStandardOutput();
 }
 
-// The rows of a CSV text with tab separators and '"' quotes.
-inline std::vector<std::vector<std::string>> ParseTabbed(const std::string& text) {
+// The rows of a CSV text with `separator` between values and '"' quotes.
+inline std::vector<std::vector<std::string>> ParseSeparated(const std::string& text,
+                                                            char separator) {
   std::vector<std::vector<std::string>> rows;
   std::vector<std::string> row;
   std::string field;
@@ -74,7 +80,7 @@ inline std::vector<std::vector<std::string>> ParseTabbed(const std::string& text
       }
     } else if (c == '"') {
       quoted = true;
-    } else if (c == '\t') {
+    } else if (c == separator) {
       row.push_back(std::move(field));
       field.clear();
     } else if (c == '\n' || c == '\r') {
@@ -134,8 +140,15 @@ inline XlsxBook ReadXlsx(const std::string& path, const std::string& rows = "") 
 // `soffice --headless --convert-to csv`.
 inline std::vector<std::vector<std::string>> XlsxAsShown(const std::string& path) {
   namespace fs = std::filesystem;
-  const fs::path folder =
-      fs::temp_directory_path() / ("xlsx_shown_" + std::to_string(::getpid()));
+  // One office profile per test program, removed when it ends.
+  static const struct Folder {
+    fs::path path = fs::temp_directory_path() / ("xlsx_shown_" + std::to_string(::getpid()));
+    ~Folder() {
+      std::error_code ignored;
+      fs::remove_all(path, ignored);
+    }
+  } scratch;
+  const fs::path& folder = scratch.path;
   fs::create_directories(folder / "out");
   // A profile of its own, so that no running office instance or user setting takes part.
   const QString profile = QString::fromStdString("file://" + (folder / "profile").string());
@@ -145,9 +158,9 @@ inline std::vector<std::vector<std::string>> XlsxAsShown(const std::string& path
                      QString::fromStdString((folder / "out").string()),
                      QString::fromStdString(path)});
   const fs::path csv = folder / "out" / fs::path(path).filename().replace_extension(".csv");
+  if (!fs::exists(csv)) throw std::runtime_error("soffice wrote no " + csv.string());
   std::ifstream in(csv, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), {});
   fs::remove(csv);
-  if (!in) throw std::runtime_error("soffice wrote no " + csv.string());
-  return xlsxtest::ParseTabbed(text);
+  return xlsxtest::ParseSeparated(text, '\t');
 }
