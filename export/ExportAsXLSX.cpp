@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
 #include "platform/Cp1252.h"
+#include "platform/ReplacementFile.h"
 
 namespace {
 
@@ -178,12 +178,8 @@ void TDBGridEhExportAsXLSX::Check(int error) const {
     throw platform::Exception("XLSX row limit of 1048576 rows exceeded");
   }
   if (error == LXW_ERROR_CREATING_XLSX_FILE) {
-    const int cause = errno;
-    std::error_code ec;
-    std::string path = std::filesystem::absolute(path_, ec).string();
-    if (ec) path = path_;
-    throw EFCreateError(platform::FormatMessage(
-        "Cannot create file \"%s\". %s", {path, std::strerror(cause)}));
+    throw EFCreateError(platform::FormatMessage("Cannot create file \"%s\". %s",
+                                                {shownName_, std::strerror(errno)}));
   }
   if (error == LXW_ERROR_MEMORY_MALLOC_FAILED) {
     throw platform::Exception("Out of memory");
@@ -221,13 +217,19 @@ void TDBGridEhExportAsXLSX::RenderToPath(const std::string& path, bool saveAll) 
 }
 
 void TDBGridEhExportAsXLSX::RenderToFile(const std::string& fileName, bool saveAll) {
-  RenderToPath(fileName, saveAll);
+  // The library writes the new file through a name of its own; it takes the place of the
+  // former file only when the workbook is complete.
+  platform::ReplacementFile file(fileName);
+  shownName_ = file.Target();
+  RenderToPath(file.Path(), saveAll);
+  file.Commit();
 }
 
 void TDBGridEhExportAsXLSX::RenderToStream(TStream& stream, bool saveAll) {
   const int fd = UnnamedTemporaryFile();
   try {
-    RenderToPath("/proc/self/fd/" + std::to_string(fd), saveAll);
+    shownName_ = "/proc/self/fd/" + std::to_string(fd);
+    RenderToPath(shownName_, saveAll);
     char buffer[64 * 1024];
     for (off_t offset = 0;;) {
       const ssize_t count = ::pread(fd, buffer, sizeof buffer, offset);

@@ -26,8 +26,8 @@ class TDBGridEhExportAsXLSX : public TDBGridEhExport {
   TDBGridEhExportAsXLSX();
   ~TDBGridEhExportAsXLSX() override;
 
-  // Writes the workbook to `fileName` only when the walk is complete: a failed export
-  // creates no file (nothing is opened at that path before the walk has ended).
+  // Writes the workbook into a new file that replaces `fileName` only when complete: a failed
+  // export leaves the former file as it was and nothing beside it.
   void RenderToFile(const std::string& fileName, bool saveAll) override;
   // Writes the workbook into a temporary file, then copies its bytes into `stream`.
   void RenderToStream(TStream& stream, bool saveAll) override;
@@ -57,6 +57,7 @@ class TDBGridEhExportAsXLSX : public TDBGridEhExport {
   void FreeWorkbook();
 
   std::string path_;
+  std::string shownName_;  // the file named in messages
   lxw_workbook* workbook_ = nullptr;
   lxw_worksheet* sheet_ = nullptr;
   lxw_format* titleFormat_ = nullptr;
