@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
+#include "export/ZipDirectory.h"
 #include "platform/Cp1252.h"
 #include "platform/ReplacementFile.h"
 
@@ -288,14 +290,27 @@ void TDBGridEhExportAsXLSX::OpenDocument() {
 
 void TDBGridEhExportAsXLSX::CloseDocument() {
   SetFilter();
+  const CNumericScope numeric;
+  // The library does not check the writes of its temporary files: a full disk or a file size
+  // limit there would leave rows out of a workbook it reports as written. The rows' file is
+  // checked before the close, and the sheet in the finished archive must hold at least it.
+  long rowBytes = 0;
+  if (FILE* rows = sheet_->optimize_tmpfile; rows != nullptr) {
+    lxw_worksheet_write_single_row(sheet_);
+    if (std::fflush(rows) != 0 || std::ferror(rows) != 0) throw EWriteError();
+    rowBytes = std::ftell(rows);
+  }
   lxw_workbook* workbook = workbook_;
   workbook_ = nullptr;
   sheet_ = nullptr;
   formats_.clear();
   // workbook_close frees the workbook whatever it returns.
-  const CNumericScope numeric;
-  const int error = workbook_close(workbook);
-  Check(error);
+  Check(workbook_close(workbook));
+  const int written = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  const std::optional<uint64_t> sheetBytes =
+      written < 0 ? std::nullopt : ZipEntrySize(written, "xl/worksheets/sheet1.xml");
+  if (written >= 0) ::close(written);
+  if (!sheetBytes || *sheetBytes < static_cast<uint64_t>(rowBytes)) throw EWriteError();
 }
 
 void TDBGridEhExportAsXLSX::SetFilter() {

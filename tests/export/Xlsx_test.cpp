@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <csignal>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -321,6 +322,39 @@ TEST_F(XlsxExport, FailuresAreReportedAsTheOtherWritersReportThem) {
   EXPECT_THROW(Export(grid, "Fallo.xlsx"), platform::Exception);
   EXPECT_FALSE(fs::exists(folder_ / "Fallo.xlsx"));
   EXPECT_FALSE(grid.InWalk);
+}
+
+// A file size limit (or a full disk) met while the library writes its temporary files, or the
+// workbook itself, is a write error: never a workbook with rows left out. The former file
+// stays and nothing is left beside it.
+TEST_F(XlsxExport, AFileSizeLimitIsAWriteErrorAndKeepsTheFormerFile) {
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  // 100,000 rows make about 4 MB of sheet rows and an archive of about 0.5 MB: the first
+  // limit stops the rows' temporary file only, the second one the archive as well.
+  for (const rlim_t limit : {rlim_t{1000000}, rlim_t{100000}}) {
+    SCOPED_TRACE(limit);
+    const fs::path target = folder_ / "Grande.xlsx";
+    std::ofstream(target) << "old";
+    ManyRows grid(100000);
+    rlimit lowered = saved;
+    lowered.rlim_cur = limit;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &lowered), 0);
+    bool failed = false;
+    try {
+      Export(grid, "Grande.xlsx");
+    } catch (const EWriteError& e) {
+      failed = true;
+      EXPECT_EQ(e.Message(), "Stream write error");
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_TRUE(failed);
+    std::ifstream in(target);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+  }
+  std::signal(SIGXFSZ, previous);
 }
 
 // Under a locale with a decimal comma the C library would print 1234,5: the workbook still
