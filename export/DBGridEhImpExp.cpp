@@ -202,8 +202,9 @@ void ExportGridToFile(TDBGridEhExportClass exporterClass, IExportGrid& grid,
 }
 
 void ExportGridToStream(TDBGridEhExportClass exporterClass, IExportGrid& grid, TStream& stream,
-                        bool saveAll) {
+                        bool saveAll, const TExportDocumentInfo& info) {
   std::unique_ptr<TDBGridEhExport> exporter = exporterClass();
   exporter->SetGrid(&grid);
+  exporter->SetDocumentInfo(info);
   exporter->RenderToStream(stream, saveAll);
 }

@@ -272,4 +272,4 @@ void ExportGridToFile(TDBGridEhExportClass exporterClass, IExportGrid& grid,
                       const std::string& fileName, bool saveAll,
                       const TExportDocumentInfo& info = {});
 void ExportGridToStream(TDBGridEhExportClass exporterClass, IExportGrid& grid, TStream& stream,
-                        bool saveAll);
+                        bool saveAll, const TExportDocumentInfo& info = {});

@@ -254,7 +254,7 @@ void ExportGridToFile(TDBGridEhExportClass exporterClass, TDBGridEh& grid,
 }
 
 void ExportGridToStream(TDBGridEhExportClass exporterClass, TDBGridEh& grid, TStream& stream,
-                        bool saveAll) {
+                        bool saveAll, const TExportDocumentInfo& info) {
   TDBGridEhExportSource source(grid);
-  ExportGridToStream(exporterClass, static_cast<IExportGrid&>(source), stream, saveAll);
+  ExportGridToStream(exporterClass, static_cast<IExportGrid&>(source), stream, saveAll, info);
 }

@@ -81,4 +81,4 @@ void ExportGridToFile(TDBGridEhExportClass exporterClass, TDBGridEh& grid,
                       const std::string& fileName, bool saveAll,
                       const TExportDocumentInfo& info = {});
 void ExportGridToStream(TDBGridEhExportClass exporterClass, TDBGridEh& grid, TStream& stream,
-                        bool saveAll);
+                        bool saveAll, const TExportDocumentInfo& info = {});
