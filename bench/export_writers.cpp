@@ -127,8 +127,9 @@ long StatusKiB(const char* field) {
   if (status == nullptr) return 0;
   char line[256];
   long value = 0;
+  const size_t length = std::strlen(field);
   while (std::fgets(line, sizeof line, status) != nullptr) {
-    if (std::strncmp(line, field, std::strlen(field)) == 0) value = std::atol(line + std::strlen(field));
+    if (std::strncmp(line, field, length) == 0) value = std::atol(line + length);
   }
   std::fclose(status);
   return value;

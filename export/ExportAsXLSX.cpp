@@ -1,10 +1,9 @@
 #include "export/ExportAsXLSX.h"
 
 #include <fcntl.h>
+#include <locale.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
-
-#include <locale.h>
 
 #include <cerrno>
 #include <charconv>
@@ -21,7 +20,7 @@
 namespace {
 
 constexpr char kSheetName[] = "Costos";
-// Excel's column width unit is the width of a digit of its default font: 7 pixels at 96 dpi.
+// The sheet counts column widths in pixels at 96 dpi; the grid's are at its screen's dpi.
 constexpr int kScreenDpi = 96;
 
 // libxlsxwriter prints numbers with the C library, which follows the numeric locale: under
@@ -53,7 +52,8 @@ int SignificantDecimals(double value) {
   const size_t exponentAt = digits.find('e');
   const std::string_view mantissa = digits.substr(0, exponentAt);
   const size_t point = mantissa.find('.');
-  int decimals = point == std::string_view::npos ? 0 : static_cast<int>(mantissa.size() - point - 1);
+  int decimals =
+      point == std::string_view::npos ? 0 : static_cast<int>(mantissa.size() - point - 1);
   if (exponentAt != std::string_view::npos) {
     decimals -= std::atoi(std::string(digits.substr(exponentAt + 1)).c_str());
   }
@@ -151,11 +151,10 @@ std::string XlsxNumberFormat(std::string_view picture, int decimals) {
       point == std::string::npos ? 0 : static_cast<int>(places.size() - point - 1);
   // A "0" at the last integer place or among the decimal places asks for all the places.
   const size_t from = integer == 0 ? 0 : integer - 1;
-  const bool zeroPlace = places.find('0', from) != std::string::npos &&
-                         places.find('0', from) <= from + fixedPlaces;
-  const int shown = fixedPlaces > 0 && (grouping || zeroPlace || decimals > fixedPlaces)
-                        ? fixedPlaces
-                        : decimals;
+  const bool zeroPlace =
+      places.find('0', from) != std::string::npos && places.find('0', from) <= from + fixedPlaces;
+  const int shown =
+      fixedPlaces > 0 && (grouping || zeroPlace || decimals > fixedPlaces) ? fixedPlaces : decimals;
   std::string format = QuotedLiteral(prefix) + (grouping ? "#,##0" : "0");
   if (shown > 0) format += "." + std::string(static_cast<size_t>(shown), '0');
   return format + QuotedLiteral(suffix);
@@ -282,9 +281,8 @@ void TDBGridEhExportAsXLSX::OpenDocument() {
   const std::vector<int>& columns = ExportedColumns();
   for (size_t i = 0; i < columns.size(); ++i) {
     const int pixels = Grid()->ColumnWidth(columns[i]) * kScreenDpi / dpi;
-    Check(worksheet_set_column_pixels(sheet_, static_cast<lxw_col_t>(i),
-                                      static_cast<lxw_col_t>(i), pixels > 0 ? pixels : 0,
-                                      nullptr));
+    Check(worksheet_set_column_pixels(sheet_, static_cast<lxw_col_t>(i), static_cast<lxw_col_t>(i),
+                                      pixels > 0 ? pixels : 0, nullptr));
   }
 }
 
@@ -341,8 +339,7 @@ void TDBGridEhExportAsXLSX::WriteText(std::string_view cp1252, lxw_format* forma
   ++col_;
 }
 
-void TDBGridEhExportAsXLSX::WriteNumber(double value, const std::string& numberFormat,
-                                        bool bold) {
+void TDBGridEhExportAsXLSX::WriteNumber(double value, const std::string& numberFormat, bool bold) {
   lxw_format* format = Format(numberFormat, bold);
   const CNumericScope numeric;
   Check(worksheet_write_number(sheet_, row_, col_, value, format));
@@ -423,8 +420,8 @@ void TDBGridEhExportAsXLSX::EmitFooterRow(const std::vector<int>& columns, int f
 }
 
 void TDBGridEhExportAsXLSX::EmitFooterCell(int position, int footerRow, int column,
-                                           const platform::TFontSpec&, platform::TColor,
-                                           TAlignment, const std::string& text) {
+                                           const platform::TFontSpec&, platform::TColor, TAlignment,
+                                           const std::string& text) {
   const TExportFooterValueType type = Grid()->Footer(column, footerRow).ValueType;
   const double value = static_cast<double>(FooterValue(footerRow, position)) / 10000.0;
   if (type == TExportFooterValueType::fvtCount) return WriteNumber(value, "0", true);

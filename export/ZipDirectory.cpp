@@ -25,8 +25,8 @@ bool ReadAt(int fd, uint64_t offset, size_t size, std::string& out) {
   out.assign(size, '\0');
   size_t done = 0;
   while (done < size) {
-    const ssize_t count = ::pread(fd, out.data() + done, size - done,
-                                  static_cast<off_t>(offset + done));
+    const ssize_t count =
+        ::pread(fd, out.data() + done, size - done, static_cast<off_t>(offset + done));
     if (count <= 0) return false;
     done += static_cast<size_t>(count);
   }

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDateEdit>
-#include <QAction>
 #include <QLineEdit>
 #include <QTest>
 #include <memory>
@@ -35,9 +35,9 @@ TEST(XlsxSave, F4WritesTheReportWithItsCompanyAndPeriod) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
 
   // The operator's origin, then F4 from the grid.
-  for (const auto& [edit, text] : {std::pair{window->Tusua, "SYSDBA"},
-                                   std::pair{window->TClave, "masterkey"},
-                                   std::pair{window->Cia, "001"}}) {
+  for (const auto& [edit, text] :
+       {std::pair{window->Tusua, "SYSDBA"}, std::pair{window->TClave, "masterkey"},
+        std::pair{window->Cia, "001"}}) {
     edit->setFocus();
     QTest::keyClicks(edit, text);
   }

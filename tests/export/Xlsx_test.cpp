@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <clocale>
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -66,20 +66,30 @@ const char* const kPictures[] = {"", "", "#,###", "#,###.00", "###.00", "##.00%"
 
 FakeGrid AwkwardCells(const std::string& longText) {
   FakeGrid grid;
-  grid.AddColumn({.FieldName = "CODBOD", .Caption = "Bodega", .Width = 36,
+  grid.AddColumn({.FieldName = "CODBOD",
+                  .Caption = "Bodega",
+                  .Width = 36,
                   .Footer = {TExportFooterValueType::fvtStaticText},
                   .FooterText = "Totales"});
   grid.AddColumn({.FieldName = "NOMBOD", .Caption = "Nombre Bodega", .Width = 150});
-  grid.AddColumn({.FieldName = "COSTO", .Caption = "Costo Alim.", .Width = 90,
-                  .Type = ftFMTBcd, .DisplayFormat = "#,###"});
-  grid.AddColumn({.FieldName = "UNIT", .Caption = "Costo Unit.", .Type = ftFMTBcd,
-                  .Footer = {TExportFooterValueType::fvtSum}, .DisplayFormat = "#,###.00"});
-  grid.AddColumn({.FieldName = "GRAM", .Caption = "Gr.Huevo", .Type = ftFMTBcd,
-                  .DisplayFormat = "###.00"});
-  grid.AddColumn({.FieldName = "PORSAL", .Caption = "%Sal", .Type = ftFMTBcd,
-                  .DisplayFormat = "##.00%"});
+  grid.AddColumn({.FieldName = "COSTO",
+                  .Caption = "Costo Alim.",
+                  .Width = 90,
+                  .Type = ftFMTBcd,
+                  .DisplayFormat = "#,###"});
+  grid.AddColumn({.FieldName = "UNIT",
+                  .Caption = "Costo Unit.",
+                  .Type = ftFMTBcd,
+                  .Footer = {TExportFooterValueType::fvtSum},
+                  .DisplayFormat = "#,###.00"});
+  grid.AddColumn(
+      {.FieldName = "GRAM", .Caption = "Gr.Huevo", .Type = ftFMTBcd, .DisplayFormat = "###.00"});
+  grid.AddColumn(
+      {.FieldName = "PORSAL", .Caption = "%Sal", .Type = ftFMTBcd, .DisplayFormat = "##.00%"});
   grid.AddColumn({.FieldName = "PLANO", .Caption = "Plano", .Type = ftFMTBcd});
-  grid.AddColumn({.FieldName = "AVES", .Caption = "Aves", .Type = ftInteger,
+  grid.AddColumn({.FieldName = "AVES",
+                  .Caption = "Aves",
+                  .Type = ftInteger,
                   .Footer = {TExportFooterValueType::fvtCount}});
   struct Row {
     FakeValue code, name;
@@ -89,26 +99,36 @@ FakeGrid AwkwardCells(const std::string& longText) {
   const FakeValue null{true};
   const Row rows[] = {
       // Accents and the Windows-1252 letters above 0x7F.
-      {{false, "01"}, {false, "Bodega \xD1" "and\xFA \x97 caf\xE9 \xAB\x80\xBB \x8A\x9E"},
-       {"1234567.89", "1234.5", "0.5", "1.18", "1234.5"}, Integer(7)},
+      {{false, "01"},
+       {false,
+        "Bodega \xD1"
+        "and\xFA \x97 caf\xE9 \xAB\x80\xBB \x8A\x9E"},
+       {"1234567.89", "1234.5", "0.5", "1.18", "1234.5"},
+       Integer(7)},
       // Nulls everywhere but the code.
       {{false, "02"}, null, {nullptr, nullptr, nullptr, nullptr, nullptr}, null},
       // A text longer than a cell holds; an integer beyond the XLS writer's small range.
-      {{false, "03"}, {false, longText}, {"0.25", "0.5", "12500", "12500", "0.01"},
+      {{false, "03"},
+       {false, longText},
+       {"0.25", "0.5", "12500", "12500", "0.01"},
        Integer(536870912)},
       // Negative numbers, and spaces that must survive.
-      {{false, "04"}, {false, "  espacios  "}, {"-1234.5", "-0.01", "-1234.5", "-1.18", "-3.1"},
+      {{false, "04"},
+       {false, "  espacios  "},
+       {"-1234.5", "-0.01", "-1234.5", "-1.18", "-3.1"},
        Integer(-42)},
       // Zero, and an empty text (not null).
       {{false, "05"}, {false, ""}, {"0", "0", "0", "0", "0"}, Integer(0)},
       // The biggest values of NUMERIC(15,2); a text that looks like a formula.
-      {{false, "06"}, {false, "=1+2"},
-       {"9999999999999.99", "-9999999999999.99", "123456789012.34", "99.99",
-        "9999999999999.99"},
+      {{false, "06"},
+       {false, "=1+2"},
+       {"9999999999999.99", "-9999999999999.99", "123456789012.34", "99.99", "9999999999999.99"},
        Integer(2147483647)},
       // Markup, quotes, a tab, a line break, a control character and an escape look-alike.
-      {{false, "07"}, {false, "a_x0041_b <&> \"q\" 'a'\ttab\nnueva\x01"},
-       {"1000", "1000", "1000", "100", "1000"}, Integer(1000)},
+      {{false, "07"},
+       {false, "a_x0041_b <&> \"q\" 'a'\ttab\nnueva\x01"},
+       {"1000", "1000", "1000", "100", "1000"},
+       Integer(1000)},
   };
   for (const Row& row : rows) {
     std::vector<FakeValue> values{row.code, row.name};
@@ -126,8 +146,10 @@ FakeGrid AwkwardCells(const std::string& longText) {
 TEST_F(XlsxExport, AwkwardCellsReadBackAsTheGridShowsThem) {
   const std::string longText(40000, 'L');
   FakeGrid grid = AwkwardCells(longText);
-  const std::string path =
-      Export(grid, "Costos.xlsx", {"Reporte Costos Av\xED" "cola", "001", "01/01/2022 - 31/01/2022"});
+  const std::string path = Export(grid, "Costos.xlsx",
+                                  {"Reporte Costos Av\xED"
+                                   "cola",
+                                   "001", "01/01/2022 - 31/01/2022"});
   const XlsxBook book = ReadXlsx(path);
   const auto shown = XlsxAsShown(path);
 
@@ -215,15 +237,22 @@ TEST(XlsxNumberFormat, ShowsWhatTheGridShows) {
     int decimals;
     const char* format;
   } cases[] = {
-      {"#,###", 0, "#,##0"},          {"#,###", 1, "#,##0.0"},
-      {"#,###", 2, "#,##0.00"},       {"#,###.00", 0, "#,##0.00"},
-      {"#,###.00", 1, "#,##0.00"},    {"###.00", 0, "0.00"},
-      {"###.00", 2, "0.00"},          {"##.00%", 0, "0.00\"%\""},
-      {"###.00%", 1, "0.00\"%\""},    {"", 0, "0"},
+      {"#,###", 0, "#,##0"},
+      {"#,###", 1, "#,##0.0"},
+      {"#,###", 2, "#,##0.00"},
+      {"#,###.00", 0, "#,##0.00"},
+      {"#,###.00", 1, "#,##0.00"},
+      {"###.00", 0, "0.00"},
+      {"###.00", 2, "0.00"},
+      {"##.00%", 0, "0.00\"%\""},
+      {"###.00%", 1, "0.00\"%\""},
+      {"", 0, "0"},
       {"", 2, "0.00"},
       // Plain style: places shown only as far as the value has them.
-      {"###.##", 1, "0.0"},           {"###.##", 3, "0.00"},
-      {"##0", 1, "0.0"},              {".00", 0, "0.00"},
+      {"###.##", 1, "0.0"},
+      {"###.##", 3, "0.00"},
+      {"##0", 1, "0.0"},
+      {".00", 0, "0.00"},
       // Literals: one that starts the picture goes in front, the others after the number.
       {"Total #,###.00 COP", 2, "\"Total \"#,##0.00\" COP\""},
       {"#x#", 0, "0\"x\""},
@@ -231,8 +260,7 @@ TEST(XlsxNumberFormat, ShowsWhatTheGridShows) {
       {"#,### \xE1rea", 0, "#,##0\" \u00E1rea\""},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(XlsxNumberFormat(c.picture, c.decimals), c.format)
-        << c.picture << " " << c.decimals;
+    EXPECT_EQ(XlsxNumberFormat(c.picture, c.decimals), c.format) << c.picture << " " << c.decimals;
   }
 }
 
@@ -281,7 +309,9 @@ TEST_F(XlsxExport, RowLimitCountsTitlesAndFootersAndLeavesTheTargetAlone) {
     int rows;
     int footers;
     bool fits;
-  } cases[] = {{kLimit, 0, false}, {kLimit - 1, 1, false}, {kLimit - 1, 0, true}};
+  // With the title row: the limit exactly, then one footer row more (each case writes a
+  // million rows, so the row past the limit is a footer rather than one more data case).
+  } cases[] = {{kLimit - 1, 0, true}, {kLimit - 1, 1, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.rows) + " rows, " + std::to_string(c.footers) + " footers");
     ManyRows grid(c.rows);
@@ -314,8 +344,7 @@ TEST_F(XlsxExport, FailuresAreReportedAsTheOtherWritersReportThem) {
     ExportGridToFile(kXlsx, grid, missing, true);
     ADD_FAILURE() << "no error";
   } catch (const EFCreateError& e) {
-    EXPECT_EQ(e.Message().rfind("Cannot create file \"" + missing + "\". ", 0), 0u)
-        << e.Message();
+    EXPECT_EQ(e.Message().rfind("Cannot create file \"" + missing + "\". ", 0), 0u) << e.Message();
   }
   // A failure while the rows are read: the error of the grid, nothing written.
   grid.FailAtRecord = 3;
@@ -362,8 +391,8 @@ TEST_F(XlsxExport, AFileSizeLimitIsAWriteErrorAndKeepsTheFormerFile) {
 TEST_F(XlsxExport, NumbersAreWrittenWithAPointUnderADecimalCommaLocale) {
   const fs::path locales = folder_ / "locales";
   fs::create_directories(locales);
-  const std::string command = "localedef -i es_CO -f UTF-8 '" +
-                              (locales / "es_CO.UTF-8").string() + "' >/dev/null 2>&1";
+  const std::string command =
+      "localedef -i es_CO -f UTF-8 '" + (locales / "es_CO.UTF-8").string() + "' >/dev/null 2>&1";
   if (std::system(command.c_str()) != 0) GTEST_SKIP() << "localedef cannot build es_CO";
   setenv("LOCPATH", locales.c_str(), 1);
   const std::string saved = std::setlocale(LC_ALL, nullptr);

@@ -28,8 +28,8 @@ struct Exported {
 class XlsxBatchExport : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    folder_ = new fs::path(fs::temp_directory_path() /
-                           ("xlsx_batch_" + std::to_string(::getpid())));
+    folder_ =
+        new fs::path(fs::temp_directory_path() / ("xlsx_batch_" + std::to_string(::getpid())));
     fs::create_directories(*folder_);
     db::CreateDemoInstallation((*folder_ / "demo").string(),
                                {.sample = db::SampleData{.warehouses = 5}});
@@ -46,13 +46,13 @@ class XlsxBatchExport : public ::testing::Test {
     env.insert("QOR_REGISTRY", QString::fromStdString((*folder_ / "demo/registry.reg").string()));
     env.insert("GALVORA_PASSWORD", "masterkey");
     process.setProcessEnvironment(env);
-    process.start(QString::fromStdString(std::string(std::getenv("GALVORA_BINARY_DIR")) +
-                                         "/bin/repcostoav-export"),
-                  QStringList{"--server", QString::fromStdString((*folder_ / "demo").string()),
-                              "--user", "SYSDBA", "--company", QString::fromStdString(company),
-                              "--from", "2022-01-01", "--to", "2022-01-31", "--output",
-                              QString::fromStdString(output.string())}
-                      << more);
+    process.start(
+        QString::fromStdString(std::string(std::getenv("GALVORA_BINARY_DIR")) +
+                               "/bin/repcostoav-export"),
+        QStringList{"--server", QString::fromStdString((*folder_ / "demo").string()), "--user",
+                    "SYSDBA", "--company", QString::fromStdString(company), "--from", "2022-01-01",
+                    "--to", "2022-01-31", "--output", QString::fromStdString(output.string())}
+            << more);
     EXPECT_TRUE(process.waitForFinished(600000));
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardError().toStdString()};
@@ -112,8 +112,7 @@ TEST_F(XlsxBatchExport, DemoReportShowsTheGridsTexts) {
       EXPECT_EQ(cell.Type, "n") << ref;
       const std::string picture = field.DisplayFormat;
       if (picture == "#,###") {
-        EXPECT_TRUE(cell.Format == "#,##0" || cell.Format == "#,##0.0" ||
-                    cell.Format == "#,##0.00")
+        EXPECT_TRUE(cell.Format == "#,##0" || cell.Format == "#,##0.0" || cell.Format == "#,##0.00")
             << ref << " " << cell.Format;
       } else {
         EXPECT_EQ(cell.Format, picture == "#,###.00" ? "#,##0.00"

@@ -34,9 +34,9 @@ struct XlsxBook {
   std::map<std::string, std::string> Pane;  // the frozen pane's attributes
   std::string AutoFilter;
   std::vector<std::map<std::string, std::string>> Columns;  // min, max, width
-  int Rows = 0;     // rows written
-  int LastRow = 0;  // number of the last row written
-  std::map<std::string, XlsxCell> Cells;  // by reference ("A1")
+  int Rows = 0;                                             // rows written
+  int LastRow = 0;                                          // number of the last row written
+  std::map<std::string, XlsxCell> Cells;                    // by reference ("A1")
 };
 
 namespace xlsxtest {
@@ -53,8 +53,8 @@ inline QByteArray RunTool(const QString& program, const QStringList& args) {
   process.start(program, args);
   if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit ||
       process.exitCode() != 0) {
-    throw std::runtime_error(program.toStdString() + " failed: " +
-                             process.readAllStandardError().toStdString());
+    throw std::runtime_error(program.toStdString() +
+                             " failed: " + process.readAllStandardError().toStdString());
   }
   return process.readAllStandardOutput();
 }
@@ -111,7 +111,8 @@ inline XlsxBook ReadXlsx(const std::string& path, const std::string& rows = "") 
   if (!rows.empty()) args << "--rows" << QString::fromStdString(rows);
   const QJsonObject json = QJsonDocument::fromJson(xlsxtest::RunTool("python3", args)).object();
   XlsxBook book;
-  for (const QJsonValue& name : json["sheets"].toArray()) book.Sheets.push_back(xlsxtest::Text(name));
+  for (const QJsonValue& name : json["sheets"].toArray())
+    book.Sheets.push_back(xlsxtest::Text(name));
   book.Title = xlsxtest::Text(json["title"]);
   book.Subject = xlsxtest::Text(json["subject"]);
   book.Company = xlsxtest::Text(json["company"]);
@@ -130,7 +131,8 @@ inline XlsxBook ReadXlsx(const std::string& path, const std::string& rows = "") 
   const QJsonObject cells = json["cells"].toObject();
   for (auto it = cells.begin(); it != cells.end(); ++it) {
     const QJsonObject cell = it.value().toObject();
-    book.Cells[it.key().toStdString()] = {xlsxtest::Text(cell["type"]), xlsxtest::Text(cell["value"]),
+    book.Cells[it.key().toStdString()] = {xlsxtest::Text(cell["type"]),
+                                          xlsxtest::Text(cell["value"]),
                                           xlsxtest::Text(cell["format"]), cell["bold"].toBool()};
   }
   return book;
@@ -152,11 +154,10 @@ inline std::vector<std::vector<std::string>> XlsxAsShown(const std::string& path
   fs::create_directories(folder / "out");
   // A profile of its own, so that no running office instance or user setting takes part.
   const QString profile = QString::fromStdString("file://" + (folder / "profile").string());
-  xlsxtest::RunTool("soffice",
-                    {"-env:UserInstallation=" + profile, "--headless", "--norestore",
-                     "--convert-to", "csv:Text - txt - csv (StarCalc):9,34,76,1", "--outdir",
-                     QString::fromStdString((folder / "out").string()),
-                     QString::fromStdString(path)});
+  xlsxtest::RunTool(
+      "soffice", {"-env:UserInstallation=" + profile, "--headless", "--norestore", "--convert-to",
+                  "csv:Text - txt - csv (StarCalc):9,34,76,1", "--outdir",
+                  QString::fromStdString((folder / "out").string()), QString::fromStdString(path)});
   const fs::path csv = folder / "out" / fs::path(path).filename().replace_extension(".csv");
   if (!fs::exists(csv)) throw std::runtime_error("soffice wrote no " + csv.string());
   std::ifstream in(csv, std::ios::binary);
