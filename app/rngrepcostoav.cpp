@@ -413,8 +413,9 @@ void Tfrepcostoav::CiaExit() {
   TSQLConnection& galvora = *fdm->Galvora;
   galvora.SetConnected(false);
   // The database name is file-system text: the server entry's bytes and the company as UTF-8.
-  galvora.Params().SetValue("Database", app::ReportDatabaseName(
-                                            ChosenServer(), platform::FileNameFromQString(Cia->text())));
+  const std::string database =
+      app::ReportDatabaseName(ChosenServer(), platform::FileNameFromQString(Cia->text()));
+  galvora.Params().SetValue("Database", database);
   galvora.Params().SetValue("User_Name", FromQString(Tusua->text()));
   galvora.Params().SetValue("password", FromQString(TClave->text()));
   galvora.SetConnected(true);

@@ -33,15 +33,16 @@ namespace {
 class WindowPaths : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    root_ = new fs::path(fs::temp_directory_path() /
-                         ("window_paths_" + std::to_string(::getpid())));
+    root_ =
+        new fs::path(fs::temp_directory_path() / ("window_paths_" + std::to_string(::getpid())));
     fs::remove_all(*root_);
     for (const apptest::PathNames& names : apptest::kPathNames) {
       const fs::path company = *root_ / names.folder / "datos" / names.company;
       fs::create_directories(company);
-      db::CreateCompanyDatabase((company / "galvora.fdb").string(),
-                                {.sample = db::SampleData{.warehouses = 2, .months = 1,
-                                                          .firstYear = 2022, .firstMonth = 1}});
+      db::CreateCompanyDatabase(
+          (company / "galvora.fdb").string(),
+          {.sample =
+               db::SampleData{.warehouses = 2, .months = 1, .firstYear = 2022, .firstMonth = 1}});
     }
   }
   static void TearDownTestSuite() {
@@ -137,9 +138,9 @@ TEST_F(WindowPaths, ConnectAndSaveUnderAccentedAndCyrillicNames) {
     dialogs_.answer = {true, missing.string(), 5};
     QTest::keyClick(w.DBGridEh2, Qt::Key_F4);
     ASSERT_EQ(boxes_.shown.size(), 1u);
-    EXPECT_EQ(boxes_.shown[0].text,
-              "Cannot create file \"" + platform::FileNameText(missing.string() + ".xls") +
-                  "\". No such file or directory.");
+    EXPECT_EQ(boxes_.shown[0].text, "Cannot create file \"" +
+                                        platform::FileNameText(missing.string() + ".xls") +
+                                        "\". No such file or directory.");
     boxes_.shown.clear();
 
     // A company without a database: the client library's message names the file the same way.
@@ -171,8 +172,9 @@ TEST_F(WindowPaths, CommandLineServerAndCompanyKeepTheirBytes) {
   const apptest::PathNames& names = apptest::kPathNames[3];
   const fs::path folder = *root_ / names.folder;
   Install(folder, "/elsewhere");
-  const char* argv[] = {"repcostoav", folder.c_str(), "SYSDBA", "masterkey", names.company,
-                        "", "", "", "", "", "1", nullptr};
+  const char* argv[] = {
+      "repcostoav", folder.c_str(), "SYSDBA", "masterkey", names.company, "", "", "", "", "",
+      "1",          nullptr};
   window_ = std::make_unique<Tfrepcostoav>(app::ParseCommandLine(11, argv));
   window_->show();
   window_->activateWindow();
