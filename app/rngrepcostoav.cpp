@@ -400,15 +400,16 @@ std::string Tfrepcostoav::ChosenServer() const {
   return std::string(entry.constData(), static_cast<size_t>(entry.size()));
 }
 
-void Tfrepcostoav::ShowStatus(const std::string& text) {
-  Panel5->SetCaption(ToQString(text));
+void Tfrepcostoav::ShowStatus(const QString& text) {
+  Panel5->SetCaption(text);
   Panel5->show();
   Panel5->raise();
 }
 
 void Tfrepcostoav::CiaExit() {
   if (Cia->text().isEmpty() || Tusua->text().isEmpty() || TClave->text().isEmpty()) return;
-  ShowStatus("Conectando a la base de datos " + FromQString(Cia->text()) + " ...");
+  // The company as typed, every letter kept (it may name a folder in any script).
+  ShowStatus(QStringLiteral("Conectando a la base de datos ") + Cia->text() + QStringLiteral(" ..."));
   repaint();
   TSQLConnection& galvora = *fdm->Galvora;
   galvora.SetConnected(false);
@@ -430,7 +431,7 @@ void Tfrepcostoav::CiaExit() {
 }
 
 void Tfrepcostoav::SpeedButton3Click() {
-  ShowStatus("Generando reporte. Espere un momento...");
+  ShowStatus(QStringLiteral("Generando reporte. Espere un momento..."));
   QCoreApplication::processEvents();
   CRepcliente->Close();
   reportCompany_ = FromQString(Cia->text());
