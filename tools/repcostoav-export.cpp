@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QPageLayout>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "app/ReportFields.h"
+#include "app/ReportPrint.h"
 #include "app/SaveSelection.h"
 #include "app/dm.h"
 #include "data/DBClient.h"
@@ -34,6 +37,8 @@
 #include "platform/Cp1252.h"
 #include "platform/Fonts.h"
 #include "platform/StopRequests.h"
+#include "print/ReportOutput.h"
+#include "print/ReportPages.h"
 
 namespace {
 
@@ -52,7 +57,9 @@ constexpr int kGridHeight = 484;
 const char kUsageText[] =
     "usage: repcostoav-export --server FOLDER --user USER --company CODE\n"
     "                         --from YYYY-MM-DD --to YYYY-MM-DD --output FILE\n"
-    "                         [--format txt|csv|htm|rtf|xls] [--password-file FILE]\n"
+    "                         [--format txt|csv|htm|rtf|xls|pdf] [--password-file FILE]\n"
+    "                         [--paper a4|letter|legal|a3|a5] [--orientation landscape|portrait]\n"
+    "Paper and orientation apply to pdf (default a4, landscape).\n"
     "The password is read from --password-file (its first line) or from the environment\n"
     "variable GALVORA_PASSWORD.\n"
     "Exit status: 0 written, 1 no rows, 2 usage error, 3 database or file error,\n"
@@ -70,12 +77,17 @@ class UsageError {
 struct Options {
   std::string server, user, company, output, passwordFile;
   TDateTime from = 0, to = 0;
-  int filterIndex = 0;  // the save dialog's entry: 1 txt ... 5 xls
+  int filterIndex = 0;  // the save dialog's entry: 1 txt ... 5 xls, or kPdf
+  QPageLayout page = TReportPages::DefaultPageLayout();
 };
+
+// The PDF format, printed pages rather than a save-dialog entry.
+constexpr int kPdf = 100;
 
 // The save dialog's entry of an extension or format name (case-insensitive), 0 when none.
 int FormatIndex(std::string name) {
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (name == "pdf") return kPdf;
   for (int index = 1; index <= 5; ++index) {
     if (SaveExtension(index) == name) return index;
   }
@@ -98,7 +110,8 @@ Options ParseArguments(const std::vector<std::string>& args) {
   Options options;
   std::map<std::string, std::string> values;
   static const char* const kNames[] = {"--server", "--user",   "--company",      "--from",
-                                       "--to",     "--output", "--format", "--password-file"};
+                                       "--to",     "--output", "--format", "--password-file",
+                                       "--paper",  "--orientation"};
   for (size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i], value;
     const size_t equals = name.find('=');
@@ -145,7 +158,38 @@ Options ParseArguments(const std::vector<std::string>& args) {
                        "; give --format");
     }
   }
+  if (values.count("--paper") || values.count("--orientation")) {
+    if (options.filterIndex != kPdf) throw UsageError("--paper, --orientation: only for pdf");
+    if (values.count("--paper")) {
+      const std::optional<QPageSize::PageSizeId> paper = PaperByName(values["--paper"]);
+      if (!paper) throw UsageError("--paper: unknown paper " + values["--paper"]);
+      options.page.setPageSize(QPageSize(*paper));
+    }
+    if (values.count("--orientation")) {
+      const std::string& orientation = values["--orientation"];
+      if (orientation != "landscape" && orientation != "portrait") {
+        throw UsageError("--orientation: landscape or portrait, not " + orientation);
+      }
+      options.page.setOrientation(orientation == "portrait" ? QPageLayout::Portrait
+                                                            : QPageLayout::Landscape);
+    }
+  }
   return options;
+}
+
+// Writes the report's printed pages as a PDF into the file at `path`.
+void WritePdf(TDBGridEh& grid, const Options& options, const std::string& path) {
+  TReportPages pages(grid, app::ReportPrintSpec(app::ReportHeading(
+                               options.company, options.server, options.from, options.to)));
+  pages.SetPageLayout(options.page);
+  QFile out(QString::fromStdString(path));
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    throw EFCreateError("Cannot create file \"" + options.output + "\". " +
+                        platform::FromQString(out.errorString()));
+  }
+  WriteReportPdf(pages, out);
+  out.close();
+  if (out.error() != QFileDevice::NoError) throw EWriteError();
 }
 
 // The password from the file's first line, else from GALVORA_PASSWORD.
@@ -270,7 +314,11 @@ int Run(const Options& options, const std::string& password) {
   grid.Selection().SelectEverything();
 
   ReplacementFile file(options.output);
-  ExportGridToFile(SaveExporterClass(options.filterIndex), grid, file.Path(), false);
+  if (options.filterIndex == kPdf) {
+    WritePdf(grid, options, file.Path());
+  } else {
+    ExportGridToFile(SaveExporterClass(options.filterIndex), grid, file.Path(), false);
+  }
   file.Commit();
   report.Close();
   return kWritten;

@@ -1,0 +1,76 @@
+#include "print/ReportOutput.h"
+
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QSaveFile>
+#include <cctype>
+
+#include "export/Stream.h"
+#include "platform/Cp1252.h"
+#include "print/ReportPages.h"
+
+namespace {
+
+void DrawRange(TReportPages& pages, QPagedPaintDevice& device, int first, int last) {
+  QPainter painter;
+  if (!painter.begin(&device)) throw platform::Exception("Cannot start printing");
+  for (int page = first; page <= last; ++page) {
+    if (page > first) device.newPage();
+    pages.DrawPage(painter, page);
+  }
+  painter.end();
+}
+
+}  // namespace
+
+void PrintPages(TReportPages& pages, QPagedPaintDevice& device) {
+  device.setPageLayout(pages.PageLayout());
+  DrawRange(pages, device, 0, pages.PageCount() - 1);
+}
+
+void PrintPages(TReportPages& pages, QPrinter& printer) {
+  printer.setPageLayout(pages.PageLayout());
+  int first = 0, last = pages.PageCount() - 1;
+  if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+    first = std::max(first, printer.fromPage() - 1);
+    last = std::min(last, printer.toPage() - 1);
+  }
+  if (first > last) return;
+  DrawRange(pages, printer, first, last);
+}
+
+void WriteReportPdf(TReportPages& pages, QIODevice& out) {
+  QPdfWriter writer(&out);
+  writer.setResolution(1200);
+  writer.setCreator(QStringLiteral("Galvora"));
+  writer.setTitle(platform::ToQString(kReportTitle));
+  PrintPages(pages, writer);
+}
+
+void SaveReportPdf(TReportPages& pages, const std::string& fileName) {
+  const QString name = QString::fromStdString(fileName);
+  QSaveFile file(name);
+  if (!file.open(QIODevice::WriteOnly)) {
+    throw EFCreateError("Cannot create file \"" + platform::Utf8ToCp1252(fileName) + "\". " +
+                        platform::FromQString(file.errorString()));
+  }
+  WriteReportPdf(pages, file);
+  if (!file.commit()) throw EWriteError();
+}
+
+std::optional<QPageSize::PageSizeId> PaperByName(std::string name) {
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  static const struct {
+    const char* Name;
+    QPageSize::PageSizeId Id;
+  } kPapers[] = {{"a3", QPageSize::A3},
+                 {"a4", QPageSize::A4},
+                 {"a5", QPageSize::A5},
+                 {"letter", QPageSize::Letter},
+                 {"legal", QPageSize::Legal}};
+  for (const auto& paper : kPapers) {
+    if (name == paper.Name) return paper.Id;
+  }
+  return std::nullopt;
+}
