@@ -58,6 +58,16 @@ double TPreviewView::FitWidthZoom() const {
 }
 
 void TPreviewView::SetZoom(double zoom) {
+  fitWidth_ = false;
+  ApplyZoom(zoom);
+}
+
+void TPreviewView::FitWidth() {
+  fitWidth_ = true;
+  ApplyZoom(FitWidthZoom());
+}
+
+void TPreviewView::ApplyZoom(double zoom) {
   const int page = TopPage();
   zoom_ = std::clamp(zoom, 0.1, 8.0);
   UpdateScrollBars();
@@ -66,7 +76,7 @@ void TPreviewView::SetZoom(double zoom) {
 }
 
 int TPreviewView::TopPage() const {
-  return std::clamp(static_cast<int>(verticalScrollBar()->value() / PageStep()), 0,
+  return std::clamp(static_cast<int>((verticalScrollBar()->value() + 1) / PageStep()), 0,
                     std::max(pages_.PageCount() - 1, 0));
 }
 
@@ -76,16 +86,17 @@ void TPreviewView::ShowPage(int page) {
 }
 
 void TPreviewView::Relayout() {
+  if (fitWidth_) zoom_ = FitWidthZoom();
   UpdateScrollBars();
   viewport()->update();
 }
 
 void TPreviewView::UpdateScrollBars() {
   const QSizeF page = PagePixels();
-  const double height = pages_.PageCount() * PageStep() + kGap;
-  // The scroll range is an int: enough for thousands of pages at any zoom offered.
-  verticalScrollBar()->setRange(
-      0, static_cast<int>(std::min(std::max(height - viewport()->height(), 0.0), 2e9)));
+  // The last page can come to the top of the view. The range is an int: enough for
+  // thousands of pages at any zoom offered.
+  const double range = std::max(pages_.PageCount() - 1, 0) * PageStep();
+  verticalScrollBar()->setRange(0, static_cast<int>(std::min(range, 2e9)));
   verticalScrollBar()->setPageStep(viewport()->height());
   horizontalScrollBar()->setRange(
       0, std::max(static_cast<int>(page.width()) + 2 * kGap - viewport()->width(), 0));
@@ -94,7 +105,11 @@ void TPreviewView::UpdateScrollBars() {
 
 void TPreviewView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
-  UpdateScrollBars();
+  if (fitWidth_) {
+    ApplyZoom(FitWidthZoom());
+  } else {
+    UpdateScrollBars();
+  }
 }
 
 void TPreviewView::paintEvent(QPaintEvent* /*event*/) {
@@ -158,7 +173,7 @@ TPrintPreview::TPrintPreview(TReportPages& pages, QWidget* parent)
   ZoomInAction = toolbar->addAction(QStringLiteral("+"), this,
                                     [this] { view_->SetZoom(view_->Zoom() * 1.25); });
   FitWidthAction = toolbar->addAction(QStringLiteral("Ancho de p\u00E1gina"), this,
-                                      [this] { view_->SetZoom(view_->FitWidthZoom()); });
+                                      [this] { view_->FitWidth(); });
   PrintAction->setShortcut(QKeySequence::Print);
   NextAction->setShortcut(Qt::Key_PageDown);
   PreviousAction->setShortcut(Qt::Key_PageUp);
@@ -173,7 +188,7 @@ TPrintPreview::TPrintPreview(TReportPages& pages, QWidget* parent)
   layout->addWidget(toolbar);
   layout->addWidget(view_, 1);
   resize(1100, 760);
-  view_->SetZoom(view_->FitWidthZoom());
+  view_->FitWidth();
   UpdatePageBox();
 }
 

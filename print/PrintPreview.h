@@ -19,11 +19,11 @@ class TPreviewView : public QAbstractScrollArea {
  public:
   explicit TPreviewView(TReportPages& pages, QWidget* parent = nullptr);
 
-  // Screen pixels per point of paper.
+  // The zoom: 1 shows the paper at its size on the screen.
   double Zoom() const { return zoom_; }
   void SetZoom(double zoom);
-  // The zoom at which one page fills the view's width.
-  double FitWidthZoom() const;
+  // Zooms so that a page fills the view's width, and keeps doing so as the view resizes.
+  void FitWidth();
   // The page at the top of the view, and scrolling a page to the top.
   int TopPage() const;
   void ShowPage(int page);
@@ -42,7 +42,11 @@ class TPreviewView : public QAbstractScrollArea {
   void UpdateScrollBars();
 
   TReportPages& pages_;
+  double FitWidthZoom() const;
+  void ApplyZoom(double zoom);
+
   double zoom_ = 1;
+  bool fitWidth_ = true;
   int pagesDrawn_ = 0;
 };
 
