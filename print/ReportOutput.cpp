@@ -3,11 +3,12 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
+#include <QFile>
 #include <cctype>
 
 #include "export/Stream.h"
 #include "platform/Cp1252.h"
+#include "platform/ReplacementFile.h"
 #include "print/ReportPages.h"
 
 namespace {
@@ -49,14 +50,16 @@ void WriteReportPdf(TReportPages& pages, QIODevice& out) {
 }
 
 void SaveReportPdf(TReportPages& pages, const std::string& fileName) {
-  const QString name = QString::fromStdString(fileName);
-  QSaveFile file(name);
-  if (!file.open(QIODevice::WriteOnly)) {
-    throw EFCreateError("Cannot create file \"" + platform::Utf8ToCp1252(fileName) + "\". " +
-                        platform::FromQString(file.errorString()));
+  platform::ReplacementFile file(fileName);
+  QFile out;
+  if (!out.open(file.Descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+    throw EFCreateError("Cannot create file \"" + file.Target() + "\". " +
+                        platform::FromQString(out.errorString()));
   }
-  WriteReportPdf(pages, file);
-  if (!file.commit()) throw EWriteError();
+  WriteReportPdf(pages, out);
+  if (!out.flush() || out.error() != QFileDevice::NoError) throw EWriteError();
+  out.close();
+  file.Commit();
 }
 
 std::optional<QPageSize::PageSizeId> PaperByName(std::string name) {

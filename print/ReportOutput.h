@@ -20,7 +20,7 @@ void PrintPages(TReportPages& pages, QPrinter& printer);
 // Writes the pages as a PDF document into `out`, which must be open for writing.
 void WriteReportPdf(TReportPages& pages, QIODevice& out);
 
-// Writes the PDF to a temporary file beside `fileName` and puts it in place when complete;
+// Writes the PDF as a new file in the folder of `fileName` and puts it in place when complete;
 // on failure nothing is left and an existing file stays as it was. Raises EFCreateError
 // ("Cannot create file ...") or EWriteError. `fileName` is a file-system path (UTF-8).
 void SaveReportPdf(TReportPages& pages, const std::string& fileName);
