@@ -48,11 +48,24 @@ inline std::string RenderPage(const std::string& pdf, int page, const std::strin
   return std::filesystem::exists(png) ? png : std::string();
 }
 
+// `text` with every run of spaces made one space: pdftotext may widen a gap inside a text
+// drawn smaller to fit its column.
+inline std::string OneSpace(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == ' ' && !out.empty() && out.back() == ' ') continue;
+    out += c;
+  }
+  return out;
+}
+
 // Whether `cells` occur in `line` in their order, each as a whole field: between the text's
-// ends, spaces or line ends.
-inline bool HasCellsInOrder(const std::string& line, const std::vector<std::string>& cells) {
+// ends, spaces or line ends. Runs of spaces count as one.
+inline bool HasCellsInOrder(const std::string& text, const std::vector<std::string>& cells) {
+  const std::string line = OneSpace(text);
   size_t at = 0;
-  for (const std::string& cell : cells) {
+  for (const std::string& wide : cells) {
+    const std::string cell = OneSpace(wide);
     if (cell.empty()) continue;
     size_t found = line.find(cell, at);
     while (found != std::string::npos) {
