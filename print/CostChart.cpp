@@ -167,6 +167,11 @@ void TCostChartData::Add(std::string label, double unitCost, std::vector<double>
   }
 }
 
+bool TCostChartData::Wants(double unitCost) const {
+  // The heap's top is the kept warehouse that would go first: the lowest unit cost.
+  return static_cast<long>(heap_.size()) < limit_ || unitCost > heap_.front().UnitCost;
+}
+
 std::vector<TCostChartEntry> TCostChartData::Entries() const {
   std::vector<TCostChartEntry> entries = heap_;
   if (Truncated()) {

@@ -26,6 +26,10 @@ class TCostChartData {
   // Adds the next warehouse of the report; past the limit, the one of lowest unit cost goes
   // (of equal ones, the later in the report).
   void Add(std::string label, double unitCost, std::vector<double> parts);
+  // False when a warehouse of `unitCost` would not be kept: then Skip counts it instead, and
+  // its label and parts need not be read.
+  bool Wants(double unitCost) const;
+  void Skip() { ++total_; }
 
   // The warehouses to chart: all of them in the report's order, or, when there were more
   // than the limit, the kept ones from the highest unit cost down.

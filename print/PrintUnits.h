@@ -28,4 +28,18 @@ QFont PrintFont(const platform::TFontSpec& spec, double points, const QPaintDevi
 
 // Draws `text` in `rect` with `flags` (alignment, vertical centre); a text wider than the
 // rectangle is drawn smaller to fit its width rather than cut, so that no figure is lost.
-void DrawFittedText(QPainter& painter, const QRectF& rect, int flags, const QString& text);
+// `width` is the text's width in the painter's font when known, else it is measured.
+void DrawFittedText(QPainter& painter, const QRectF& rect, int flags, const QString& text,
+                    double width = -1);
+
+// The width of Windows-1252 texts in one font from a table of the characters' advances: a
+// sum per text instead of laying each one out, for the many cells of a report.
+class TTextMeasure {
+ public:
+  // `device` null measures in the font's own (screen) pixels.
+  TTextMeasure(const QFont& font, const QPaintDevice* device);
+  double Width(const std::string& cp1252) const;
+
+ private:
+  double advance_[256];
+};

@@ -59,24 +59,25 @@ int AlignmentFlags(TAlignment alignment) {
 
 double FieldNumber(const TField* field) { return field->IsNull() ? 0 : field->AsFloat(); }
 
-// Keeps the QFont of the last font spec, since every cell of a column shares one.
+// Keeps the QFont and the advances of the last font spec, since every cell of a column
+// shares one.
 class TFontCache {
  public:
-  const QFont& Get(const platform::TFontSpec& spec, double points, const QPaintDevice& device) {
-    if (!valid_ || !(spec == spec_) || points != points_) {
-      font_ = PrintFont(spec, points, device);
-      spec_ = spec;
-      points_ = points;
-      valid_ = true;
-    }
-    return font_;
+  void Select(const platform::TFontSpec& spec, double points, const QPaintDevice& device) {
+    if (measure_ && spec == spec_ && points == points_) return;
+    font_ = PrintFont(spec, points, device);
+    measure_ = std::make_unique<TTextMeasure>(font_, &device);
+    spec_ = spec;
+    points_ = points;
   }
+  const QFont& Font() const { return font_; }
+  const TTextMeasure& Measure() const { return *measure_; }
 
  private:
-  bool valid_ = false;
   platform::TFontSpec spec_;
   double points_ = 0;
   QFont font_;
+  std::unique_ptr<TTextMeasure> measure_;
 };
 
 }  // namespace
@@ -123,7 +124,7 @@ void TReportPages::ReadRows(TDBGridEh& grid) {
   TRowWalk walk;
   walk.SetGrid(&source_);
   TExportCellParams params;
-  std::vector<std::unique_ptr<QFontMetricsF>> keyMetrics;
+  std::vector<std::unique_ptr<TTextMeasure>> keyMetrics;
   walk.OnRow = [&] {
     rows_.push_back(source_.GetBookmark());
     // The widest text of each key column, in the grid's pixels.
@@ -136,16 +137,18 @@ void TReportPages::ReadRows(TDBGridEh& grid) {
       if (!IsKey(columns[i])) continue;
       source_.GetCellParams(columns[i], params);
       if (!keyMetrics[i]) {
-        keyMetrics[i] = std::make_unique<QFontMetricsF>(platform::ToQFont(params.Font));
+        keyMetrics[i] = std::make_unique<TTextMeasure>(platform::ToQFont(params.Font), nullptr);
       }
-      keyTextWidths_[i] = std::max(
-          keyTextWidths_[i], keyMetrics[i]->horizontalAdvance(platform::ToQString(params.Text)) +
-                                 2 * kCellPadding * grid.logicalDpiX() / 72.0);
+      keyTextWidths_[i] =
+          std::max(keyTextWidths_[i], keyMetrics[i]->Width(params.Text) +
+                                          2 * kCellPadding * grid.logicalDpiX() / 72.0);
     }
     if (!hasChart_) return;
+    const double cost = FieldNumber(unitCost);
+    if (!chart_.Wants(cost)) return chart_.Skip();
     std::vector<double> values;
     for (const TField* part : parts) values.push_back(FieldNumber(part));
-    chart_.Add(label->DisplayText(), FieldNumber(unitCost), std::move(values));
+    chart_.Add(label->DisplayText(), cost, std::move(values));
   };
   TNoStream sink;
   // Nothing selected prints everything.
@@ -270,10 +273,12 @@ void TReportPages::DrawRows(QPainter& painter, int page) {
         } else if (row % 2 == 1) {
           painter.fillRect(cell, kStripe);
         }
-        painter.setFont(fonts.Get(params.Font, params.Font.Size * scale, device));
+        fonts.Select(params.Font, params.Font.Size * scale, device);
+        painter.setFont(fonts.Font());
         painter.setPen(platform::ToQColor(params.Font.Color));
         DrawFittedText(painter, cell.adjusted(padding, 0, -padding, 0),
-                       AlignmentFlags(params.Alignment), platform::ToQString(params.Text));
+                       AlignmentFlags(params.Alignment), platform::ToQString(params.Text),
+                       fonts.Measure().Width(params.Text));
       }
     }
   } catch (...) {
