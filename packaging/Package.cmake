@@ -5,9 +5,14 @@
 set(GALVORA_PACKAGE_MAINTAINER "Galvora <soporte@galvora.invalid>" CACHE STRING
     "Maintainer field of the Debian package")
 set(GALVORA_PACKAGE_DATADIR /usr/${CMAKE_INSTALL_DATADIR}/repcostoav)
-configure_file(${CMAKE_CURRENT_SOURCE_DIR}/postinst.in ${CMAKE_CURRENT_BINARY_DIR}/debian/postinst
-               @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
-               GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+file(SHA256 ${CMAKE_CURRENT_SOURCE_DIR}/registry.reg GALVORA_REGISTRY_SHA256)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS registry.reg)
+foreach(script postinst postrm)
+  configure_file(${CMAKE_CURRENT_SOURCE_DIR}/${script}.in
+                 ${CMAKE_CURRENT_BINARY_DIR}/debian/${script} @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                 WORLD_READ WORLD_EXECUTE)
+endforeach()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME repcostoav)
@@ -26,10 +31,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time: the Firebird client library (by the driver), the Firebird engine and
-# character sets for local databases, and the fonts the report's fonts are drawn with.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfbclient2, firebird3.0-server-core, fonts-liberation")
+# character sets for local databases, and the fonts the report's fonts are drawn with; adduser
+# for the postinst.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfbclient2, firebird3.0-server-core, fonts-liberation, adduser")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "firebird3.0-utils, firebird3.0-server")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/postinst
+                                       ${CMAKE_CURRENT_BINARY_DIR}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
