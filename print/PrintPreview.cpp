@@ -219,9 +219,10 @@ void TPrintPreview::Print() {
   view_->Relayout();
   UpdatePageBox();
   // A PDF chosen in the print dialog is written complete before it replaces the file.
-  if (printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty() &&
-      printer_->printRange() == QPrinter::AllPages) {
-    SaveReportPdf(pages_, printer_->outputFileName().toStdString());
+  if (printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty()) {
+    int first = 0, last = 0;
+    PrinterPageRange(*printer_, pages_.PageCount(), first, last);
+    if (first <= last) SaveReportPdf(pages_, printer_->outputFileName().toStdString(), first, last);
     return;
   }
   PrintPages(pages_, *printer_);

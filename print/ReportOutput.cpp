@@ -25,38 +25,41 @@ void DrawRange(TReportPages& pages, QPagedPaintDevice& device, int first, int la
 
 }  // namespace
 
-void PrintPages(TReportPages& pages, QPagedPaintDevice& device) {
-  device.setPageLayout(pages.PageLayout());
-  DrawRange(pages, device, 0, pages.PageCount() - 1);
-}
-
-void PrintPages(TReportPages& pages, QPrinter& printer) {
-  printer.setPageLayout(pages.PageLayout());
-  int first = 0, last = pages.PageCount() - 1;
+void PrinterPageRange(const QPrinter& printer, int pageCount, int& first, int& last) {
+  first = 0;
+  last = pageCount - 1;
   if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
     first = std::max(first, printer.fromPage() - 1);
     last = std::min(last, printer.toPage() - 1);
   }
+}
+
+void PrintPages(TReportPages& pages, QPrinter& printer) {
+  printer.setPageLayout(pages.PageLayout());
+  int first = 0, last = 0;
+  PrinterPageRange(printer, pages.PageCount(), first, last);
   if (first > last) return;
   DrawRange(pages, printer, first, last);
 }
 
-void WriteReportPdf(TReportPages& pages, QIODevice& out) {
+void WriteReportPdf(TReportPages& pages, QIODevice& out, int first, int last) {
   QPdfWriter writer(&out);
   writer.setResolution(1200);
   writer.setCreator(QStringLiteral("Galvora"));
   writer.setTitle(platform::ToQString(kReportTitle));
-  PrintPages(pages, writer);
+  writer.setPageLayout(pages.PageLayout());
+  if (last < 0) last = pages.PageCount() - 1;
+  DrawRange(pages, writer, first, last);
 }
 
-void SaveReportPdf(TReportPages& pages, const std::string& fileName) {
+void SaveReportPdf(TReportPages& pages, const std::string& fileName, int first, int last) {
   platform::ReplacementFile file(fileName);
   QFile out;
   if (!out.open(file.Descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
     throw EFCreateError("Cannot create file \"" + file.Target() + "\". " +
                         platform::FromQString(out.errorString()));
   }
-  WriteReportPdf(pages, out);
+  WriteReportPdf(pages, out, first, last);
   if (!out.flush() || out.error() != QFileDevice::NoError) throw EWriteError();
   out.close();
   file.Commit();

@@ -203,6 +203,11 @@ TEST_F(ReportPagesTest, ThePdfReplacesTheFileOnlyWhenWritten) {
   { std::ofstream(path) << "old"; }
   SaveReportPdf(pages, path);
   EXPECT_EQ(PdfPages(path).size(), 2u);
+  // A page range: the chart page alone, numbered as in the whole report.
+  SaveReportPdf(pages, path, 1, 1);
+  const std::vector<std::string> range = PdfPages(path);
+  ASSERT_EQ(range.size(), 1u);
+  EXPECT_NE(range[0].find("Página 2 de 2"), std::string::npos);
   // A folder that does not exist: the file error, and nothing written anywhere.
   const std::string missing = dir_.filePath("none/Costos.pdf").toStdString();
   try {
