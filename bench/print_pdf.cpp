@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/DemoInstallation.h"
 #include "grid/DBGridEh.h"
 #include "platform/Fonts.h"
 #include "print/ReportPages.h"
@@ -35,30 +36,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kRows = 100000;
-
-std::string BinFolder() { return fs::read_symlink("/proc/self/exe").parent_path().string(); }
-
-std::string Demo() {
-  const char* folder = std::getenv("BENCH_EXPORT_DEMO");
-  return folder ? folder : "/tmp/galvora-bench-100k";
-}
-
-bool EnsureDemo() {
-  if (fs::exists(Demo() + "/datos/001/galvora.fdb")) return true;
-  const std::string command = BinFolder() + "/galvora-demo " + Demo() + " --warehouses " +
-                              std::to_string(kRows) + " --months 1 > /dev/null";
-  return std::system(command.c_str()) == 0;
-}
+constexpr int kRows = bench::kDemoRows;
 
 // Runs the exporter into `output`; `usage` receives the child's resource use.
 bool RunExporter(const std::string& output, rusage& usage) {
   const pid_t child = ::fork();
   if (child == 0) {
     ::setenv("GALVORA_PASSWORD", "masterkey", 1);
-    ::setenv("QOR_REGISTRY", (Demo() + "/registry.reg").c_str(), 1);
-    const std::string program = BinFolder() + "/repcostoav-export";
-    const std::string server = Demo();
+    ::setenv("QOR_REGISTRY", (bench::Demo() + "/registry.reg").c_str(), 1);
+    const std::string program = bench::BinFolder() + "/repcostoav-export";
+    const std::string server = bench::Demo();
     ::execl(program.c_str(), program.c_str(), "--server", server.c_str(), "--user", "SYSDBA",
             "--company", "001", "--from", "2022-01-01", "--to", "2022-01-31", "--output",
             output.c_str(), static_cast<char*>(nullptr));
@@ -72,7 +59,7 @@ bool RunExporter(const std::string& output, rusage& usage) {
 double Seconds(const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; }
 
 void BatchRun(benchmark::State& state, const char* extension) {
-  if (!EnsureDemo()) return state.SkipWithError("galvora-demo failed");
+  if (!bench::EnsureDemo()) return state.SkipWithError("galvora-demo failed");
   const std::string output = "/tmp/bench_print_" + std::to_string(::getpid()) + "." + extension;
   double cpu = 0, peak = 0;
   for (auto _ : state) {

@@ -15,6 +15,7 @@
 #include "data/DBClient.h"
 #include "db/CompanyDatabase.h"
 #include "platform/RegionalSettings.h"
+#include "tests/app/support/ConnectedWindow.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
 
@@ -23,9 +24,7 @@ namespace {
 class ConfigPanelTyping : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    install_ = new apptest::Installation;
-    install_->AddCompany("001", 1);
-    install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
+    install_ = apptest::NewInstallation(1);
   }
   static void TearDownTestSuite() {
     delete install_;
@@ -39,15 +38,7 @@ class ConfigPanelTyping : public ::testing::Test {
     settings.DecimalSeparator = ',';
     settings.ThousandSeparator = '.';
     platform::SetFormatSettings(settings);
-    dataModule_ = std::make_unique<Tfdm>();
-    window_ = std::make_unique<Tfrepcostoav>(app::CommandLineArguments{});
-    window_->show();
-    window_->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    Type(window_->Tusua, "SYSDBA");
-    Type(window_->TClave, "masterkey");
-    Type(window_->Cia, "001");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(apptest::OpenConnectedWindow(dataModule_, window_, "001"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
     ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
     ASSERT_TRUE(window_->AdvPanel1->isVisible());

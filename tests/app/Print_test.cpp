@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -22,6 +21,7 @@
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "print/PrintPreview.h"
+#include "tests/app/support/ConnectedWindow.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
 #include "tests/print/support/PdfText.h"
@@ -32,35 +32,18 @@ using printtest::FindRow;
 
 class WindowPrint : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    install_ = new apptest::Installation;
-    install_->AddCompany("001", 90);
-    install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
-  }
+  static void SetUpTestSuite() { install_ = apptest::NewInstallation(90); }
   static void TearDownTestSuite() {
     delete install_;
     install_ = nullptr;
   }
   void SetUp() override {
     install_->UseDefaultRegistry();
-    dataModule_ = std::make_unique<Tfdm>();
-    window_ = std::make_unique<Tfrepcostoav>(app::CommandLineArguments{});
-    window_->show();
-    window_->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    Type(window_->Tusua, "SYSDBA");
-    Type(window_->TClave, "masterkey");
-    Type(window_->Cia, "001");
-    QTest::keyClick(window_->Cia, Qt::Key_Tab);
+    ASSERT_TRUE(apptest::OpenConnectedWindow(dataModule_, window_, "001"));
   }
   void TearDown() override {
     window_.reset();
     dataModule_.reset();
-  }
-  static void Type(QLineEdit* edit, const char* text) {
-    edit->setFocus();
-    edit->clear();
-    QTest::keyClicks(edit, text);
   }
   void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QWidget* target = QApplication::focusWidget();
