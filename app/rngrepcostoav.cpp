@@ -451,9 +451,15 @@ void Tfrepcostoav::SpeedButton4Click() {
 
 void Tfrepcostoav::SpeedButton5Click() {
   CConfrep->CheckBrowseMode();
-  CConfrep->ApplyUpdates(0);
+  const bool failed = CConfrep->ApplyUpdates(0) > 0;
+  const std::string reason = failed && !CConfrep->ApplyErrors().empty()
+                                 ? CConfrep->ApplyErrors().front()
+                                 : "The configuration was not saved";
   CConfrep->Close();
   AdvPanel1->hide();
+  // A refused save (for example over another program's change) must not pass for a saved one:
+  // the general error report shows why.
+  if (failed) DatabaseError(reason);
 }
 
 void Tfrepcostoav::SpeedButton2Click() { close(); }

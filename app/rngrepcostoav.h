@@ -96,7 +96,8 @@ class Tfrepcostoav : public QWidget {
   // Configure: opens CConfrep and shows the configuration panel.
   void SpeedButton4Click();
   // Save configuration: posts a pending edit, applies the changes of CConfrep (no error
-  // tolerated), closes it and hides the panel.
+  // tolerated), closes it and hides the panel. A change that was not applied raises its
+  // error ("Record not found or changed by another user" over another program's change).
   void SpeedButton5Click();
   // Close: closes the window.
   void SpeedButton2Click();

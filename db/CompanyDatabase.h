@@ -7,8 +7,8 @@
 //   db::CreateCompanyDatabase(path, {.sample = db::SampleData{.warehouses = 2}});
 //   db::ExecuteScript(path, "CREATE OR ALTER PROCEDURE COSTOS_AVICOLA ...");  // custom content
 //
-// Every function attaches, does its work and detaches; none keeps the file open (the embedded
-// engine lets only one process at a time attach a file). Text given and returned is
+// Every function attaches, does its work and detaches; none keeps the file open (a program in
+// the exclusive engine mode could not open it meanwhile). Text given and returned is
 // Windows-1252 bytes. Failures throw DatabaseError.
 
 #include <cstdint>

@@ -15,7 +15,6 @@
 #include "data/DBClient.h"
 #include "db/CompanyDatabase.h"
 #include "platform/RegionalSettings.h"
-#include "tests/app/support/ConnectedWindow.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
 
@@ -24,7 +23,9 @@ namespace {
 class ConfigPanelTyping : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    install_ = apptest::NewInstallation(1);
+    install_ = new apptest::Installation;
+    install_->AddCompany("001", 1);
+    install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
   }
   static void TearDownTestSuite() {
     delete install_;
@@ -38,7 +39,15 @@ class ConfigPanelTyping : public ::testing::Test {
     settings.DecimalSeparator = ',';
     settings.ThousandSeparator = '.';
     platform::SetFormatSettings(settings);
-    ASSERT_TRUE(apptest::OpenConnectedWindow(dataModule_, window_, "001"));
+    dataModule_ = std::make_unique<Tfdm>();
+    window_ = std::make_unique<Tfrepcostoav>(app::CommandLineArguments{});
+    window_->show();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    Type(window_->Tusua, "SYSDBA");
+    Type(window_->TClave, "masterkey");
+    Type(window_->Cia, "001");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
     ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
     ASSERT_TRUE(window_->AdvPanel1->isVisible());

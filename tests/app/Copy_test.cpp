@@ -18,7 +18,6 @@
 #include "grid/ColumnsEh.h"
 #include "grid/DBGridEh.h"
 #include "platform/Clipboard.h"
-#include "tests/app/support/ConnectedWindow.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
 
@@ -27,7 +26,9 @@ namespace {
 class WindowCopy : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    install_ = apptest::NewInstallation(3);
+    install_ = new apptest::Installation;
+    install_->AddCompany("001", 3);
+    install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
   }
   static void TearDownTestSuite() {
     delete install_;
@@ -35,7 +36,15 @@ class WindowCopy : public ::testing::Test {
   }
   void SetUp() override {
     install_->UseDefaultRegistry();
-    ASSERT_TRUE(apptest::OpenConnectedWindow(dataModule_, window_, "001"));
+    dataModule_ = std::make_unique<Tfdm>();
+    window_ = std::make_unique<Tfrepcostoav>(app::CommandLineArguments{});
+    window_->show();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    Type(window_->Tusua, "SYSDBA");
+    Type(window_->TClave, "masterkey");
+    Type(window_->Cia, "001");
+    QTest::keyClick(window_->Cia, Qt::Key_Tab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
     ASSERT_TRUE(window_->CRepcliente->Active());
     ASSERT_EQ(window_->CRepcliente->RecordCount(), 3);
@@ -43,6 +52,11 @@ class WindowCopy : public ::testing::Test {
   void TearDown() override {
     window_.reset();
     dataModule_.reset();
+  }
+  static void Type(QLineEdit* edit, const char* text) {
+    edit->setFocus();
+    edit->clear();
+    QTest::keyClicks(edit, text);
   }
   static void PutForeignContents() {
     auto* data = new QMimeData;

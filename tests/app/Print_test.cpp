@@ -21,9 +21,9 @@
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "print/PrintPreview.h"
-#include "tests/app/support/ConnectedWindow.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
+#include "tests/app/support/Window.h"
 #include "tests/print/support/PdfText.h"
 
 namespace {
@@ -32,14 +32,20 @@ using printtest::FindRow;
 
 class WindowPrint : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { install_ = apptest::NewInstallation(90); }
+  static void SetUpTestSuite() {
+    install_ = new apptest::Installation;
+    install_->AddCompany("001", 90);
+    install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
+  }
   static void TearDownTestSuite() {
     delete install_;
     install_ = nullptr;
   }
   void SetUp() override {
     install_->UseDefaultRegistry();
-    ASSERT_TRUE(apptest::OpenConnectedWindow(dataModule_, window_, "001"));
+    dataModule_ = std::make_unique<Tfdm>();
+    window_ = std::make_unique<Tfrepcostoav>(app::CommandLineArguments{});
+    ASSERT_TRUE(apptest::ShowAndConnect(*window_));
   }
   void TearDown() override {
     window_.reset();
