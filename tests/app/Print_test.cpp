@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateEdit>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -117,6 +118,8 @@ TEST_F(WindowPrint, CtrlPPrintsTheReportThroughThePreview) {
   ASSERT_EQ(window_->CRepcliente->RecordCount(), 90);
   const std::vector<std::vector<std::string>> text = GridText();
   ASSERT_EQ(text.size(), 91u);
+  // The header gives the period that was calculated, not dates typed since.
+  window_->EFecIni->setDate(QDate(2020, 3, 1));
   const std::vector<std::string> pages = PrintThrough([&] { Press(Qt::Key_P, Qt::ControlModifier); },
                                                       "Costos.pdf");
   ASSERT_GE(pages.size(), 3u);  // rows on two pages or more, then the charts
