@@ -441,7 +441,7 @@ void Tfrepcostoav::SpeedButton3Click() {
       app::ReportCommandText(FromQDate(EFecIni->date()), FromQDate(EFecFin->date())));
   CRepcliente->Open();
   reportHeading_ = std::make_unique<TReportHeading>(
-      app::ReportHeading(FromQString(Cia->text()), FromQString(Servidor->currentText()),
+      app::ReportHeading(FromQString(Cia->text()), platform::FileNameText(ChosenServer()),
                          FromQDate(EFecIni->date()), FromQDate(EFecFin->date())));
   Panel5->hide();
   if (CRepcliente->IsEmpty()) {

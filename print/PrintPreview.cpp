@@ -206,7 +206,7 @@ void TPrintPreview::SavePdf() {
   request.filter = kPdfFilter;
   const platform::SaveDialogResult result = platform::SaveDialogs().Run(request);
   if (!result.accepted) return;
-  SaveReportPdf(pages_, platform::ToFileSystemPath(PdfFileName(result.fileName)));
+  SaveReportPdf(pages_, PdfFileName(result.fileName));
 }
 
 void TPrintPreview::Print() {

@@ -56,7 +56,7 @@ void SaveReportPdf(TReportPages& pages, const std::string& fileName, int first, 
   platform::ReplacementFile file(fileName);
   QFile out;
   if (!out.open(file.Descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-    throw EFCreateError("Cannot create file \"" + file.Target() + "\". " +
+    throw EFCreateError("Cannot create file \"" + platform::FileNameText(file.Target()) + "\". " +
                         platform::FromQString(out.errorString()));
   }
   WriteReportPdf(pages, out, first, last);

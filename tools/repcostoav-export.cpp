@@ -319,8 +319,8 @@ class DatabaseWork {
 void WritePdf(TDBGridEh& grid, const Options& options, bool toStandardOutput) {
   // The header shows the names given on the command line (file-system bytes) as text.
   TReportPages pages(grid, app::ReportPrintSpec(app::ReportHeading(
-                               platform::FromFileSystemPath(options.company),
-                               platform::FromFileSystemPath(options.server), options.from,
+                               platform::FileNameText(options.company),
+                               platform::FileNameText(options.server), options.from,
                                options.to)));
   pages.SetPageLayout(options.page);
   if (!toStandardOutput) return SaveReportPdf(pages, options.output);
