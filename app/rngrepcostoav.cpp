@@ -405,21 +405,23 @@ std::string Tfrepcostoav::ChosenServer() const {
   return std::string(entry.constData(), static_cast<size_t>(entry.size()));
 }
 
-void Tfrepcostoav::ShowStatus(const std::string& text) {
-  Panel5->SetCaption(ToQString(text));
+void Tfrepcostoav::ShowStatus(const QString& text) {
+  Panel5->SetCaption(text);
   Panel5->show();
   Panel5->raise();
 }
 
 void Tfrepcostoav::CiaExit() {
   if (Cia->text().isEmpty() || Tusua->text().isEmpty() || TClave->text().isEmpty()) return;
-  ShowStatus("Conectando a la base de datos " + FromQString(Cia->text()) + " ...");
+  // The company as typed, every letter kept (it may name a folder in any script).
+  ShowStatus(QStringLiteral("Conectando a la base de datos ") + Cia->text() + QStringLiteral(" ..."));
   repaint();
   TSQLConnection& galvora = *fdm->Galvora;
   galvora.SetConnected(false);
   // The database name is file-system text: the server entry's bytes and the company as UTF-8.
-  galvora.Params().SetValue("Database", app::ReportDatabaseName(
-                                            ChosenServer(), platform::FileNameFromQString(Cia->text())));
+  const std::string database =
+      app::ReportDatabaseName(ChosenServer(), platform::FileNameFromQString(Cia->text()));
+  galvora.Params().SetValue("Database", database);
   galvora.Params().SetValue("User_Name", FromQString(Tusua->text()));
   galvora.Params().SetValue("password", FromQString(TClave->text()));
   galvora.SetConnected(true);
@@ -434,7 +436,7 @@ void Tfrepcostoav::CiaExit() {
 }
 
 void Tfrepcostoav::SpeedButton3Click() {
-  ShowStatus("Generando reporte. Espere un momento...");
+  ShowStatus(QStringLiteral("Generando reporte. Espere un momento..."));
   QCoreApplication::processEvents();
   CRepcliente->Close();
   CRepcliente->SetCommandText(

@@ -126,7 +126,7 @@ class Tfrepcostoav : public QWidget {
   void FormActivate();
   // The window's key preview: F2, F4, F7 and Esc without Shift, Ctrl or Alt.
   void FormKeyDown(QKeyEvent* event);
-  void ShowStatus(const std::string& text);
+  void ShowStatus(const QString& text);
   // Adds a server entry (file-system text) to `Servidor`, shown as text, keeping its bytes.
   void AddServer(const std::string& entry);
   // The chosen server entry's bytes ("" when the list is empty).

@@ -8,8 +8,9 @@
 // hands the library a database name runs inside a Utf8FileNames scope, so the converter is
 // UTF-8 whatever locale the process runs in. Header only: the loadable driver uses it too.
 
-#include <clocale>
 #include <locale.h>
+
+#include <clocale>
 
 namespace platform {
 

@@ -50,7 +50,8 @@ TEST(InstallFolder, FirstKeyThatExistsGivesTheFolder) {
       // The folder is the file system's name: UTF-8 with every character, whatever the file's
       // encoding.
       {"accented and Cyrillic folder",
-       "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\n\"Directorio\"=\"/srv/a\u00F1o/\u041E\"\n",
+       "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\n"
+       "\"Directorio\"=\"/srv/a\u00F1o/\u041E\"\n",
        "/srv/a\xC3\xB1o/\xD0\x9E"},
       {"Windows-1252 file",
        "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\n\"Directorio\"=\"/srv/A\xD1O\"\n",

@@ -78,7 +78,9 @@ TEST_F(ServerFile, ReadsTheFileInTheInstallationFolder) {
 }
 
 TEST_F(ServerFile, FolderNamesAreTheFileSystemsBytes) {
-  for (const char* name : {"Compa\xC3\xB1\xC3\xAD" "a", "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82"}) {
+  for (const char* name : {"Compa\xC3\xB1\xC3\xAD"
+                           "a",
+                           "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82"}) {
     const fs::path folder = folder_ / name;
     fs::create_directories(folder);
     std::ofstream(folder / kServerListFile, std::ios::binary) << "/srv/a\r\n";

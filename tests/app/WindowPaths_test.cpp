@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QLineEdit>
 #include <QTest>
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <memory>
 
+#include "app/Controls.h"
 #include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "data/DBClient.h"
@@ -33,15 +35,16 @@ namespace {
 class WindowPaths : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    root_ = new fs::path(fs::temp_directory_path() /
-                         ("window_paths_" + std::to_string(::getpid())));
+    root_ =
+        new fs::path(fs::temp_directory_path() / ("window_paths_" + std::to_string(::getpid())));
     fs::remove_all(*root_);
     for (const apptest::PathNames& names : apptest::kPathNames) {
       const fs::path company = *root_ / names.folder / "datos" / names.company;
       fs::create_directories(company);
-      db::CreateCompanyDatabase((company / "galvora.fdb").string(),
-                                {.sample = db::SampleData{.warehouses = 2, .months = 1,
-                                                          .firstYear = 2022, .firstMonth = 1}});
+      db::CreateCompanyDatabase(
+          (company / "galvora.fdb").string(),
+          {.sample =
+               db::SampleData{.warehouses = 2, .months = 1, .firstYear = 2022, .firstMonth = 1}});
     }
   }
   static void TearDownTestSuite() {
@@ -120,6 +123,8 @@ TEST_F(WindowPaths, ConnectAndSaveUnderAccentedAndCyrillicNames) {
     ASSERT_TRUE(fdm->Galvora->Connected());
     EXPECT_EQ(fdm->Galvora->Params().Values("Database"),
               folder.string() + "/datos/" + names.company + "/galvora.fdb");
+    EXPECT_EQ(w.Panel5->Caption, QString::fromUtf8("Conectando a la base de datos ") +
+                                     QString::fromUtf8(names.company) + " ...");
 
     // F4 on the grid: the report, then the save dialog answered with the name as chosen.
     w.EFecIni->setDate(QDate(2022, 1, 1));
@@ -131,15 +136,21 @@ TEST_F(WindowPaths, ConnectAndSaveUnderAccentedAndCyrillicNames) {
     QTest::keyClick(w.DBGridEh2, Qt::Key_F4);
     ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
     EXPECT_EQ(apptest::Listing(saves), std::vector<std::string>{std::string(names.file) + ".csv"});
+    if (&names == &apptest::kPathNames[3]) {
+      const QString artifacts =
+          QString::fromLocal8Bit(qgetenv("GALVORA_BINARY_DIR")) + "/artifacts";
+      QDir().mkpath(artifacts);
+      EXPECT_TRUE(w.grab().save(artifacts + "/window-cyrillic-folder.png"));
+    }
 
     // A folder that does not exist: the message names the file once converted.
     const fs::path missing = folder / "no" / names.file;
     dialogs_.answer = {true, missing.string(), 5};
     QTest::keyClick(w.DBGridEh2, Qt::Key_F4);
     ASSERT_EQ(boxes_.shown.size(), 1u);
-    EXPECT_EQ(boxes_.shown[0].text,
-              "Cannot create file \"" + platform::FileNameText(missing.string() + ".xls") +
-                  "\". No such file or directory.");
+    EXPECT_EQ(boxes_.shown[0].text, "Cannot create file \"" +
+                                        platform::FileNameText(missing.string() + ".xls") +
+                                        "\". No such file or directory.");
     boxes_.shown.clear();
 
     // A company without a database: the client library's message names the file the same way.
@@ -171,8 +182,9 @@ TEST_F(WindowPaths, CommandLineServerAndCompanyKeepTheirBytes) {
   const apptest::PathNames& names = apptest::kPathNames[3];
   const fs::path folder = *root_ / names.folder;
   Install(folder, "/elsewhere");
-  const char* argv[] = {"repcostoav", folder.c_str(), "SYSDBA", "masterkey", names.company,
-                        "", "", "", "", "", "1", nullptr};
+  const char* argv[] = {
+      "repcostoav", folder.c_str(), "SYSDBA", "masterkey", names.company, "", "", "", "", "",
+      "1",          nullptr};
   window_ = std::make_unique<Tfrepcostoav>(app::ParseCommandLine(11, argv));
   window_->show();
   window_->activateWindow();

@@ -351,7 +351,8 @@ TEST_F(IbDriver, DatabaseNamesAreTheFileSystemsBytesAndTooLongOnesAreRefused) {
        "I/O error"},
       {existing, SQL_SUCCESS, ""},
   };
-  for (const char* accented : {"/a\xC3\xB1o \xE2\x82\xAC", "/\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82"}) {
+  for (const char* accented :
+       {"/a\xC3\xB1o \xE2\x82\xAC", "/\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82"}) {
     std::filesystem::create_directories(folder + accented);
     CreateDatabase(folder + accented + "/g.fdb", {});
   }

@@ -164,9 +164,9 @@ TEST_F(ServerWindow, F2AfterTheServerStoppedReportsAndAConnectStepWorksOnceItIsB
   EXPECT_FALSE(w.Panel5->isVisible());
 }
 
-// Each case prepares the installation, opens the window and does what an operator would; the
-// window must show one box with a clear message (or run the report unharmed), stay usable (a good connect step and F2 work
-// afterwards) and leave the configuration table as it was.
+// Each case prepares the installation, opens the window and does what an operator would; the window
+// must show one box with a clear message (or run the report unharmed), stay usable (a good connect
+// step and F2 work afterwards) and leave the configuration table as it was.
 TEST_F(ServerWindow, HostileInputGivesAClearErrorAndNoHarm) {
   const std::string entry = company->ServerEntry();
   const std::string junk("\x01\xFF\x00\x7F\x1B[2J\xC3\x28\x00\r\n", 14);

@@ -60,7 +60,8 @@ TEST(ToolPaths, DemoAndBatchExportUnderAccentedAndCyrillicNames) {
   for (const apptest::PathNames& names : apptest::kPathNames) {
     SCOPED_TRACE(names.folder);
     const fs::path folder = root / names.folder;
-    RunResult demo = RunTool("galvora-demo", {Q(folder.string()), "--warehouses", "2", "--months", "1"});
+    RunResult demo =
+        RunTool("galvora-demo", {Q(folder.string()), "--warehouses", "2", "--months", "1"});
     ASSERT_EQ(demo.status, 0) << demo.err;
     EXPECT_EQ(apptest::Listing(folder),
               (std::vector<std::string>{"SERVIDORES.cfg", "datos", "registry.reg"}));
@@ -73,11 +74,11 @@ TEST(ToolPaths, DemoAndBatchExportUnderAccentedAndCyrillicNames) {
     const fs::path registry = folder / "registry.reg";
     for (const char* company : {"001", names.company}) {
       const fs::path output = folder / (std::string(names.file) + "." + company + ".xls");
-      RunResult run = RunTool("repcostoav-export",
-                          {"--server", Q(folder.string()), "--user", "SYSDBA", "--company",
-                           Q(company), "--from", "2022-01-01", "--to", "2022-01-31", "--output",
-                           Q(output.string())},
-                          registry);
+      RunResult run =
+          RunTool("repcostoav-export",
+                  {"--server", Q(folder.string()), "--user", "SYSDBA", "--company", Q(company),
+                   "--from", "2022-01-01", "--to", "2022-01-31", "--output", Q(output.string())},
+                  registry);
       ASSERT_EQ(run.status, 0) << run.err;
       EXPECT_TRUE(fs::is_regular_file(output)) << output;
     }
@@ -89,31 +90,31 @@ TEST(ToolPaths, DemoAndBatchExportUnderAccentedAndCyrillicNames) {
 
     // Messages name the file once converted, never its UTF-8 bytes read as Windows-1252.
     const fs::path missing = folder / "no" / (std::string(names.file) + ".csv");
-    RunResult noFolder = RunTool("repcostoav-export",
-                             {"--server", Q(folder.string()), "--user", "SYSDBA", "--company",
-                              "001", "--from", "2022-01-01", "--to", "2022-01-31", "--output",
-                              Q(missing.string())},
-                             registry);
+    RunResult noFolder =
+        RunTool("repcostoav-export",
+                {"--server", Q(folder.string()), "--user", "SYSDBA", "--company", "001", "--from",
+                 "2022-01-01", "--to", "2022-01-31", "--output", Q(missing.string())},
+                registry);
     EXPECT_EQ(noFolder.status, 3);
-    EXPECT_EQ(noFolder.err,
-              "Cannot create file \"" + Shown(missing.string()) + "\". No such file or directory\n");
-    RunResult noCompany = RunTool("repcostoav-export",
-                              {"--server", Q(folder.string()), "--user", "SYSDBA", "--company",
-                               "none", "--from", "2022-01-01", "--to", "2022-01-31", "--output",
-                               Q((folder / "x.csv").string())},
-                              registry);
+    EXPECT_EQ(noFolder.err, "Cannot create file \"" + Shown(missing.string()) +
+                                "\". No such file or directory\n");
+    RunResult noCompany =
+        RunTool("repcostoav-export",
+                {"--server", Q(folder.string()), "--user", "SYSDBA", "--company", "none", "--from",
+                 "2022-01-01", "--to", "2022-01-31", "--output", Q((folder / "x.csv").string())},
+                registry);
     EXPECT_EQ(noCompany.status, 3);
     EXPECT_NE(noCompany.err.find("for file \"" +
                                  Shown(folder.string() + "/datos/none/galvora.fdb") + "\""),
               std::string::npos)
         << noCompany.err;
     const fs::path noPassword = folder / (std::string(names.file) + ".txt");
-    RunResult password = RunTool("repcostoav-export",
-                             {"--server", Q(folder.string()), "--user", "SYSDBA", "--company",
-                              "001", "--from", "2022-01-01", "--to", "2022-01-31", "--output",
-                              Q((folder / "x.csv").string()), "--password-file",
-                              Q(noPassword.string())},
-                             registry);
+    RunResult password =
+        RunTool("repcostoav-export",
+                {"--server", Q(folder.string()), "--user", "SYSDBA", "--company", "001", "--from",
+                 "2022-01-01", "--to", "2022-01-31", "--output", Q((folder / "x.csv").string()),
+                 "--password-file", Q(noPassword.string())},
+                registry);
     EXPECT_EQ(password.status, 3);
     EXPECT_EQ(password.err, "Cannot read the password file \"" + Shown(noPassword.string()) +
                                 "\". No such file or directory\n");
