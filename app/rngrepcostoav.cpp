@@ -18,6 +18,7 @@
 #include "app/ErrorReport.h"
 #include "app/InstallFolder.h"
 #include "app/ReportFields.h"
+#include "app/ReportPrint.h"
 #include "app/SaveSelection.h"
 #include "app/ServerList.h"
 #include "app/dm.h"
@@ -293,6 +294,10 @@ void Tfrepcostoav::CreateControls() {
   connect(ppmCopy, &QAction::triggered, this, [this] { ppmCopyClick(); });
   connect(ppmSelectAll, &QAction::triggered, this, [this] { ppmSelectAllClick(); });
   connect(ppmSaveSelection, &QAction::triggered, this, [this] { ppmSaveSelectionClick(); });
+  ppmPrint = PopupMenu1->addAction(QStringLiteral("&Imprimir..."));
+  ppmPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  addAction(ppmPrint);
+  connect(ppmPrint, &QAction::triggered, this, [this] { ppmPrintClick(); });
   DBGridEh2->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DBGridEh2, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(DBGridEh2->mapToGlobal(at)); });
@@ -439,6 +444,9 @@ void Tfrepcostoav::SpeedButton3Click() {
   reportEnd_ = FromQDate(EFecFin->date());
   CRepcliente->SetCommandText(app::ReportCommandText(reportStart_, reportEnd_));
   CRepcliente->Open();
+  reportHeading_ = std::make_unique<TReportHeading>(
+      app::ReportHeading(FromQString(Cia->text()), platform::FileNameText(ChosenServer()),
+                         FromQDate(EFecIni->date()), FromQDate(EFecFin->date())));
   Panel5->hide();
   if (CRepcliente->IsEmpty()) {
     platform::MessageBoxes().Show("No hay datos para el reporte.", platform::ProgramTitle(),
@@ -501,6 +509,17 @@ void Tfrepcostoav::ppmSelectAllClick() {
 void Tfrepcostoav::ppmSaveSelectionClick() {
   SaveSelection(*DBGridEh2, platform::SaveDialogs(), *SaveDialog1,
                 app::ReportDocumentInfo(reportCompany_, reportStart_, reportEnd_));
+}
+
+void Tfrepcostoav::ppmPrintClick() {
+  if (!CRepcliente->Active() || CRepcliente->IsEmpty() || !reportHeading_) {
+    platform::MessageBoxes().Show("No hay datos para el reporte.", platform::ProgramTitle(),
+                                  platform::MsgIcon::None);
+    return;
+  }
+  TReportHeading heading = *reportHeading_;
+  heading.Printed = app::PrintedNow();
+  app::PreviewReport(*DBGridEh2, heading, this);
 }
 
 bool Tfrepcostoav::event(QEvent* event) {

@@ -28,6 +28,7 @@ class TField;
 class TProviderOwner;
 class TSQLQuery;
 struct TSaveDialog;
+struct TReportHeading;
 
 namespace app {
 class TConfigPanel;
@@ -69,6 +70,7 @@ class Tfrepcostoav : public QWidget {
   QAction* ppmCopy;
   QAction* ppmSelectAll;
   QAction* ppmSaveSelection;
+  QAction* ppmPrint;
   // The save dialog's state: the filter entry chosen last.
   std::unique_ptr<TSaveDialog> SaveDialog1;
 
@@ -102,6 +104,8 @@ class Tfrepcostoav : public QWidget {
   void ppmCopyClick();
   void ppmSelectAllClick();
   void ppmSaveSelectionClick();
+  // Print (Ctrl+P): the print preview of the report calculated last.
+  void ppmPrintClick();
 
   // --- state ---
   bool ExportFlag() const { return exportFlag_; }
@@ -132,6 +136,8 @@ class Tfrepcostoav : public QWidget {
   std::vector<std::string> serverList_;
   std::vector<std::unique_ptr<TField>> fields_;
   bool exportFlag_ = false;
+  // The origin and period of the report in the grid, for its printed header.
+  std::unique_ptr<TReportHeading> reportHeading_;
   bool activated_ = false;
   // The company and period of the last calculation, for the files that record them.
   std::string reportCompany_;
