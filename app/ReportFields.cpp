@@ -90,11 +90,9 @@ void SetupReportGrid(TDBGridEh& grid, TDataSource* source) {
     if (const int width = ReportColumnWidth(spec.FieldName); width > 0) column.SetWidth(width);
   }
   grid.Columns().EndUpdate();
-  // Fitting starts from the stored widths, else from each field's default width: the columns
-  // reach their fields through the data source before switching it on takes the widths as
-  // reference widths.
-  grid.SetDataSource(source);
+  // Fitting starts from the stored widths: switching it on takes them as reference widths.
   grid.SetAutoFitColWidths(true);
+  grid.SetDataSource(source);
   grid.UnlockLayout();
 }
 
@@ -118,6 +116,11 @@ std::string IsoDateLiteral(TDateTime date) {
 std::string ReportCommandText(TDateTime start, TDateTime end) {
   return " select * from COSTOS_AVICOLA (" + IsoDateLiteral(start) + "," + IsoDateLiteral(end) +
          ")";
+}
+
+TExportDocumentInfo ReportDocumentInfo(const std::string& company, TDateTime start,
+                                       TDateTime end) {
+  return {"Reporte Costos Av\xED" "cola", company, DateToStr(start) + " - " + DateToStr(end)};
 }
 
 }  // namespace app

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data/DB.h"
+#include "export/DBGridEhImpExp.h"
 
 class TDBGridEh;
 class TDataSource;
@@ -40,8 +41,7 @@ void CreateReportFields(TDataSet& dataSet, std::vector<std::unique_ptr<TField>>&
 
 // Gives `grid` the report grid's settings (read-only, flat, fitted columns, striped rows,
 // fonts, a footer row in money green, copy and select-all) and its 22 columns in field order,
-// each bound by field name, with the stored widths, showing `source` (the report's fields
-// must be in place: the columns without a stored width start from their fields' widths).
+// each bound by field name, with the stored widths, showing `source`.
 void SetupReportGrid(TDBGridEh& grid, TDataSource* source);
 
 // The company database the report connects to: server + "/datos/" + company + "/galvora.fdb".
@@ -52,5 +52,10 @@ std::string ReportDatabaseName(const std::string& server, const std::string& com
 // database reads as the same day whatever the regional settings. The operator sees and types
 // the dates in the short date form; only the text for the database is ISO.
 std::string ReportCommandText(TDateTime start, TDateTime end);
+
+// The report as exported files describe it: its title, the company code and the period
+// start .. end in the short date form.
+TExportDocumentInfo ReportDocumentInfo(const std::string& company, TDateTime start,
+                                       TDateTime end);
 
 }  // namespace app

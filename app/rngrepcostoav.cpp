@@ -20,6 +20,7 @@
 #include "app/ErrorReport.h"
 #include "app/InstallFolder.h"
 #include "app/ReportFields.h"
+#include "app/ReportPrint.h"
 #include "app/SaveSelection.h"
 #include "app/ServerList.h"
 #include "app/dm.h"
@@ -263,6 +264,10 @@ void Tfrepcostoav::CreateControls() {
   connect(ppmCopy, &QAction::triggered, this, [this] { ppmCopyClick(); });
   connect(ppmSelectAll, &QAction::triggered, this, [this] { ppmSelectAllClick(); });
   connect(ppmSaveSelection, &QAction::triggered, this, [this] { ppmSaveSelectionClick(); });
+  ppmPrint = PopupMenu1->addAction(QStringLiteral("&Imprimir..."));
+  ppmPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  addAction(ppmPrint);
+  connect(ppmPrint, &QAction::triggered, this, [this] { ppmPrintClick(); });
   DBGridEh2->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DBGridEh2, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(DBGridEh2->mapToGlobal(at)); });
@@ -371,15 +376,16 @@ std::string Tfrepcostoav::ChosenServer() const {
   return std::string(entry.constData(), static_cast<size_t>(entry.size()));
 }
 
-void Tfrepcostoav::ShowStatus(const std::string& text) {
-  Panel5->SetCaption(ToQString(text));
+void Tfrepcostoav::ShowStatus(const QString& text) {
+  Panel5->SetCaption(text);
   Panel5->show();
   Panel5->raise();
 }
 
 void Tfrepcostoav::CiaExit() {
   if (Cia->text().isEmpty() || Tusua->text().isEmpty() || TClave->text().isEmpty()) return;
-  ShowStatus("Conectando a la base de datos " + FromQString(Cia->text()) + " ...");
+  // The company as typed, every letter kept (it may name a folder in any script).
+  ShowStatus(QStringLiteral("Conectando a la base de datos ") + Cia->text() + QStringLiteral(" ..."));
   repaint();
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   TSQLConnection& galvora = *fdm->Galvora;
@@ -418,18 +424,23 @@ void Tfrepcostoav::SpeedButton3Click() {
   busy_ = true;
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   try {
-    ShowStatus("Generando reporte. Espere un momento...");
+    ShowStatus(QStringLiteral("Generando reporte. Espere un momento..."));
     // The rows of the former report go first, so that the panel is never painted over them.
     CRepcliente->Close();
     QCoreApplication::processEvents();
     repaint();
-    CRepcliente->SetCommandText(
-        app::ReportCommandText(FromQDate(EFecIni->Date()), FromQDate(EFecFin->Date())));
+    reportCompany_ = FromQString(Cia->text());
+    reportStart_ = FromQDate(EFecIni->Date());
+    reportEnd_ = FromQDate(EFecFin->Date());
+    CRepcliente->SetCommandText(app::ReportCommandText(reportStart_, reportEnd_));
     progressClock_.start();
     lastProgress_ = 0;
     PRepcliente->OnRowWritten = [this](int rows) { RowsArrived(rows); };
     CRepcliente->Open();
     PRepcliente->OnRowWritten = nullptr;
+    reportHeading_ = std::make_unique<TReportHeading>(
+        app::ReportHeading(FromQString(Cia->text()), platform::FileNameText(ChosenServer()),
+                           FromQDate(EFecIni->Date()), FromQDate(EFecFin->Date())));
   } catch (...) {
     PRepcliente->OnRowWritten = nullptr;
     EndBusy();
@@ -523,7 +534,20 @@ void Tfrepcostoav::ppmSelectAllClick() {
 }
 
 void Tfrepcostoav::ppmSaveSelectionClick() {
-  SaveSelection(*DBGridEh2, platform::SaveDialogs(), *SaveDialog1);
+  SaveSelection(*DBGridEh2, platform::SaveDialogs(), *SaveDialog1,
+                app::ReportDocumentInfo(reportCompany_, reportStart_, reportEnd_));
+}
+
+void Tfrepcostoav::ppmPrintClick() {
+  if (busy_) return;  // Ctrl+P while the rows arrive: they are not all there yet
+  if (!CRepcliente->Active() || CRepcliente->IsEmpty() || !reportHeading_) {
+    platform::MessageBoxes().Show("No hay datos para el reporte.", platform::ProgramTitle(),
+                                  platform::MsgIcon::None);
+    return;
+  }
+  TReportHeading heading = *reportHeading_;
+  heading.Printed = app::PrintedNow();
+  app::PreviewReport(*DBGridEh2, heading, this);
 }
 
 bool Tfrepcostoav::event(QEvent* event) {

@@ -29,6 +29,7 @@ class TField;
 class TProviderOwner;
 class TSQLQuery;
 struct TSaveDialog;
+struct TReportHeading;
 
 namespace app {
 class TConfigPanel;
@@ -70,6 +71,7 @@ class Tfrepcostoav : public QWidget {
   QAction* ppmCopy;
   QAction* ppmSelectAll;
   QAction* ppmSaveSelection;
+  QAction* ppmPrint;
   // The save dialog's state: the filter entry chosen last.
   std::unique_ptr<TSaveDialog> SaveDialog1;
 
@@ -103,6 +105,8 @@ class Tfrepcostoav : public QWidget {
   void ppmCopyClick();
   void ppmSelectAllClick();
   void ppmSaveSelectionClick();
+  // Print (Ctrl+P): the print preview of the report calculated last.
+  void ppmPrintClick();
 
   // --- state ---
   bool ExportFlag() const { return exportFlag_; }
@@ -125,7 +129,7 @@ class Tfrepcostoav : public QWidget {
   void FormActivate();
   // The window's key preview: F2, F4, F7 and Esc without Shift, Ctrl or Alt.
   void FormKeyDown(QKeyEvent* event);
-  void ShowStatus(const std::string& text);
+  void ShowStatus(const QString& text);
   // Ends a calculation, also a failed one: hides the status panel, restores the cursor, drops
   // the input that arrived meanwhile and carries out a close asked for during it.
   void EndBusy();
@@ -141,6 +145,8 @@ class Tfrepcostoav : public QWidget {
   std::vector<std::string> serverList_;
   std::vector<std::unique_ptr<TField>> fields_;
   bool exportFlag_ = false;
+  // The origin and period of the report in the grid, for its printed header.
+  std::unique_ptr<TReportHeading> reportHeading_;
   bool activated_ = false;
   bool busy_ = false;
   bool closeRequested_ = false;
@@ -150,4 +156,7 @@ class Tfrepcostoav : public QWidget {
   QWidget* previewedAt_ = nullptr;
   QElapsedTimer progressClock_;
   qint64 lastProgress_ = 0;
+  // The company and period of the last calculation, for the files that record them.
+  std::string reportCompany_;
+  double reportStart_ = 0, reportEnd_ = 0;
 };
