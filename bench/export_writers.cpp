@@ -136,7 +136,7 @@ void BM_Fwrite(benchmark::State& state) {
   ExportGridToStream(&CreateExporter<T>, rows, document, true);
   // Split into the pieces the writer emits: every cell text and every separator or line end.
   std::vector<std::string> pieces;
-  const std::string& bytes = document.Bytes();
+  const std::string bytes(document.Bytes());
   size_t start = 0;
   for (size_t i = 0; i < bytes.size(); ++i) {
     if (bytes[i] == '\t' || bytes[i] == ';' || bytes[i] == '\n') {

@@ -49,6 +49,8 @@ class TCustomClientDataSet : public TDataSet {
   void SetRecNo(int value) override;
   // The number of rows in the store. Requires: the result set is open.
   int RecordCount() const override;
+  // True when the provider has no further rows to give: the store holds the whole result.
+  bool AllRowsFetched() const { return IsCursorOpen() && providerEof_; }
   bool IsSequenced() const override { return true; }
 
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;

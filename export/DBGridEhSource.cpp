@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "data/DBClient.h"
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "platform/RegionalSettings.h"
@@ -111,6 +112,21 @@ void TDBGridEhExportSource::GetFooterParams(int c, int row, platform::TFontSpec&
   if (grid_.OnGetFooterParams) {
     grid_.OnGetFooterParams(grid_, c, row, Column(c), font, background, alignment, 0, text);
   }
+}
+
+bool TDBGridEhExportSource::HasCellHooks() const {
+  if (grid_.OnGetCellParams || grid_.OnGetFooterParams) return true;
+  for (int c = 0; c < grid_.Columns().Count(); ++c) {
+    if (Column(c).OnGetCellParams) return true;
+  }
+  return false;
+}
+
+int64_t TDBGridEhExportSource::RecordCount() const {
+  // Only a client result set holding every row knows the count before the walk.
+  auto* client = dynamic_cast<const TCustomClientDataSet*>(grid_.DataSet());
+  if (client == nullptr || !client->Active() || !client->AllRowsFetched()) return -1;
+  return client->RecordCount();
 }
 
 TExportSelectionType TDBGridEhExportSource::SelectionType() const {

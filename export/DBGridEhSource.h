@@ -41,6 +41,8 @@ class TDBGridEhExportSource : public IExportGrid {
   void GetFooterParams(int column, int row, platform::TFontSpec& font,
                        platform::TColor& background, TAlignment& alignment,
                        std::string& text) const override;
+  bool HasCellHooks() const override;
+  int64_t RecordCount() const override;
   TExportSelectionType SelectionType() const override;
   std::vector<TBookmark> SelectedRows() const override;
   int RectLeftColumn() const override;

@@ -86,7 +86,7 @@ class ClipboardCopy : public ::testing::Test {
   static std::string Rtf(TDBGridEh& grid) {
     TMemoryStream out;
     ExportGridToStream(&CreateExporter<TDBGridEhExportAsRTF>, grid, out, false);
-    return out.Bytes();
+    return std::string(out.Bytes());
   }
 
   std::filesystem::path folder_;
@@ -175,7 +175,7 @@ TEST_F(ClipboardCopy, GridbifValuesByFieldType) {
     TMemoryStream out;
     TDBGridEhValueSource source(grid_);
     ExportGridToStream(&CreateExporter<TDBGridEhExportAsGRIDBIF>, source, out, true);
-    return out.Bytes();
+    return std::string(out.Bytes());
   }();
   auto doubleBytes = [](double value) {
     std::string bytes(8, '\0');
