@@ -210,16 +210,20 @@ int TDBGridEhExportSource::FooterField(int c, int row) const {
 TFieldType TDBGridEhExportSource::FieldType(int f) const { return Field(f).DataType(); }
 bool TDBGridEhExportSource::FieldIsNull(int f) const { return Field(f).IsNull(); }
 
-int64_t TDBGridEhExportSource::FieldAsInteger(int f) const {
-  const TField& field = Field(f);
-  if (auto* integer = dynamic_cast<const TIntegerField*>(&field)) return integer->AsLargeInt();
-  return field.AsInteger();
-}
+int64_t TDBGridEhExportSource::FieldAsInteger(int f) const { return FieldIntegerValue(Field(f)); }
 
 double TDBGridEhExportSource::FieldAsFloat(int f) const { return Field(f).AsFloat(); }
 
 std::string TDBGridEhExportSource::FormatFooterSum(int f, int64_t sum) const {
-  const TField& field = Field(f);
+  return FooterSumText(Field(f), sum);
+}
+
+int64_t FieldIntegerValue(const TField& field) {
+  if (auto* integer = dynamic_cast<const TIntegerField*>(&field)) return integer->AsLargeInt();
+  return field.AsInteger();
+}
+
+std::string FooterSumText(const TField& field, int64_t sum) {
   const platform::TFormatSettings& settings = platform::FormatSettings();
   // The sum as an exact decimal with four places.
   const uint64_t magnitude = sum < 0 ? 0 - static_cast<uint64_t>(sum) : sum;

@@ -77,6 +77,13 @@ class TDBGridEhExportSource : public IExportGrid {
   int savedRow_ = 0;
 };
 
+// A field's value as a 64-bit integer (integer fields in full); raises the field's access
+// error when it cannot be read so.
+int64_t FieldIntegerValue(const TField& field);
+// The text of a footer sum over `field` (`sum` in units of 1/10,000), by the field's type and
+// display format.
+std::string FooterSumText(const TField& field, int64_t sum);
+
 // The entry points on the report grid itself.
 void ExportGridToFile(TDBGridEhExportClass exporterClass, TDBGridEh& grid,
                       const std::string& fileName, bool saveAll);
