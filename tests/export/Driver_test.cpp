@@ -139,6 +139,38 @@ class ExportFile : public ::testing::Test {
   std::filesystem::path folder_;
 };
 
+// Bytes that differ from position to position.
+std::string Pattern(size_t size) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i * 7 % 26);
+  return bytes;
+}
+
+TEST_F(ExportFile, TruncateTakesBackBufferedAndWrittenBytes) {
+  const auto path = folder_ / "out.bin";
+  const std::string bytes = Pattern(200000);  // past the stream's own buffer
+  TFileStream file(path.string());
+  file.Write(bytes);
+  EXPECT_EQ(file.Position(), 200000);
+  EXPECT_TRUE(file.Truncate(199990));   // still in the buffer
+  EXPECT_TRUE(file.Truncate(1000));     // already on disk
+  EXPECT_FALSE(file.Truncate(5000));    // beyond the end
+  file.Write("end");
+  file.Close();
+  EXPECT_EQ(ReadFile(path), bytes.substr(0, 1000) + "end");
+}
+
+TEST_F(ExportFile, RtfFailureAfterManyRowsLeavesAnEmptyFile) {
+  FakeGrid grid;
+  grid.AddColumn({.FieldName = "F", .Caption = "T"});
+  for (int r = 0; r < 5000; ++r) grid.AddRow({{false, "row " + std::to_string(r)}});
+  grid.FailAtRecord = 4000;  // long after the first bytes reached the disk
+  const auto path = folder_ / "Costos.rtf";
+  EXPECT_THROW(ExportGridToFile(kRtf, grid, path.string(), true), platform::Exception);
+  EXPECT_TRUE(std::filesystem::exists(path));
+  EXPECT_EQ(ReadFile(path), "");
+}
+
 TEST_F(ExportFile, ReplacesAnExistingFileAndKeepsWhatWasWrittenOnFailure) {
   FakeGrid grid = FourRows();
   const auto path = folder_ / "Costos.txt";

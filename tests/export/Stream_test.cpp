@@ -1,14 +1,8 @@
-// The exporters' memory, spill and file streams.
+// The exporters' memory and spill streams.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 
 #include "export/Stream.h"
-#include "tests/export/support/FakeGrid.h"
-#include "tests/export/support/Render.h"
 
 namespace {
 
@@ -71,46 +65,6 @@ TEST(SpillStream, KeepsEveryByteInOrderBelowAndAboveTheMemoryLimit) {
     spill.CopyTo(copy);
     EXPECT_EQ(copy.Bytes(), bytes) << size;
   }
-}
-
-class FileStream : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("stream_test_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-  std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  std::filesystem::path folder_;
-};
-
-TEST_F(FileStream, TruncateTakesBackBufferedAndWrittenBytes) {
-  const auto path = folder_ / "out.bin";
-  const std::string bytes = Pattern(200000);  // past the stream's own buffer
-  TFileStream file(path.string());
-  file.Write(bytes);
-  EXPECT_EQ(file.Position(), 200000);
-  EXPECT_TRUE(file.Truncate(199990));   // still in the buffer
-  EXPECT_TRUE(file.Truncate(1000));     // already on disk
-  EXPECT_FALSE(file.Truncate(5000));    // beyond the end
-  file.Write("end");
-  file.Close();
-  EXPECT_EQ(ReadFile(path), bytes.substr(0, 1000) + "end");
-}
-
-TEST_F(FileStream, RtfFailureAfterManyRowsLeavesAnEmptyFile) {
-  FakeGrid grid;
-  grid.AddColumn({.FieldName = "F", .Caption = "T"});
-  for (int r = 0; r < 5000; ++r) grid.AddRow({{false, "row " + std::to_string(r)}});
-  grid.FailAtRecord = 4000;  // long after the first bytes reached the disk
-  const auto path = folder_ / "Costos.rtf";
-  EXPECT_THROW(ExportGridToFile(kRtf, grid, path.string(), true), platform::Exception);
-  EXPECT_TRUE(std::filesystem::exists(path));
-  EXPECT_EQ(ReadFile(path), "");
 }
 
 }  // namespace
