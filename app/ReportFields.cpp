@@ -1,5 +1,6 @@
 #include "app/ReportFields.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "data/DB.h"
@@ -98,9 +99,22 @@ std::string ReportDatabaseName(const std::string& server, const std::string& com
   return server + "/datos/" + company + "/galvora.fdb";
 }
 
+namespace {
+
+// 'yyyy-mm-dd': the form the database reads as the same day whatever the regional settings.
+std::string IsoDateLiteral(TDateTime date) {
+  int year = 0, month = 0, day = 0;
+  DecodeDate(date, year, month, day);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+  return QuotedStr(text);
+}
+
+}  // namespace
+
 std::string ReportCommandText(TDateTime start, TDateTime end) {
-  return " select * from COSTOS_AVICOLA (" + QuotedStr(DateToStr(start)) + "," +
-         QuotedStr(DateToStr(end)) + ")";
+  return " select * from COSTOS_AVICOLA (" + IsoDateLiteral(start) + "," + IsoDateLiteral(end) +
+         ")";
 }
 
 }  // namespace app

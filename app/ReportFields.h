@@ -46,8 +46,9 @@ void SetupReportGrid(TDBGridEh& grid);
 std::string ReportDatabaseName(const std::string& server, const std::string& company);
 
 // The report's command text for the period `start` .. `end`: " select * from COSTOS_AVICOLA ("
-// + Q(start) + "," + Q(end) + ")", each date in the user's short date form, quoted with inner
-// quotes doubled.
+// + Q(start) + "," + Q(end) + ")", each date quoted in ISO form ('2024-01-05'), which the
+// database reads as the same day whatever the regional settings. The operator sees and types
+// the dates in the short date form; only the text for the database is ISO.
 std::string ReportCommandText(TDateTime start, TDateTime end);
 
 }  // namespace app

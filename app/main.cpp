@@ -5,16 +5,36 @@
 #include <QScreen>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "app/CommandLine.h"
 #include "app/ErrorReport.h"
 #include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "platform/Fonts.h"
+#include "platform/ProgramInfo.h"
 #include "platform/RegionalSettings.h"
 #include "platform/StopRequests.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: repcostoav [SERVER USER PASSWORD COMPANY [5 6 7 8 9] SWITCH [START]]\n"
+    "       repcostoav --help | --version\n"
+    "Reporte Costos Avícola: the poultry production cost report of the Galvora ERP.\n"
+    "When SWITCH (position 10) is not empty, positions 1 to 4 fill Servidor, Usuario, Clave\n"
+    "and Compañía, and the window connects and calculates the current month, or from START\n"
+    "(position 11, short date form) to its end; otherwise the arguments are not used.\n"
+    "The installation folder is the value Directorio of the registry file QOR_REGISTRY or\n"
+    "/etc/qor/registry.reg; its SERVIDORES.cfg lists the server folders.\n"
+    "Keys: F2 Calcular, F4 Exportar, F7 Configura, Esc Cancelar. See repcostoav(1).\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Answered before the application object exists, so they work without a display.
+  if (std::optional<int> status = platform::AnswerInfoRequest(argc, argv, "repcostoav", kUsage))
+    return *status;
   // A stop request (SIGTERM, SIGINT, SIGHUP) ends the message loop as closing the program
   // would, and the program exits with 128 + the signal number.
   platform::TakeStopRequests([](int signal) {
@@ -24,6 +44,8 @@ int main(int argc, char** argv) {
                               Qt::QueuedConnection);
   });
   app::TApplication application(argc, argv);
+  // Ties the windows to the desktop entry repcostoav.desktop (its icon and name).
+  QGuiApplication::setDesktopFileName("repcostoav");
   platform::RegisterFontSubstitutions();
   platform::WatchLocaleChanges(&application);
 

@@ -183,18 +183,13 @@ void TDBGridEhExport::RenderToStream(TStream& stream, bool saveAll) {
 }
 
 void TDBGridEhExport::RenderToFile(const std::string& fileName, bool saveAll) {
-  TFileStream file(fileName);
-  try {
-    RenderToStream(file, saveAll);
-  } catch (...) {
-    // The file keeps what was written before the failure; the first error is the one reported.
-    try {
-      file.Close();
-    } catch (const EStreamError&) {
-    }
-    throw;
-  }
-  file.Close();
+  // The new file takes the place of the former one only when complete: a failed export
+  // leaves the former file as it was.
+  platform::ReplacementFile file(fileName);
+  TFileStream stream(file.Descriptor());
+  RenderToStream(stream, saveAll);
+  stream.Close();
+  file.Commit();
 }
 
 void ExportGridToFile(TDBGridEhExportClass exporterClass, IExportGrid& grid,

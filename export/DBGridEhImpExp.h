@@ -33,7 +33,8 @@ class TDBGridEhExport {
   // The grid's position and controls are restored also when the walk fails; CloseDocument
   // runs only after a walk that ended normally.
   virtual void RenderToStream(TStream& stream, bool saveAll);
-  // Creates (or replaces) `fileName`, renders into it and closes it, also on failure.
+  // Renders into a new file that replaces `fileName` only when complete (see
+  // platform::ReplacementFile); on failure `fileName` stays as it was.
   virtual void RenderToFile(const std::string& fileName, bool saveAll);
 
   const std::vector<int>& ExportedColumns() const { return columns_; }
@@ -152,7 +153,7 @@ class TDBGridEhExportAsHTML : public TDBGridEhExport {
   // Six upper-case hexadecimal digits, red, green, blue ("000000" for clNone).
   static std::string HtmlColor(platform::TColor color);
   static const char* AlignWord(TAlignment alignment);
-  // The font tag, style tags and the escaped text ("&nbsp" when empty).
+  // The font tag, style tags and the escaped text ("&nbsp;" when empty).
   static std::string WrapInFont(const platform::TFontSpec& font, const std::string& text);
 
  protected:

@@ -50,26 +50,26 @@ std::string FontClose(const platform::TFontSpec& font) {
   return out;
 }
 
-// The four escaping passes in one: "&" first, so the entities of the later passes are not
-// escaped again; no closing semicolons. An empty result is "&nbsp".
+// "&", "<", ">" and the double quote as entities. Each entity ends in ";", so that a ";" of the
+// text that follows one is read as text. An empty text is written as "&nbsp;".
 void AppendEscaped(std::string& out, const std::string& text) {
   if (text.empty()) {
-    out += "&nbsp";
+    out += "&nbsp;";
     return;
   }
   for (char c : text) {
     switch (c) {
       case '&':
-        out += "&amp";
+        out += "&amp;";
         break;
       case '<':
-        out += "&lt";
+        out += "&lt;";
         break;
       case '>':
-        out += "&gt";
+        out += "&gt;";
         break;
       case '"':
-        out += "&quot";
+        out += "&quot;";
         break;
       default:
         out += c;

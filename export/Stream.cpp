@@ -9,24 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <limits>
-
-TFileStream::TFileStream(const std::string& fileName) {
-  fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) {
-    const int error = errno;
-    std::error_code ec;
-    std::string path = std::filesystem::absolute(fileName, ec).string();
-    if (ec) path = fileName;
-    throw EFCreateError(
-        platform::FormatMessage("Cannot create file \"%s\". %s", {path, std::strerror(error)}));
-  }
-}
-
-TFileStream::~TFileStream() {
-  if (fd_ >= 0) ::close(fd_);
-}
 
 void TFileStream::WriteSlow(const void* data, size_t size) {
   Flush();
@@ -50,24 +33,15 @@ void TFileStream::WriteAll(const char* data, size_t size) {
   while (size > 0) {
     const ssize_t written = ::write(fd_, data, size);
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) throw EWriteError();
+    if (written < 0) throw EWriteError(errno);
+    if (written == 0) throw EWriteError(ENOSPC);
     data += written;
     size -= static_cast<size_t>(written);
   }
 }
 
 void TFileStream::Close() {
-  if (fd_ < 0) return;
-  try {
-    Flush();
-  } catch (...) {
-    ::close(fd_);
-    fd_ = -1;
-    throw;
-  }
-  const int result = ::close(fd_);
-  fd_ = -1;
-  if (result != 0) throw EWriteError();
+  Flush();
 }
 
 int64_t TFileStream::Position() const {

@@ -8,21 +8,20 @@
 #include <string_view>
 
 #include "platform/Errors.h"
+#include "platform/ReplacementFile.h"
 
-// Stream failures.
-class EStreamError : public platform::Exception {
- public:
-  using platform::Exception::Exception;
-};
-// "Cannot create file "%s". %s"
-class EFCreateError : public EStreamError {
- public:
-  using EStreamError::EStreamError;
-};
-// "Stream write error"
+// Stream failures; "Cannot create file "%s". %s" comes from the file being created.
+using platform::EFCreateError;
+using platform::EStreamError;
+// "Stream write error"; Error() keeps the system's error number when there is one (0 for a
+// write that took nothing), for callers that name the cause.
 class EWriteError : public EStreamError {
  public:
-  EWriteError() : EStreamError("Stream write error") {}
+  explicit EWriteError(int error = 0) : EStreamError("Stream write error"), error_(error) {}
+  int Error() const { return error_; }
+
+ private:
+  int error_;
 };
 // "Out of memory while expanding memory stream"
 class EMemoryStreamError : public EStreamError {
@@ -43,13 +42,11 @@ class TStream {
   virtual bool Truncate(int64_t /*position*/) { return false; }
 };
 
-// A file created (or emptied) on construction. Writes are buffered; a short write (full
-// disk, file size limit) raises EWriteError, at the write or at Close.
+// Buffered writes to an open file descriptor the caller owns. A short write (full disk, file
+// size limit) raises EWriteError, at the write or at Close.
 class TFileStream : public TStream {
  public:
-  // Raises EFCreateError with the full path and the system's error text.
-  explicit TFileStream(const std::string& fileName);
-  ~TFileStream() override;  // closes without reporting
+  explicit TFileStream(int descriptor) : fd_(descriptor) {}
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
 
@@ -62,7 +59,7 @@ class TFileStream : public TStream {
     }
   }
   using TStream::Write;
-  // Writes what is buffered and closes the file; raises EWriteError when that fails.
+  // Writes what is buffered; raises EWriteError when that fails. The descriptor stays open.
   void Close();
   // Supported on regular files only.
   int64_t Position() const override;

@@ -23,7 +23,15 @@ std::string ProgramTitle() {
   return exe.stem().string();
 }
 
-std::string ProgramLibraryFolder() { return ProgramFolder() + "/../lib"; }
+std::string ProgramLibraryFolder() {
+  // The program's folder is a resolved path (no links), so ".." can be removed lexically.
+  const std::filesystem::path folder(ProgramFolder());
+  const std::filesystem::path installed =
+      (folder / GALVORA_INSTALLED_LIBRARY_FOLDER).lexically_normal();
+  std::error_code error;
+  if (std::filesystem::is_directory(installed, error)) return installed.string();
+  return (folder / "../lib").lexically_normal().string();
+}
 
 std::string ResolveLibraryPath(const std::string& name) {
   if (name.find('/') != std::string::npos) return name;

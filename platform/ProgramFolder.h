@@ -11,8 +11,10 @@ std::string ProgramFolder();
 // the application's title, used as the caption of its message boxes.
 std::string ProgramTitle();
 
-// Returns the folder the loadable driver and engine libraries are installed in:
-// the program's folder + "/../lib". A bare library name is looked up there first.
+// Returns the private folder of the loadable driver and engine libraries (and the Firebird
+// root beside them). Installed, it lies at a fixed place relative to the programs' folder
+// (bindir/../lib/galvora or the multiarch equivalent), so a relocated install finds it; in the
+// build tree, where that folder does not exist, it is the program's folder + "/../lib".
 std::string ProgramLibraryFolder();
 
 // Returns `name` joined to ProgramLibraryFolder() when a file of that name exists there,

@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 
+#include <QString>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -46,7 +47,14 @@ std::string_view Trim(std::string_view text) {
   return text.substr(begin, end - begin + 1);
 }
 
-// The file's text as Windows-1252, whatever encoding it was written in.
+std::string Utf16ToUtf8(const std::u16string& units) {
+  const QByteArray utf8 = QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()))
+                              .toUtf8();
+  return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
+}
+
+// The file's text as UTF-8, whatever encoding it was written in (UTF-16LE with a byte order
+// mark, UTF-8, else Windows-1252), so that a value naming a file keeps every character.
 std::string DecodeFile(const std::string& bytes) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -55,13 +63,16 @@ std::string DecodeFile(const std::string& bytes) {
       units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                      static_cast<unsigned char>(bytes[i + 1]) << 8);
     }
-    return Utf16ToCp1252(units);
+    return Utf16ToUtf8(units);
   }
   std::string_view text(bytes);
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") return Utf8ToCp1252(text.substr(3));
-  if (IsValidUtf8(text)) return Utf8ToCp1252(text);
-  return bytes;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  if (IsValidUtf8(text)) return std::string(text);
+  return Cp1252ToUtf8(text);
 }
+
+// A key or value name of the file (UTF-8) folded as the program's names are.
+std::string FoldName(std::string_view utf8) { return Fold(Utf8ToCp1252(utf8)); }
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -125,13 +136,16 @@ class RegistryParser {
   explicit RegistryParser(RegistryFile& file) : file_(file) {}
 
   void Parse(const std::string& text) {
+    // CR LF, a lone LF or a lone CR ends a line, so a value continued over several lines
+    // reads the same whichever line ends the file has.
     std::vector<std::string_view> lines;
     std::string_view rest(text);
     while (!rest.empty()) {
       size_t end = rest.find_first_of("\r\n");
       lines.push_back(rest.substr(0, end));
       if (end == std::string_view::npos) break;
-      rest = rest.substr(end + 1);
+      const bool crlf = rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n';
+      rest = rest.substr(end + (crlf ? 2 : 1));
     }
     for (size_t i = 0; i < lines.size(); ++i) {
       std::string line(Trim(lines[i]));
@@ -175,7 +189,7 @@ class RegistryParser {
     std::string_view rest = Trim(line.substr(pos));
     if (rest.empty() || rest[0] != '=') return;
     std::optional<RegistryValue> value = ParseData(Trim(rest.substr(1)));
-    if (value) (*current_)[Fold(name)] = std::move(*value);
+    if (value) (*current_)[FoldName(name)] = std::move(*value);
   }
 
   void ParseSection(std::string_view line) {
@@ -185,12 +199,13 @@ class RegistryParser {
     std::string_view path = Trim(line.substr(1, close - 1));
     if (path.empty() || path[0] == '-') return;  // a deletion entry adds nothing
     size_t slash = path.find('\\');
-    std::string root = Fold(path.substr(0, slash));
+    std::string root = FoldName(path.substr(0, slash));
     int index = root == "hkey_local_machine" || root == "hklm"  ? 0
                 : root == "hkey_current_user" || root == "hkcu" ? 1
                                                                 : -1;
     if (index < 0) return;
-    std::string key = slash == std::string_view::npos ? "" : KeyPath(path.substr(slash));
+    std::string key =
+        slash == std::string_view::npos ? "" : KeyPath(Utf8ToCp1252(path.substr(slash)));
     current_ = &file_.keys_[index][key];
   }
 
@@ -201,7 +216,7 @@ class RegistryParser {
       std::optional<std::string> text = ParseQuoted(data, pos);
       if (!text || !Trim(data.substr(pos)).empty()) return std::nullopt;
       value.kind = RegistryValue::String;
-      value.text = CutAtNul(*text);
+      SetText(value, CutAtNul(*text));
       return value;
     }
     std::string lower = Fold(data.substr(0, data.find(':')));
@@ -241,7 +256,7 @@ class RegistryParser {
       case 1:
       case 2:
         value.kind = type == 1 ? RegistryValue::String : RegistryValue::ExpandString;
-        value.text = BytesToText(*bytes);
+        SetText(value, BytesToText(*bytes));
         value.bytes = std::move(*bytes);
         return value;
       case 4:
@@ -258,11 +273,16 @@ class RegistryParser {
     }
   }
 
-  // String bytes of a hex(1)/hex(2) value: UTF-16LE in version 5 files, the code page's
-  // bytes in REGEDIT4 files; cut at the first NUL.
+  static void SetText(RegistryValue& value, std::string utf8) {
+    value.text = Utf8ToCp1252(utf8);
+    value.unicodeText = std::move(utf8);
+  }
+
+  // The UTF-8 text of a hex(1)/hex(2) value's bytes: UTF-16LE in version 5 files, the code
+  // page's bytes in REGEDIT4 files; cut at the first NUL.
   std::string BytesToText(const std::vector<uint8_t>& bytes) const {
     if (!unicodeHex_) {
-      return CutAtNul(std::string(bytes.begin(), bytes.end()));
+      return Cp1252ToUtf8(CutAtNul(std::string(bytes.begin(), bytes.end())));
     }
     std::u16string units;
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -270,7 +290,7 @@ class RegistryParser {
       if (unit == 0) break;
       units += unit;
     }
-    return Utf16ToCp1252(units);
+    return Utf16ToUtf8(units);
   }
 
   RegistryFile& file_;
@@ -313,14 +333,28 @@ std::optional<RegistryValue> RegistryFile::Value(RegistryRoot root, const std::s
   return value->second;
 }
 
+namespace {
+
+// Throws "Invalid data type for '<name>'" unless `value` is a plain or expandable string.
+const RegistryValue& StringValue(const RegistryValue& value, const std::string& name) {
+  if (value.kind != RegistryValue::String && value.kind != RegistryValue::ExpandString) {
+    throw ERegistryException(FormatMessage("Invalid data type for '%s'", {name}));
+  }
+  return value;
+}
+
+}  // namespace
+
 std::string RegistryFile::ReadString(RegistryRoot root, const std::string& key,
                                      const std::string& name) const {
   std::optional<RegistryValue> value = Value(root, key, name);
-  if (!value) return "";
-  if (value->kind != RegistryValue::String && value->kind != RegistryValue::ExpandString) {
-    throw ERegistryException(FormatMessage("Invalid data type for '%s'", {name}));
-  }
-  return value->text;
+  return value ? StringValue(*value, name).text : "";
+}
+
+std::string RegistryFile::ReadPathString(RegistryRoot root, const std::string& key,
+                                         const std::string& name) const {
+  std::optional<RegistryValue> value = Value(root, key, name);
+  return value ? StringValue(*value, name).unicodeText : "";
 }
 
 namespace {

@@ -11,11 +11,13 @@ namespace platform {
 enum class RegistryRoot { LocalMachine, CurrentUser };
 
 // One typed registry value. `text` holds String and ExpandString values (Windows-1252,
-// cut at the first NUL), `dword` DWord values, `bytes` Binary values (and the raw bytes of
-// hex(N) kinds that have no closer match, such as multi-strings and 64-bit numbers).
+// cut at the first NUL) and `unicodeText` the same text in UTF-8 with every character kept,
+// `dword` DWord values, `bytes` Binary values (and the raw bytes of hex(N) kinds that have no
+// closer match, such as multi-strings and 64-bit numbers).
 struct RegistryValue {
   enum Kind { String, ExpandString, DWord, Binary } kind = String;
   std::string text;
+  std::string unicodeText;
   uint32_t dword = 0;
   std::vector<uint8_t> bytes;
 };
@@ -24,8 +26,9 @@ struct RegistryValue {
 // Editor Version 5.00" or "REGEDIT4"): [HKEY_LOCAL_MACHINE\...] / [HKEY_CURRENT_USER\...]
 // sections (HKLM / HKCU accepted too) with "name"="text", "name"=hex(2):..,
 // "name"=dword:0000002a, "name"=hex:.. and @= (the key's default value).
-// The file may be UTF-16LE with a byte order mark, UTF-8, or Windows-1252 bytes; texts are
-// kept as Windows-1252. Lines that cannot be read are skipped. Keys and value names are
+// The file may be UTF-16LE with a byte order mark, UTF-8, or Windows-1252 bytes; lines end in
+// CR LF, LF or CR, and a hex value continues on the next line after a trailing "\". Texts are
+// given as Windows-1252, and names of files in UTF-8. Lines that cannot be read are skipped. Keys and value names are
 // compared without regard to case; a key may be given with or without a leading "\".
 // A key exists when it has a section or any section lies below it.
 class RegistryFile {
@@ -43,6 +46,10 @@ class RegistryFile {
   // the value is absent. Throws ERegistryException "Invalid data type for '<name>'" when the
   // value exists but is not a string.
   std::string ReadString(RegistryRoot root, const std::string& key, const std::string& name) const;
+  // The same value as a file-system path: its text in UTF-8, with characters that Windows-1252
+  // lacks kept. Same errors as ReadString().
+  std::string ReadPathString(RegistryRoot root, const std::string& key,
+                             const std::string& name) const;
 
  private:
   friend class RegistryParser;

@@ -6,14 +6,17 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "db/DemoInstallation.h"
+#include "platform/ProgramInfo.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: galvora-demo FOLDER [--warehouses N] [--months M] [--seed S]\n"
+    "       galvora-demo --help | --version\n"
     "  Creates FOLDER/datos/001/galvora.fdb (sample data from January 2022 on; by default\n"
     "  12 warehouses and the months through the current one), FOLDER/SERVIDORES.cfg and\n"
     "  FOLDER/registry.reg (use it with QOR_REGISTRY=FOLDER/registry.reg).\n";
@@ -71,10 +74,9 @@ bool ParseArguments(int argc, char** argv, Arguments& arguments, std::string& er
 int main(int argc, char** argv) {
   Arguments arguments;
   std::string error;
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (std::optional<int> status =
+          platform::AnswerInfoRequest(argc, argv, "galvora-demo", kUsage))
+    return *status;
   if (!ParseArguments(argc, argv, arguments, error)) {
     std::fprintf(stderr, "galvora-demo: %s\n%s", error.c_str(), kUsage);
     return 2;

@@ -17,7 +17,6 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +32,8 @@
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "platform/Fonts.h"
+#include "platform/ProgramInfo.h"
+#include "platform/ReplacementFile.h"
 #include "platform/StopRequests.h"
 
 namespace {
@@ -165,69 +166,13 @@ std::string ReadPassword(const Options& options) {
   throw UsageError("no password: give --password-file or set GALVORA_PASSWORD");
 }
 
-// The temporary file being written, known to the stop thread; empty when there is none.
-std::mutex temporaryMutex;
-std::string temporaryPath;
-
-// A stop request ends the run at once: the temporary file goes, FILE stays as it was, and the
-// process ends with status 128 + the signal number, as a process the signal ended would.
+// A stop request ends the run at once: FILE stays as it was, no temporary file stays beside it,
+// and the process ends with status 128 + the signal number, as a process the signal ended would.
 void StopNow(int signal) {
-  // Held to the end, so that no rename or new temporary file comes between.
-  std::lock_guard<std::mutex> lock(temporaryMutex);
-  if (!temporaryPath.empty()) ::unlink(temporaryPath.c_str());
+  platform::ReplacementFile::DiscardUnfinished();
   std::fprintf(stderr, "repcostoav-export: stopped (%s)\n", strsignal(signal));
   std::_Exit(128 + signal);
 }
-
-// A temporary file beside `target` that becomes `target` only when complete.
-class ReplacementFile {
- public:
-  explicit ReplacementFile(const std::string& target) : target_(target) {
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string pattern = folder + "/." + base + ".XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-      const int error = errno;
-      throw EFCreateError("Cannot create file \"" + target + "\". " + std::strerror(error));
-    }
-    // The mode a newly created file would get; an existing file keeps its own.
-    struct stat existing;
-    mode_t mode;
-    if (::stat(target.c_str(), &existing) == 0) {
-      mode = existing.st_mode & 07777;
-    } else {
-      const mode_t mask = ::umask(0);
-      ::umask(mask);
-      mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
-    ::close(fd);
-    temporary_ = pattern;
-    std::lock_guard<std::mutex> lock(temporaryMutex);
-    temporaryPath = temporary_;
-  }
-  ~ReplacementFile() {
-    std::lock_guard<std::mutex> lock(temporaryMutex);
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
-    temporaryPath.clear();
-  }
-  const std::string& Path() const { return temporary_; }
-  void Commit() {
-    std::lock_guard<std::mutex> lock(temporaryMutex);
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-      const int error = errno;
-      throw EFCreateError("Cannot create file \"" + target_ + "\". " + std::strerror(error));
-    }
-    temporary_.clear();
-    temporaryPath.clear();
-  }
-
- private:
-  std::string target_;
-  std::string temporary_;
-};
 
 int Run(const Options& options, const std::string& password) {
   Tfdm dataModule;
@@ -269,9 +214,7 @@ int Run(const Options& options, const std::string& password) {
   }
   grid.Selection().SelectEverything();
 
-  ReplacementFile file(options.output);
-  ExportGridToFile(SaveExporterClass(options.filterIndex), grid, file.Path(), false);
-  file.Commit();
+  ExportGridToFile(SaveExporterClass(options.filterIndex), grid, options.output, false);
   report.Close();
   return kWritten;
 }
@@ -279,6 +222,8 @@ int Run(const Options& options, const std::string& password) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (std::optional<int> status = platform::AnswerInfoRequest(argc, argv, "repcostoav-export"))
+    return *status;
   platform::TakeStopRequests(StopNow);
   std::vector<std::string> args(argv + 1, argv + argc);
   Options options;

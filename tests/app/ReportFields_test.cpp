@@ -67,23 +67,20 @@ TEST(ReportFieldsTest, DatabaseNameAndCommandText) {
   EXPECT_EQ(app::ReportDatabaseName("/srv/galvora", "001"), "/srv/galvora/datos/001/galvora.fdb");
   EXPECT_EQ(app::ReportDatabaseName("", "7"), "/datos/7/galvora.fdb");
 
+  // The dates go to the database in ISO form whatever the short date picture; a picture whose
+  // literal holds a quote changes nothing either.
   const platform::TFormatSettings saved = platform::FormatSettings();
-  const struct {
-    const char* picture;
-    const char* text;
-  } cases[] = {
-      {"dd/mm/yyyy", " select * from COSTOS_AVICOLA ('01/01/2022','31/01/2022')"},
-      {"yyyy/mm/dd", " select * from COSTOS_AVICOLA ('2022/01/01','2022/01/31')"},
-      // A quote in the date text is doubled inside the quoted argument.
-      {"dd\"'\"mm\"'\"yyyy", " select * from COSTOS_AVICOLA ('01''01''2022','31''01''2022')"},
-  };
-  for (const auto& c : cases) {
+  for (const char* picture : {"dd/mm/yyyy", "yyyy/mm/dd", "m/d/yy", "dd\"'\"mm\"'\"yyyy"}) {
     platform::TFormatSettings settings = saved;
-    settings.ShortDateFormat = c.picture;
+    settings.ShortDateFormat = picture;
     settings.DateSeparator = '/';
     platform::SetFormatSettings(settings);
-    EXPECT_EQ(app::ReportCommandText(EncodeDate(2022, 1, 1), EncodeDate(2022, 1, 31)), c.text)
-        << c.picture;
+    EXPECT_EQ(app::ReportCommandText(EncodeDate(2022, 1, 1), EncodeDate(2022, 1, 31)),
+              " select * from COSTOS_AVICOLA ('2022-01-01','2022-01-31')")
+        << picture;
+    EXPECT_EQ(app::ReportCommandText(EncodeDate(1960, 12, 5), EncodeDate(2, 3, 4)),
+              " select * from COSTOS_AVICOLA ('1960-12-05','0002-03-04')")
+        << picture;
   }
   platform::SetFormatSettings(saved);
 }

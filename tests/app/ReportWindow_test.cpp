@@ -201,8 +201,8 @@ TEST_F(ReportWindowTest, F2FillsTheGridAndHidesTheStatusPanelButNotWithModifiers
   EXPECT_FALSE(w.Panel5->isVisible());
   EXPECT_EQ(w.Panel5->Caption, "Generando reporte. Espere un momento...");
   const std::string expected = " select * from COSTOS_AVICOLA ('" +
-                               FirstOfMonth().toString("yyyy/MM/dd").toStdString() + "','" +
-                               LastOfMonth().toString("yyyy/MM/dd").toStdString() + "')";
+                               FirstOfMonth().toString("yyyy-MM-dd").toStdString() + "','" +
+                               LastOfMonth().toString("yyyy-MM-dd").toStdString() + "')";
   EXPECT_EQ(w.CRepcliente->CommandText(), expected);
   EXPECT_TRUE(w.DBGridEh2->DataLinkActive());
   EXPECT_EQ(w.DBGridEh2->Columns()[0]->Title().Caption(), "Bodega");

@@ -3,8 +3,10 @@
 #include "app/SaveSelection.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -86,6 +88,45 @@ TEST_F(SaveSelectionFile, CancelWritesNothingAndKeepsTheEntry) {
   EXPECT_EQ(dialog_.FilterIndex, 5);
   EXPECT_TRUE(std::filesystem::is_empty(folder_));
   EXPECT_EQ(grid_.Walks, 0);
+}
+
+// A save that fails (an error in the walk, a target that is not a regular file) keeps the
+// former file byte for byte and leaves nothing else in its folder.
+TEST_F(SaveSelectionFile, FailedSaveKeepsTheFormerFileAndLeavesNothingBeside) {
+  grid_.Selection = TExportSelectionType::gstAll;
+  const std::filesystem::path former = folder_ / "Costos.xls";
+  std::ofstream(former, std::ios::binary) << "the report saved yesterday";
+  ASSERT_EQ(::mkfifo((folder_ / "pipe.csv").c_str(), 0600), 0);
+  struct Case {
+    std::string name;
+    int index;
+    int failAtRecord;
+    std::string message;
+  } cases[] = {
+      {"Costos.xls", 5, 1, "Cannot convert the value"},
+      {"Costos.xls", 1, 1, "Cannot convert the value"},
+      {"Costos.xls", 4, 0, "Cannot convert the value"},
+      {"pipe.csv", 2, -1,
+       "Cannot create file \"" + (folder_ / "pipe.csv").string() + "\". It is not a regular file."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name + " entry " + std::to_string(c.index));
+    grid_.FailAtRecord = c.failAtRecord;
+    dialogs_.Answer = {true, (folder_ / c.name).string(), c.index};
+    try {
+      SaveSelection(grid_, dialogs_, dialog_);
+      ADD_FAILURE() << "no error";
+    } catch (const platform::Exception& e) {
+      EXPECT_EQ(e.Message(), c.message);
+    }
+    EXPECT_EQ(Read(former), "the report saved yesterday");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Costos.xls", "pipe.csv"}));
+  }
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // The export walk over each selection type, position restore, and the file stream.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -136,6 +140,14 @@ class ExportFile : public ::testing::Test {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
+  std::vector<std::string> Listing() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
   std::filesystem::path folder_;
 };
 
@@ -149,7 +161,9 @@ std::string Pattern(size_t size) {
 TEST_F(ExportFile, TruncateTakesBackBufferedAndWrittenBytes) {
   const auto path = folder_ / "out.bin";
   const std::string bytes = Pattern(200000);  // past the stream's own buffer
-  TFileStream file(path.string());
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0);
+  TFileStream file(fd);
   file.Write(bytes);
   EXPECT_EQ(file.Position(), 200000);
   EXPECT_TRUE(file.Truncate(199990));   // still in the buffer
@@ -157,32 +171,41 @@ TEST_F(ExportFile, TruncateTakesBackBufferedAndWrittenBytes) {
   EXPECT_FALSE(file.Truncate(5000));    // beyond the end
   file.Write("end");
   file.Close();
+  ::close(fd);
   EXPECT_EQ(ReadFile(path), bytes.substr(0, 1000) + "end");
 }
 
-TEST_F(ExportFile, RtfFailureAfterManyRowsLeavesAnEmptyFile) {
+TEST_F(ExportFile, RtfFailureAfterManyRowsTakesBackWhatReachedTheFile) {
   FakeGrid grid;
   grid.AddColumn({.FieldName = "F", .Caption = "T"});
   for (int r = 0; r < 5000; ++r) grid.AddRow({{false, "row " + std::to_string(r)}});
   grid.FailAtRecord = 4000;  // long after the first bytes reached the disk
   const auto path = folder_ / "Costos.rtf";
-  EXPECT_THROW(ExportGridToFile(kRtf, grid, path.string(), true), platform::Exception);
-  EXPECT_TRUE(std::filesystem::exists(path));
-  EXPECT_EQ(ReadFile(path), "");
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0);
+  TFileStream file(fd);
+  file.Write("before");
+  EXPECT_THROW(ExportGridToStream(kRtf, grid, file, true), platform::Exception);
+  file.Close();
+  ::close(fd);
+  EXPECT_EQ(ReadFile(path), "before");
 }
 
-TEST_F(ExportFile, ReplacesAnExistingFileAndKeepsWhatWasWrittenOnFailure) {
+TEST_F(ExportFile, ReplacesAnExistingFileOnlyWhenTheExportCompletes) {
   FakeGrid grid = FourRows();
   const auto path = folder_ / "Costos.txt";
   std::ofstream(path) << "old contents that are longer than the new ones ............";
   ExportGridToFile(kText, grid, path.string(), true);
-  EXPECT_EQ(ReadFile(path), "a0\tb0\tc0\r\na1\tb1\tc1\r\na2\tb2\tc2\r\na3\tb3\tc3");
+  const std::string complete = "a0\tb0\tc0\r\na1\tb1\tc1\r\na2\tb2\tc2\r\na3\tb3\tc3";
+  EXPECT_EQ(ReadFile(path), complete);
 
+  // A walk that fails half-way, in a writer that streams and in one that writes at the end.
   grid.FailAtRecord = 2;
-  EXPECT_THROW(ExportGridToFile(kText, grid, path.string(), true), platform::Exception);
-  EXPECT_EQ(ReadFile(path), "a0\tb0\tc0\r\na1\tb1\tc1\r\n");
-  EXPECT_THROW(ExportGridToFile(kRtf, grid, path.string(), true), platform::Exception);
-  EXPECT_EQ(ReadFile(path), "");
+  for (TDBGridEhExportClass cls : {kText, kRtf, kXls}) {
+    EXPECT_THROW(ExportGridToFile(cls, grid, path.string(), true), platform::Exception);
+    EXPECT_EQ(ReadFile(path), complete);
+    EXPECT_EQ(Listing(), std::vector<std::string>{"Costos.txt"});
+  }
 }
 
 TEST_F(ExportFile, CannotCreateFileNamesThePathAndTheSystemError) {
@@ -196,17 +219,31 @@ TEST_F(ExportFile, CannotCreateFileNamesThePathAndTheSystemError) {
   }
 }
 
-TEST_F(ExportFile, FullDiskIsAStreamWriteError) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+// A file size limit below what the writer needs: the short write fails the export (the
+// signal it would raise is ignored, as the batch exporter does), and the former file stays.
+TEST_F(ExportFile, ShortWriteIsAStreamWriteErrorAndKeepsTheFormerFile) {
   FakeGrid grid = FourRows();
+  const auto path = folder_ / "Costos.xls";
+  std::ofstream(path) << "former";
+  struct rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
   for (TDBGridEhExportClass cls : {kText, kRtf, kXls}) {
+    struct rlimit limit = saved;
+    limit.rlim_cur = 16;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     try {
-      ExportGridToFile(cls, grid, "/dev/full", true);
-      FAIL() << "a short write was reported as success";
+      ExportGridToFile(cls, grid, path.string(), true);
+      ADD_FAILURE() << "a short write was reported as success";
     } catch (const EWriteError& e) {
       EXPECT_EQ(e.Message(), "Stream write error");
+      EXPECT_EQ(e.Error(), EFBIG);
     }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(ReadFile(path), "former");
+    EXPECT_EQ(Listing(), std::vector<std::string>{"Costos.xls"});
   }
+  std::signal(SIGXFSZ, previous);
 }
 
 }  // namespace

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 
 #include "platform/Errors.h"
+#include "platform/RegionalSettings.h"
 
 namespace platform {
 namespace {
@@ -142,6 +144,70 @@ TEST(RegistryFile, ReadsWellFormedAndSkipsMalformedLines) {
         EXPECT_EQ(value->bytes, lookup.bytes);
       }
     }
+  }
+}
+
+// Windows' registry editor writes CR LF and continues long hex values over several lines; a
+// file with LF or CR line ends reads the same.
+TEST(RegistryFile, ContinuedHexValuesReadTheSameWithEveryLineEnd) {
+  // "/srv/añejo/Отчёт €" and "dd/MM/yyyy" as UTF-16LE hex(2) bytes, 12 bytes a line.
+  auto hexLines = [](const std::u16string& text, const std::string& end) {
+    std::string out;
+    std::vector<std::string> bytes;
+    for (char16_t unit : text + u'\0') {
+      for (int shift : {0, 8}) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02x", (unit >> shift) & 0xFF);
+        bytes.push_back(hex);
+      }
+    }
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      out += bytes[i];
+      if (i + 1 < bytes.size()) out += i % 12 == 11 ? ",\\" + end + "  " : ",";
+    }
+    return out + end;
+  };
+  const std::u16string folder = u"/srv/a\u00F1ejo/\u041E\u0442\u0447\u0451\u0442 \u20AC";
+  for (const std::string end : {"\r\n", "\n", "\r"}) {
+    SCOPED_TRACE(end == "\r\n" ? "CR LF" : end == "\n" ? "LF" : "CR");
+    const std::string text =
+        "Windows Registry Editor Version 5.00" + end + end +
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Qor\\Galvora2025]" + end +
+        "\"Directorio\"=hex(2):" + hexLines(folder, end) + "\"Next\"=\"after\"" + end + end +
+        "[HKEY_CURRENT_USER\\Control Panel\\International]" + end +
+        "\"sShortDate\"=hex(2):" + hexLines(u"dd/MM/yyyy", end) + "\"sDate\"=\"/\"" + end;
+    RegistryFile file = RegistryFile::FromText(text);
+    EXPECT_EQ(file.ReadPathString(Root::LocalMachine, "Software\\Qor\\Galvora2025", "Directorio"),
+              "/srv/a\xC3\xB1" "ejo/\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82 \xE2\x82\xAC");
+    EXPECT_EQ(file.ReadString(Root::LocalMachine, "Software\\Qor\\Galvora2025", "Directorio"),
+              "/srv/a\xF1" "ejo/????? \x80");
+    EXPECT_EQ(file.ReadString(Root::LocalMachine, "Software\\Qor\\Galvora2025", "Next"), "after");
+    EXPECT_EQ(file.ReadString(Root::CurrentUser, "Control Panel\\International", "sShortDate"),
+              "dd/MM/yyyy");
+    EXPECT_EQ(LoadFormatSettings("C", file).ShortDateFormat, "dd/MM/yyyy");
+  }
+}
+
+// Paths keep every character whatever the file's encoding; a Windows-1252 file is converted.
+TEST(RegistryFile, PathStringsAreUtf8) {
+  struct Case {
+    const char* label;
+    std::string text;
+    const char* path;
+  } cases[] = {
+      {"UTF-8", std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\K]\n\"D\"=\"/srv/\u0416 \u00D1\"\n",
+       "/srv/\xD0\x96 \xC3\x91"},
+      {"UTF-8 with byte order mark",
+       "\xEF\xBB\xBF" + std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\K]\n\"D\"=\"/a\u00F1o\"\n",
+       "/a\xC3\xB1o"},
+      {"Windows-1252", std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\K]\n\"D\"=\"/a\xF1o \x80\"\n",
+       "/a\xC3\xB1o \xE2\x82\xAC"},
+      {"REGEDIT4 hex(2) code page bytes", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"D\"=hex(2):2f,d1,00\n",
+       "/\xC3\x91"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(RegistryFile::FromText(c.text).ReadPathString(Root::LocalMachine, "K", "D"), c.path);
   }
 }
 

@@ -244,12 +244,15 @@ TEST_F(BatchExport, AStopRequestLeavesTheFormerFileAndNoTemporary) {
   bool signalled = false;
   const RunResult result =
       Run(Args(output, "2022-01-01", "2022-01-31", "004"), "masterkey", 0, [&](QProcess& tool) {
-        // The temporary file shows that the engine is loaded and the export under way.
+        // A file open in the output folder shows that the export is under way.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        const std::string out = (*folder_ / "out").string() + "/";
         while (!signalled && tool.state() != QProcess::NotRunning &&
                std::chrono::steady_clock::now() < deadline) {
-          for (const std::string& name : OutputFiles()) {
-            if (name.rfind(".Costos.txt.", 0) == 0) {
+          const fs::path fds = "/proc/" + std::to_string(tool.processId()) + "/fd";
+          std::error_code ec;
+          for (const auto& fd : fs::directory_iterator(fds, ec)) {
+            if (fs::read_symlink(fd.path(), ec).string().rfind(out, 0) == 0) {
               signalled = ::kill(static_cast<pid_t>(tool.processId()), SIGTERM) == 0;
             }
           }

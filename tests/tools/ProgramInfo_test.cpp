@@ -1,0 +1,136 @@
+// The programs' --version and --help answers (without a display, before any database), the
+// manual pages against the options the programs accept, and the default registry file.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "platform/ProgramInfo.h"
+#include "platform/Registry.h"
+
+namespace {
+
+struct RunResult {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string SourcePath(const std::string& relative) {
+  return std::string(std::getenv("GALVORA_SOURCE_DIR")) + "/" + relative;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs a built program with no display at all, standard output going to `output` when given.
+RunResult RunProgram(const std::string& program, const QStringList& args,
+                     const QString& output = {}) {
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "GALVORA_PASSWORD"})
+    env.remove(name);
+  process.setProcessEnvironment(env);
+  if (!output.isEmpty()) process.setStandardOutputFile(output);
+  process.start(QString(std::getenv("GALVORA_BINARY_DIR")) + "/bin/" +
+                    QString::fromStdString(program),
+                args);
+  EXPECT_TRUE(process.waitForFinished(60000)) << program;
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+          process.readAllStandardOutput().toStdString(),
+          process.readAllStandardError().toStdString()};
+}
+
+TEST(ProgramInfo, VersionAndHelpAnswerWithoutADisplay) {
+  const std::string version = platform::ProgramVersion();
+  ASSERT_TRUE(std::regex_match(version, std::regex(R"(\d+\.\d+\.\d+)"))) << version;
+  struct Case {
+    const char* program;
+    const char* option;
+    std::string starts;  // the start of standard output
+  } cases[] = {
+      {"repcostoav", "--version", "repcostoav " + version + "\n"},
+      {"repcostoav-export", "--version", "repcostoav-export " + version + "\n"},
+      {"galvora-demo", "--version", "galvora-demo " + version + "\n"},
+      {"repcostoav", "--help", "usage: repcostoav "},
+      {"repcostoav", "-h", "usage: repcostoav "},
+      {"galvora-demo", "--help", "usage: galvora-demo "},
+  };
+  for (const Case& c : cases) {
+    const RunResult result = RunProgram(c.program, {c.option});
+    EXPECT_EQ(result.status, 0) << c.program << " " << c.option << ": " << result.err;
+    EXPECT_EQ(result.out.rfind(c.starts, 0), 0u) << c.program << " " << c.option << ": "
+                                                  << result.out;
+    EXPECT_EQ(result.err, "") << c.program << " " << c.option;
+  }
+}
+
+TEST(ProgramInfo, AnOutputThatCannotTakeTheAnswerIsAFailure) {
+  for (const char* program : {"repcostoav", "repcostoav-export", "galvora-demo"}) {
+    const RunResult result = RunProgram(program, {"--version"}, "/dev/full");
+    EXPECT_EQ(result.status, 1) << program;
+    EXPECT_NE(result.err.find("cannot write to standard output"), std::string::npos)
+        << program << ": " << result.err;
+  }
+}
+
+TEST(ProgramInfo, TheOptionsAreAnswersOnlyWhenAlone) {
+  // Beside other arguments "--version" is not an answer but one more argument.
+  const RunResult result = RunProgram("galvora-demo", {"--version", "extra"});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.out, "");
+  EXPECT_NE(result.err.find("unknown option --version"), std::string::npos) << result.err;
+}
+
+// The long options a usage text names ("--server", "--format", ...).
+std::set<std::string> OptionsIn(const std::string& text) {
+  std::set<std::string> options;
+  const std::regex option(R"(--[a-z][a-z-]*)");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
+       it != std::sregex_iterator(); ++it) {
+    options.insert(it->str());
+  }
+  return options;
+}
+
+TEST(ManualPages, DocumentEveryOptionTheProgramsName) {
+  struct Case {
+    const char* program;
+    QStringList args;  // a command line that prints the usage
+    bool onError;      // the usage comes on standard error
+  } cases[] = {
+      {"repcostoav", {"--help"}, false},
+      {"galvora-demo", {"--help"}, false},
+      {"repcostoav-export", {}, true},
+  };
+  for (const Case& c : cases) {
+    const RunResult result = RunProgram(c.program, c.args);
+    const std::set<std::string> options = OptionsIn(c.onError ? result.err : result.out);
+    EXPECT_FALSE(options.empty()) << c.program;
+    // Hyphens are written "\-" in the page's source.
+    std::string page = ReadFile(SourcePath(std::string("packaging/man/") + c.program + ".1"));
+    ASSERT_FALSE(page.empty()) << c.program;
+    page = std::regex_replace(page, std::regex(R"(\\-)"), "-");
+    for (const std::string& option : options) {
+      EXPECT_NE(page.find(option), std::string::npos) << c.program << ".1 lacks " << option;
+    }
+    EXPECT_NE(page.find("--version"), std::string::npos) << c.program;
+  }
+}
+
+TEST(DefaultRegistryFile, NamesTheInstallationFolder) {
+  const platform::RegistryFile registry =
+      platform::RegistryFile::Load(SourcePath("packaging/registry.reg"));
+  EXPECT_EQ(registry.ReadString(platform::RegistryRoot::LocalMachine,
+                                "\\Software\\Qor\\Galvora2025", "Directorio"),
+            "/srv/galvora");
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+// The report's dates reach the database as the days the operator chose, whatever short date
+// picture the registry file sets: through the window's F2 and through the batch exporter, over
+// a procedure that returns the two dates it received.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/ReportFields.h"
+#include "app/dm.h"
+#include "app/rngrepcostoav.h"
+#include "data/DB.h"
+#include "data/DBClient.h"
+#include "data/SqlExpr.h"
+#include "db/CompanyDatabase.h"
+#include "platform/Dialogs.h"
+#include "platform/RegionalSettings.h"
+#include "platform/Registry.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// COSTOS_AVICOLA with DATE parameters, one row whose NOMBOD is "start end" in ISO form.
+std::string DateEchoProcedure() {
+  std::string outputs, assigns;
+  for (const app::TReportFieldSpec& spec : app::kReportFields) {
+    const std::string name = spec.FieldName;
+    outputs += (outputs.empty() ? "" : ", ") + name +
+               (spec.Size > 0 ? " VARCHAR(" + std::to_string(spec.Size) + ")" : " NUMERIC(15,2)");
+    if (name == "NOMBOD") {
+      assigns += "  NOMBOD = CAST(FECINI AS VARCHAR(10)) || ' ' || CAST(FECFIN AS VARCHAR(10));\n";
+    } else {
+      assigns += "  " + name + " = " + (spec.Size > 0 ? "'01'" : "0") + ";\n";
+    }
+  }
+  return "SET TERM ^ ;\nCREATE PROCEDURE COSTOS_AVICOLA (FECINI DATE, FECFIN DATE) RETURNS (" +
+         outputs + ") AS BEGIN\n" + assigns + "  SUSPEND;\nEND^\n";
+}
+
+struct Picture {
+  const char* shortDate;
+  const char* separator;
+};
+// Year first, day first, month first with a two-digit year, and other separators.
+const Picture kPictures[] = {
+    {"yyyy/MM/dd", "/"}, {"dd/MM/yyyy", "/"}, {"M/d/yy", "/"},
+    {"d.M.yyyy", "."},   {"dd-MM-yyyy", "-"},
+};
+
+// Periods whose days a misread date text would change: days up to 12 that read as months, a
+// 31st, a year before 1970 that a two-digit year would move a century, a start after the end.
+const QDate kPeriods[][2] = {
+    {QDate(2024, 1, 5), QDate(2024, 1, 12)},
+    {QDate(1960, 1, 5), QDate(2024, 1, 31)},
+    {QDate(2024, 12, 31), QDate(2024, 2, 1)},
+};
+
+std::string Iso(const QDate& date) { return date.toString("yyyy-MM-dd").toStdString(); }
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ReportDates : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = new fs::path(fs::temp_directory_path() /
+                           ("report_dates_" + std::to_string(::getpid())));
+    fs::remove_all(*folder_);
+    fs::create_directories(*folder_ / "datos/001");
+    const std::string database = (*folder_ / "datos/001/galvora.fdb").string();
+    db::CreateCompanyDatabase(database, {.schema = false});
+    db::ExecuteScript(database, DateEchoProcedure());
+    std::ofstream(*folder_ / "SERVIDORES.cfg", std::ios::binary) << folder_->string() << "\r\n";
+  }
+  static void TearDownTestSuite() {
+    fs::remove_all(*folder_);
+    delete folder_;
+    unsetenv("QOR_REGISTRY");
+    platform::ReloadSystemRegistry();
+    platform::ReloadFormatSettings();
+  }
+
+  // A registry file with the installation folder and `picture`; the program and the tools
+  // started from here read it.
+  static std::string UseRegistry(const Picture& picture) {
+    const fs::path path = *folder_ / "registry.reg";
+    std::ofstream(path, std::ios::binary)
+        << "Windows Registry Editor Version 5.00\r\n\r\n"
+           "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\r\n\"Directorio\"=\""
+        << folder_->string()
+        << "\"\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\International]\r\n\"sShortDate\"=\""
+        << picture.shortDate << "\"\r\n\"sDate\"=\"" << picture.separator << "\"\r\n";
+    setenv("QOR_REGISTRY", path.c_str(), 1);
+    platform::ReloadSystemRegistry();
+    platform::ReloadFormatSettings();
+    return path.string();
+  }
+
+  static fs::path* folder_;
+};
+
+fs::path* ReportDates::folder_ = nullptr;
+
+TEST_F(ReportDates, WindowF2SendsTheChosenDays) {
+  for (const Picture& picture : kPictures) {
+    SCOPED_TRACE(picture.shortDate);
+    UseRegistry(picture);
+    Tfdm dataModule;
+    Tfrepcostoav window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.Tusua->setFocus();
+    QTest::keyClicks(window.Tusua, "SYSDBA");
+    window.TClave->setFocus();
+    QTest::keyClicks(window.TClave, "masterkey");
+    window.Cia->setFocus();
+    QTest::keyClicks(window.Cia, "001");
+    QTest::keyClick(window.Cia, Qt::Key_Tab);
+    ASSERT_TRUE(fdm->Galvora->Connected());
+    for (const auto& period : kPeriods) {
+      window.EFecIni->setDate(period[0]);
+      window.EFecFin->setDate(period[1]);
+      // The operator sees the dates in the short date form of the registry file.
+      const QString shown = period[0].toString(QString(picture.shortDate));
+      EXPECT_EQ(window.EFecIni->text(), shown);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+      ASSERT_TRUE(window.CRepcliente->Active());
+      EXPECT_EQ(window.CRepcliente->FieldByName("NOMBOD").AsString(),
+                Iso(period[0]) + " " + Iso(period[1]));
+    }
+  }
+}
+
+TEST_F(ReportDates, BatchExporterSendsTheChosenDays) {
+  const std::string tool = std::string(std::getenv("GALVORA_BINARY_DIR")) + "/bin/repcostoav-export";
+  for (const Picture& picture : kPictures) {
+    SCOPED_TRACE(picture.shortDate);
+    const std::string registry = UseRegistry(picture);
+    for (const auto& period : kPeriods) {
+      const fs::path output = *folder_ / "Costos.csv";
+      fs::remove(output);
+      QProcess process;
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert("QOR_REGISTRY", QString::fromStdString(registry));
+      env.insert("GALVORA_PASSWORD", "masterkey");
+      process.setProcessEnvironment(env);
+      process.start(QString::fromStdString(tool),
+                    {"--server", QString::fromStdString(folder_->string()), "--user", "SYSDBA",
+                     "--company", "001", "--from", QString::fromStdString(Iso(period[0])), "--to",
+                     QString::fromStdString(Iso(period[1])), "--output",
+                     QString::fromStdString(output.string())});
+      ASSERT_TRUE(process.waitForFinished(120000));
+      ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+      EXPECT_NE(ReadFile(output).find("\"" + Iso(period[0]) + " " + Iso(period[1]) + "\""),
+                std::string::npos)
+          << ReadFile(output);
+    }
+  }
+}
+
+}  // namespace
