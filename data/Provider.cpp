@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "data/DSEngine.h"
 #include "data/TextCase.h"
@@ -103,6 +104,8 @@ HRESULT TLocalAppServer::Guard(const std::function<void()>& call) {
     return e.ErrorCode() != 0 ? e.ErrorCode() : E_UNEXPECTED_RESULT;
   } catch (const platform::Exception& e) {
     error_ = TErrorInfo{e.Message(), 0, kAppServerErrorIid};
+  } catch (const std::bad_alloc&) {
+    error_ = TErrorInfo{"Out of memory", 0, kAppServerErrorIid};
   } catch (const std::exception& e) {
     error_ = TErrorInfo{e.what(), 0, kAppServerErrorIid};
   }

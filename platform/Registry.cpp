@@ -1,9 +1,13 @@
 #include "platform/Registry.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QString>
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -299,9 +303,28 @@ class RegistryParser {
 };
 
 RegistryFile RegistryFile::Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return RegistryFile();
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Opened without waiting, so that a FIFO in its place cannot hold up the program.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return RegistryFile();
+  const auto fail = [fd, &path](const std::string& reason) {
+    ::close(fd);
+    return ERegistryException(
+        FormatMessage("Cannot read the registry file \"%s\". %s", {path, reason}));
+  };
+  struct stat info;
+  if (::fstat(fd, &info) != 0) throw fail(std::strerror(errno));
+  if (S_ISDIR(info.st_mode)) throw fail(std::strerror(EISDIR));
+  if (!S_ISREG(info.st_mode)) throw fail("It is not a regular file.");
+  std::string bytes;
+  char buffer[65536];
+  while (true) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw fail(std::strerror(errno));
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<size_t>(got));
+  }
+  ::close(fd);
   return FromText(bytes);
 }
 

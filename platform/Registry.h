@@ -34,6 +34,8 @@ struct RegistryValue {
 class RegistryFile {
  public:
   // Reads the file at `path`; a missing or unreadable file gives a registry with no keys.
+  // Raises ERegistryException ("Cannot read the registry file "%s". %s") when `path` names a
+  // folder, a FIFO or a device, or reading fails.
   static RegistryFile Load(const std::string& path);
   // Reads registry text (as the bytes of a file would be).
   static RegistryFile FromText(const std::string& text);

@@ -9,6 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <malloc.h>
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <csignal>
 #include <cstdio>
@@ -21,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/EngineLimits.h"
 #include "app/ReportFields.h"
 #include "app/SaveSelection.h"
 #include "app/dm.h"
@@ -34,6 +38,7 @@
 #include "platform/Fonts.h"
 #include "platform/ProgramInfo.h"
 #include "platform/ReplacementFile.h"
+#include "platform/ResourceLimits.h"
 #include "platform/StopRequests.h"
 
 namespace {
@@ -45,6 +50,9 @@ constexpr int kFailed = 3;
 
 constexpr int kRowsPerPacket = 1000;
 
+// --output - writes the report to standard output.
+const char kStandardOutput[] = "-";
+
 // The report grid's size in the window at its start size: the client area of Panel3
 // (1420 x 504 less its 1-pixel bevel on each side) less the navigator bar (18).
 constexpr int kGridWidth = 1418;
@@ -54,6 +62,8 @@ const char kUsageText[] =
     "usage: repcostoav-export --server FOLDER --user USER --company CODE\n"
     "                         --from YYYY-MM-DD --to YYYY-MM-DD --output FILE\n"
     "                         [--format txt|csv|htm|rtf|xls] [--password-file FILE]\n"
+    "       repcostoav-export --help | --version\n"
+    "FILE - writes the report to standard output (give --format).\n"
     "The password is read from --password-file (its first line) or from the environment\n"
     "variable GALVORA_PASSWORD.\n"
     "Exit status: 0 written, 1 no rows, 2 usage error, 3 database or file error,\n"
@@ -83,23 +93,31 @@ int FormatIndex(std::string name) {
   return 0;
 }
 
+// A date of exactly the form YYYY-MM-DD, digits only (no signs or spaces).
 TDateTime ParseDate(const std::string& option, const std::string& text) {
-  int year = 0, month = 0, day = 0;
-  char tail = 0;
+  bool digits = text.size() == 10 && text[4] == '-' && text[7] == '-';
+  for (size_t i = 0; digits && i < text.size(); ++i) {
+    digits = i == 4 || i == 7 || (text[i] >= '0' && text[i] <= '9');
+  }
   TDateTime date = 0;
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-' ||
-      std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &tail) != 3 ||
-      !TryEncodeDate(year, month, day, date)) {
+  if (!digits || !TryEncodeDate(std::stoi(text.substr(0, 4)), std::stoi(text.substr(5, 2)),
+                                std::stoi(text.substr(8, 2)), date)) {
     throw UsageError(option + ": not a date of the form YYYY-MM-DD: " + text);
   }
   return date;
 }
+
+// Raised for --help: the usage goes to standard output and the program ends with status 0.
+struct HelpRequest {};
 
 Options ParseArguments(const std::vector<std::string>& args) {
   Options options;
   std::map<std::string, std::string> values;
   static const char* const kNames[] = {"--server", "--user",   "--company",      "--from",
                                        "--to",     "--output", "--format", "--password-file"};
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") throw HelpRequest();
+  }
   for (size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i], value;
     const size_t equals = name.find('=');
@@ -131,6 +149,9 @@ Options ParseArguments(const std::vector<std::string>& args) {
   options.passwordFile = values["--password-file"];
   options.from = ParseDate("--from", values["--from"]);
   options.to = ParseDate("--to", values["--to"]);
+  if (options.from > options.to) {
+    throw UsageError("--from " + values["--from"] + " is after --to " + values["--to"]);
+  }
   if (values.count("--format")) {
     options.filterIndex = FormatIndex(values["--format"]);
     if (options.filterIndex == 0) throw UsageError("--format: unknown format " + values["--format"]);
@@ -141,6 +162,9 @@ Options ParseArguments(const std::vector<std::string>& args) {
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
       options.filterIndex = FormatIndex(file.substr(dot + 1));
     }
+    if (options.filterIndex == 0 && file == kStandardOutput) {
+      throw UsageError("--output -: give --format");
+    }
     if (options.filterIndex == 0) {
       throw UsageError("--output: cannot tell the format from the extension of " + file +
                        "; give --format");
@@ -149,16 +173,38 @@ Options ParseArguments(const std::vector<std::string>& args) {
   return options;
 }
 
-// The password from the file's first line, else from GALVORA_PASSWORD.
+// The password from the file's first line, else from GALVORA_PASSWORD. The file may be a
+// pipe (a shell's process substitution); a folder is refused, and so is a first line longer
+// than any password, so that a file without line ends (a device) is not read for ever.
 std::string ReadPassword(const Options& options) {
   if (!options.passwordFile.empty()) {
-    std::ifstream in(options.passwordFile, std::ios::binary);
-    if (!in) {
-      throw platform::Exception("Cannot open file \"" + options.passwordFile + "\". " +
-                                std::strerror(errno));
+    const std::string& name = options.passwordFile;
+    const auto fail = [&name](const std::string& reason) {
+      return platform::Exception("Cannot read the password file \"" + name + "\". " + reason);
+    };
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw fail(std::strerror(errno));
+    struct stat info;
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+      ::close(fd);
+      throw fail(std::strerror(EISDIR));
     }
+    constexpr size_t kLongest = 4096;
     std::string line;
-    std::getline(in, line);
+    char c = 0;
+    ssize_t got = 0;
+    while (line.size() <= kLongest && (got = ::read(fd, &c, 1)) != 0) {
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) {
+        const int error = errno;
+        ::close(fd);
+        throw fail(std::strerror(error));
+      }
+      if (c == '\n') break;
+      line += c;
+    }
+    ::close(fd);
+    if (line.size() > kLongest) throw fail("Its first line is longer than any password.");
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
   }
@@ -174,13 +220,99 @@ void StopNow(int signal) {
   std::_Exit(128 + signal);
 }
 
-int Run(const Options& options, const std::string& password) {
-  Tfdm dataModule;
-  TSQLConnection& connection = *dataModule.Galvora;
-  connection.Params().SetValue("Database", app::ReportDatabaseName(options.server, options.company));
-  connection.Params().SetValue("User_Name", options.user);
-  connection.Params().SetValue("password", password);
-  connection.Open();
+// What the run is doing, for messages about failures that do not say it themselves (out of
+// memory, a failed write): "writing "/srv/Costos.xls"".
+std::string doing = "starting";
+
+// The local file a database name opens on this machine: the name itself, or the path after a
+// host that is this machine; empty for another host.
+std::string LocalDatabaseFile(const std::string& databaseName) {
+  if (app::IsLocalDatabase(databaseName)) return databaseName;
+  const size_t colon = databaseName.find(':');
+  if (colon == std::string::npos) return {};
+  const std::string host = databaseName.substr(0, databaseName.find_first_of("/:"));
+  if (host != "localhost" && host != "127.0.0.1") return {};
+  return databaseName.substr(colon + 1);
+}
+
+// FILE checked before the database is opened, so that a FILE that cannot be written costs no
+// database work: it must not be the database itself, and must be a file that can be replaced.
+void CheckTarget(const std::string& output, const std::string& databaseName) {
+  if (output == kStandardOutput) return;
+  const std::string database = LocalDatabaseFile(databaseName);
+  struct stat target, read;
+  if (!database.empty() && ::stat(output.c_str(), &target) == 0 &&
+      ::stat(database.c_str(), &read) == 0 && target.st_dev == read.st_dev &&
+      target.st_ino == read.st_ino) {
+    throw EFCreateError(platform::FormatMessage("Cannot create file \"%s\". %s",
+                                                {output, "It is the database being read."}));
+  }
+  platform::ReplacementFile probe(output);
+}
+
+// The address space limit for out-of-memory messages: " (the address space limit, ulimit -v,
+// is 150000 KiB)", empty without a limit.
+std::string MemoryLimitText() {
+  const auto limit = platform::SoftLimit(RLIMIT_AS);
+  if (!limit) return {};
+  return " (the address space limit, ulimit -v, is " + std::to_string(*limit / 1024) + " KiB)";
+}
+
+// The embedded engine's failures under resource limits come out as crashes or unrelated errors
+// (a wrong password): limits that make it fail for certain are refused before the database is
+// opened, a crash while the database is in use ends the run with a message naming the limit,
+// and a database error raised under a tight limit names it too.
+class DatabaseWork {
+ public:
+  explicit DatabaseWork(const std::string& databaseName)
+      : limits_(app::CheckEngineLimits(databaseName)) {
+    if (!limits_.refusal.empty()) throw platform::Exception(limits_.refusal);
+    guard_.emplace("The export from the database \"" + databaseName + "\" crashed (%s)" +
+                       (limits_.suspicion.empty() ? "" : "; likely cause: " + limits_.suspicion) +
+                       ".",
+                   kFailed);
+  }
+  // Adds the likely cause to a database error, when a limit is tight.
+  std::string Explain(const std::string& message) const {
+    if (limits_.suspicion.empty()) return message;
+    return message + "\nLikely cause: " + limits_.suspicion + ".";
+  }
+
+ private:
+  app::EngineLimitCheck limits_;
+  std::optional<platform::CrashGuard> guard_;
+};
+
+// Writes the selected report to FILE, or to standard output for "-".
+void WriteReport(const Options& options, TDBGridEh& grid) {
+  const TDBGridEhExportClass exporterClass = SaveExporterClass(options.filterIndex);
+  const bool toStandardOutput = options.output == kStandardOutput;
+  const std::string shown = toStandardOutput ? "standard output" : "\"" + options.output + "\"";
+  doing = "writing " + shown;
+  try {
+    if (toStandardOutput) {
+      TFileStream out(STDOUT_FILENO);
+      ExportGridToStream(exporterClass, grid, out, false);
+      out.Close();
+    } else {
+      ExportGridToFile(exporterClass, grid, options.output, false);
+    }
+  } catch (const EWriteError& e) {
+    std::string reason = e.Error() != 0 ? std::strerror(e.Error()) : e.Message();
+    const auto limit = platform::SoftLimit(RLIMIT_FSIZE);
+    if (e.Error() == EFBIG && limit) {
+      reason += " (the file size limit, ulimit -f, is " + std::to_string(*limit / 1024) + " KiB)";
+    }
+    throw platform::Exception("Cannot write " + (toStandardOutput ? shown : "file " + shown) +
+                              ". " + reason + ".");
+  } catch (const EMemoryStreamError&) {
+    throw std::bad_alloc();
+  }
+}
+
+// Reads the report from the open connection and writes it.
+int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& databaseName) {
+  dataModule.Galvora->Open();
 
   TProviderOwner providers;
   TDataSetProvider provider("PRepcliente", &providers);
@@ -205,6 +337,7 @@ int Run(const Options& options, const std::string& password) {
   grid.setAttribute(Qt::WA_DontShowOnScreen);
   grid.show();
 
+  doing = "reading the report from \"" + databaseName + "\"";
   report.SetCommandText(app::ReportCommandText(options.from, options.to));
   report.Open();
   if (report.IsEmpty()) {
@@ -213,10 +346,39 @@ int Run(const Options& options, const std::string& password) {
     return kNoRows;
   }
   grid.Selection().SelectEverything();
-
-  ExportGridToFile(SaveExporterClass(options.filterIndex), grid, options.output, false);
+  WriteReport(options, grid);
   report.Close();
   return kWritten;
+}
+
+int Run(const Options& options, const std::string& password) {
+  const std::string databaseName = app::ReportDatabaseName(options.server, options.company);
+  doing = "checking \"" + options.output + "\"";
+  CheckTarget(options.output, databaseName);
+
+  Tfdm dataModule;
+  TSQLConnection& connection = *dataModule.Galvora;
+  connection.Params().SetValue("Database", databaseName);
+  connection.Params().SetValue("User_Name", options.user);
+  connection.Params().SetValue("password", password);
+  doing = "opening the database \"" + databaseName + "\"";
+  const DatabaseWork work(databaseName);
+  try {
+    return ReadAndWrite(options, dataModule, databaseName);
+  } catch (const EDatabaseError& e) {
+    throw platform::Exception(work.Explain(e.Message()));
+  } catch (const EOleException& e) {
+    throw platform::Exception(work.Explain(e.Message()));
+  }
+}
+
+// Writes a failure's message and gives the failure status. Messages carry paths as the file
+// system's bytes and texts of the database in Windows-1252: only the latter are converted.
+int Failed(const std::string& message) {
+  const std::string text =
+      platform::IsValidUtf8(message) ? message : platform::Cp1252ToUtf8(message);
+  std::fprintf(stderr, "%s\n", text.c_str());
+  return kFailed;
 }
 
 }  // namespace
@@ -224,23 +386,35 @@ int Run(const Options& options, const std::string& password) {
 int main(int argc, char** argv) {
   if (std::optional<int> status = platform::AnswerInfoRequest(argc, argv, "repcostoav-export"))
     return *status;
-  platform::TakeStopRequests(StopNow);
+  // Under an address space limit one allocation arena: each further one reserves 64 MiB of
+  // address space, which would leave the limit's effect to chance.
+  if (platform::SoftLimit(RLIMIT_AS)) mallopt(M_ARENA_MAX, 1);
+  try {
+    platform::TakeStopRequests(StopNow);
+  } catch (const std::exception& e) {
+    return Failed(std::string("repcostoav-export: cannot start a thread: ") + e.what() +
+                  MemoryLimitText() + ".");
+  }
   std::vector<std::string> args(argv + 1, argv + argc);
   Options options;
   std::string password;
   try {
     options = ParseArguments(args);
     password = ReadPassword(options);
+  } catch (const HelpRequest&) {
+    std::fputs(kUsageText, stdout);
+    return std::fflush(stdout) == 0 ? kWritten : kFailed;
   } catch (const UsageError& e) {
     std::fprintf(stderr, "repcostoav-export: %s\n%s", e.Text().c_str(), kUsageText);
     return kUsage;
   } catch (const platform::Exception& e) {
-    std::fprintf(stderr, "%s\n", platform::Cp1252ToUtf8(e.Message()).c_str());
-    return kFailed;
+    return Failed(e.Message());
   }
 
-  // A file size limit must end the export with a write error, not kill the process.
+  // A file size limit must end the export with a write error, not kill the process; a closed
+  // pipe on standard output likewise.
   std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
   // The report grid is a widget: it is laid out off screen, never shown.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   // Standard error carries the report's own messages only; Qt's notices are dropped.
@@ -249,14 +423,15 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     }
   });
-  QApplication application(argc, argv);
-  platform::RegisterFontSubstitutions();
   try {
+    QApplication application(argc, argv);
+    platform::RegisterFontSubstitutions();
     return Run(options, password);
   } catch (const platform::Exception& e) {
-    std::fprintf(stderr, "%s\n", platform::Cp1252ToUtf8(e.Message()).c_str());
+    return Failed(e.Message());
+  } catch (const std::bad_alloc&) {
+    return Failed("Out of memory while " + doing + MemoryLimitText() + ".");
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
+    return Failed("Failed while " + doing + ": " + e.what() + ".");
   }
-  return kFailed;
 }

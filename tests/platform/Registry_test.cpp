@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -279,6 +280,34 @@ TEST(SystemRegistry, ReadsTheFileNamedByTheEnvironmentAndReloads) {
   EXPECT_FALSE(SystemRegistry().KeyExists(RegistryRoot::LocalMachine, "Software"));
   unsetenv("QOR_REGISTRY");
   ReloadSystemRegistry();
+}
+
+// A registry path that names no readable file of its own: missing gives no keys; a folder, a
+// FIFO (which must not hold up the reader) or a device is an error naming the file.
+TEST(RegistryFile, PathsThatAreNotRegularFiles) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("registry-kinds-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  ASSERT_EQ(::mkfifo((folder / "fifo.reg").c_str(), 0600), 0);
+  struct Case {
+    std::string path, reason;
+  } cases[] = {
+      {(folder / "missing.reg").string(), ""},
+      {folder.string(), "Is a directory"},
+      {(folder / "fifo.reg").string(), "It is not a regular file."},
+      {"/dev/zero", "It is not a regular file."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    try {
+      const RegistryFile file = RegistryFile::Load(c.path);
+      EXPECT_EQ(c.reason, "");
+      EXPECT_FALSE(file.KeyExists(RegistryRoot::LocalMachine, "Software"));
+    } catch (const ERegistryException& e) {
+      EXPECT_EQ(e.Message(), "Cannot read the registry file \"" + c.path + "\". " + c.reason);
+    }
+  }
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -149,6 +149,8 @@ TEST_F(ReportDates, BatchExporterSendsTheChosenDays) {
     SCOPED_TRACE(picture.shortDate);
     const std::string registry = UseRegistry(picture);
     for (const auto& period : kPeriods) {
+      // A start after the end is the exporter's usage error (its own tests show it).
+      if (period[0] > period[1]) continue;
       const fs::path output = *folder_ / "Costos.csv";
       fs::remove(output);
       QProcess process;

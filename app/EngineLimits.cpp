@@ -1,0 +1,85 @@
+#include "app/EngineLimits.h"
+
+#include <sys/resource.h>
+
+#include <cstdlib>
+
+#include "platform/Errors.h"
+#include "platform/ResourceLimits.h"
+
+namespace app {
+
+namespace {
+
+// The engine's lock and monitor files are 1 MiB each, created and mapped at the first attach.
+constexpr uint64_t kLockFileSize = uint64_t{1} << 20;
+// Below this much free space in the lock folder the engine's first attach fails for certain
+// (measured: 64 KiB fails, 128 KiB is enough); below kLockFolderRoom it may.
+constexpr uint64_t kLockFolderMinimum = 64 << 10;
+constexpr uint64_t kLockFolderRoom = 2 << 20;
+// Address space the engine maps while it opens a database (measured about 80 MiB with one
+// allocation arena): less than the minimum fails for certain; less than the room may.
+constexpr uint64_t kAddressSpaceMinimum = uint64_t{64} << 20;
+constexpr uint64_t kAddressSpaceRoom = uint64_t{256} << 20;
+
+std::string Kib(uint64_t bytes) { return std::to_string(bytes / 1024) + " KiB"; }
+
+std::string LockFolder() {
+  const char* folder = std::getenv("FIREBIRD_LOCK");
+  return folder != nullptr && *folder != '\0' ? folder : "/tmp/firebird";
+}
+
+std::string CannotOpen(const std::string& databaseName, const std::string& reason) {
+  return platform::FormatMessage("Cannot open the database \"%s\": %s", {databaseName, reason});
+}
+
+}  // namespace
+
+bool IsLocalDatabase(const std::string& databaseName) {
+  return !databaseName.empty() && databaseName.front() == '/';
+}
+
+EngineLimitCheck CheckEngineLimits(const std::string& databaseName) {
+  EngineLimitCheck check;
+  if (!IsLocalDatabase(databaseName)) return check;
+
+  if (const auto limit = platform::SoftLimit(RLIMIT_FSIZE); limit && *limit < kLockFileSize) {
+    check.refusal = CannotOpen(databaseName, "the file size limit (ulimit -f) of " + Kib(*limit) +
+                                                 " is below the " +
+                                                 platform::SizeText(kLockFileSize) +
+                                                 " the database engine needs for its lock files.");
+    return check;
+  }
+
+  const std::string folder = LockFolder();
+  auto free = platform::FreeSpace(folder);
+  if (!free) free = platform::FreeSpace(folder.substr(0, folder.rfind('/') + 1));
+  if (free && *free < kLockFolderRoom) {
+    const std::string room = "no space for the database engine's lock files in " + folder + " (" +
+                             Kib(*free) + " free)";
+    if (*free < kLockFolderMinimum) {
+      check.refusal = CannotOpen(databaseName, room + ".");
+      return check;
+    }
+    check.suspicion = room;
+  }
+
+  if (const auto limit = platform::SoftLimit(RLIMIT_AS)) {
+    const uint64_t used = platform::AddressSpaceInUse();
+    const uint64_t left = *limit > used ? *limit - used : 0;
+    const std::string limitText = "the address space limit (ulimit -v) of " + Kib(*limit);
+    if (left < kAddressSpaceMinimum) {
+      check.refusal = CannotOpen(
+          databaseName, "out of memory: " + limitText + " leaves " + platform::SizeText(left) +
+                            ", less than the " + platform::SizeText(kAddressSpaceMinimum) +
+                            " the database engine needs.");
+      return check;
+    }
+    if (left < kAddressSpaceRoom && check.suspicion.empty()) {
+      check.suspicion = limitText + " leaves the database engine short of memory";
+    }
+  }
+  return check;
+}
+
+}  // namespace app

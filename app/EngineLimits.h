@@ -1,0 +1,27 @@
+#pragma once
+
+// What the process's resource limits leave the embedded database engine. Under a file size
+// limit below its lock files, without space for them, or short of address space, the engine
+// crashes or reports an unrelated error (a wrong password) while it opens a database; these
+// checks say so first, naming the limit.
+
+#include <string>
+
+namespace app {
+
+struct EngineLimitCheck {
+  // Set when the engine cannot open a database under these limits: the whole message.
+  std::string refusal;
+  // Set when a limit leaves the engine little room: a clause naming it ("the address space
+  // limit (ulimit -v) of 250000 KiB leaves the database engine short of memory").
+  std::string suspicion;
+};
+
+// True when `databaseName` is opened by the embedded engine in this process (no host).
+bool IsLocalDatabase(const std::string& databaseName);
+
+// Checks the file size limit, the free space of the engine's lock folder and the address
+// space left, for opening `databaseName` through the embedded engine now.
+EngineLimitCheck CheckEngineLimits(const std::string& databaseName);
+
+}  // namespace app
