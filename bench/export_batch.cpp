@@ -11,6 +11,8 @@
 #include <fstream>
 #include <string>
 
+#include "bench/support/ProcessCost.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -40,6 +42,7 @@ void BM_BatchExport(benchmark::State& state) {
                               "/registry.reg " + BinFolder() + "/repcostoav-export --server " +
                               Demo() + " --user SYSDBA --company 001 --from 2022-01-01 --to " +
                               "2022-01-31 --output " + output;
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     if (Run(command) != 0) return state.SkipWithError("repcostoav-export failed");
   }
@@ -53,8 +56,9 @@ void BM_IsqlToFile(benchmark::State& state) {
   const std::string script = "/tmp/bench_batch_" + std::to_string(::getpid()) + ".sql";
   const std::string output = "/tmp/bench_batch_" + std::to_string(::getpid()) + ".isql";
   std::ofstream(script) << "select * from COSTOS_AVICOLA ('2022/01/01','2022/01/31');\n";
-  const std::string command = "isql-fb -q -user SYSDBA -password masterkey -i " + script +
+  const std::string command = "isql-fb -q -ch WIN1252 -user SYSDBA -password masterkey -i " + script +
                               " -o " + output + " " + Demo() + "/datos/001/galvora.fdb";
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     if (Run(command) != 0) return state.SkipWithError("isql-fb failed");
   }

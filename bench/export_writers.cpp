@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/ProcessCost.h"
 #include "export/DBGridEhImpExp.h"
 
 namespace {
@@ -120,6 +121,7 @@ template <class T>
 void BM_Export(benchmark::State& state) {
   ReportRows& rows = Rows(static_cast<int>(state.range(0)));
   const std::string path = OutputPath();
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     ExportGridToFile(&CreateExporter<T>, rows, path, true);
   }
@@ -146,6 +148,7 @@ void BM_Fwrite(benchmark::State& state) {
   }
   pieces.push_back(bytes.substr(start));
   const std::string path = OutputPath();
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     FILE* file = std::fopen(path.c_str(), "wb");
     for (const std::string& piece : pieces) std::fwrite(piece.data(), 1, piece.size(), file);
