@@ -216,8 +216,8 @@ class TDBGridEhExportAsRTF : public TDBGridEhExport {
                          const std::vector<platform::TColor>& colors);
   void EmitCell(TAlignment alignment, const platform::TFontSpec& font,
                 const std::string& text, platform::TColor background);
-  void EmitStyledText(const platform::TFontSpec& font, const std::string& text,
-                      platform::TColor background);
+  // Appends a cell's character formatting: size, styles, font, colour and background.
+  void AppendStyle(std::string& out, const platform::TFontSpec& font, platform::TColor background);
   void EmitRowEnd();
   std::vector<Rgb> colors_;
   std::vector<std::string> fonts_;
@@ -229,6 +229,11 @@ class TDBGridEhExportAsRTF : public TDBGridEhExport {
   std::vector<Rgb> writtenColors_;
   std::vector<std::string> writtenFonts_;
   std::string scratch_;
+  // The formatting of the last styled cell.
+  bool styleCached_ = false;
+  platform::TFontSpec cachedFont_;
+  platform::TColor cachedBackground_ = platform::clNone;
+  std::string cachedStyle_;
   // The last row definition written: rows with the same columns and colours repeat it.
   std::vector<int> lastColumns_;
   std::vector<platform::TColor> lastColors_;

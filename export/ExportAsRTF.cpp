@@ -67,6 +67,7 @@ void TDBGridEhExportAsRTF::ResetRegistries() {
   colors_.clear();
   fonts_.clear();
   lastDefinition_.clear();
+  styleCached_ = false;
   RegisterColor(platform::clBlack);
   RegisterColor(platform::clWhite);
   RegisterColor(platform::clBtnFace);
@@ -174,37 +175,45 @@ void TDBGridEhExportAsRTF::EmitRowDefinition(const std::vector<int>& columns,
   Write(out);
 }
 
-void TDBGridEhExportAsRTF::EmitStyledText(const platform::TFontSpec& font,
-                                          const std::string& text,
-                                          platform::TColor background) {
-  std::string& out = scratch_;
-  out = "\\fs";
-  out += std::to_string(font.Size * 2);
-  if (font.Bold) out += "\\b";
-  if (font.Italic) out += "\\i";
-  if (font.StrikeOut) out += "\\strike";
-  if (font.Underline) out += "\\ul";
-  out += "\\f";
-  out += std::to_string(RegisterFont(font.Name));
-  out += "\\cf";
-  out += std::to_string(RegisterColor(font.Color));
-  out += "\\cb";
-  out += std::to_string(RegisterColor(background));
-  out += ' ';
-  for (char c : text) {
-    if (c == '\\' || c == '{' || c == '}') out += '\\';
-    out += c;
+void TDBGridEhExportAsRTF::AppendStyle(std::string& out, const platform::TFontSpec& font,
+                                       platform::TColor background) {
+  // Neighbouring cells mostly share font and background: their control words are kept.
+  if (!styleCached_ || background != cachedBackground_ || !(font == cachedFont_)) {
+    styleCached_ = false;
+    std::string& style = cachedStyle_;
+    style = "\\fs";
+    style += std::to_string(font.Size * 2);
+    if (font.Bold) style += "\\b";
+    if (font.Italic) style += "\\i";
+    if (font.StrikeOut) style += "\\strike";
+    if (font.Underline) style += "\\ul";
+    style += "\\f";
+    style += std::to_string(RegisterFont(font.Name));
+    style += "\\cf";
+    style += std::to_string(RegisterColor(font.Color));
+    style += "\\cb";
+    style += std::to_string(RegisterColor(background));
+    style += ' ';
+    cachedFont_ = font;
+    cachedBackground_ = background;
+    styleCached_ = true;
   }
-  Write(out);
+  out += cachedStyle_;
 }
 
 void TDBGridEhExportAsRTF::EmitCell(TAlignment alignment, const platform::TFontSpec& font,
                                     const std::string& text, platform::TColor background) {
-  Write("\\pard\\intbl{");
-  Write(AlignmentWord(alignment));
-  Write(Grid()->Flat() ? "\\sb12\\sa12" : "\\sb24\\sa24");
-  EmitStyledText(font, text, background);
-  Write("\\cell}\r\n");
+  std::string& out = scratch_;
+  out = "\\pard\\intbl{";
+  out += AlignmentWord(alignment);
+  out += Grid()->Flat() ? "\\sb12\\sa12" : "\\sb24\\sa24";
+  AppendStyle(out, font, background);
+  for (char c : text) {
+    if (c == '\\' || c == '{' || c == '}') out += '\\';
+    out += c;
+  }
+  out += "\\cell}\r\n";
+  Write(out);
 }
 
 void TDBGridEhExportAsRTF::EmitRowEnd() { Write("\\pard\\intbl\\row}\r\n"); }
