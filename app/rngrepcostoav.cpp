@@ -347,18 +347,18 @@ void Tfrepcostoav::FormCreate() {
   const std::string folder = app::InstallFolder();
   serverList_ = app::ReadServerList(app::ServerListPath(folder));
   Servidor->clear();
-  for (const std::string& entry : serverList_) Servidor->addItem(ToQString(entry));
+  for (const std::string& entry : serverList_) AddServer(entry);
   Servidor->setCurrentIndex(serverList_.empty() ? -1 : 0);
 }
 
 void Tfrepcostoav::FormActivate() {
   if (!arguments_.RunsAutomatically()) return;
   Servidor->clear();
-  Servidor->addItem(ToQString(arguments_.server));
+  AddServer(arguments_.server);
   Servidor->setCurrentIndex(0);
   Tusua->setText(ToQString(arguments_.user));
   TClave->setText(ToQString(arguments_.password));
-  Cia->setText(ToQString(arguments_.company));
+  Cia->setText(platform::FileNameToQString(arguments_.company));
   CiaExit();
   // The connect runs to its end above, so the connection reads open or closed here.
   if (!fdm->Galvora->Connected()) return;
@@ -386,6 +386,21 @@ void Tfrepcostoav::FormKeyDown(QKeyEvent* event) {
   }
 }
 
+void Tfrepcostoav::AddServer(const std::string& entry) {
+  // The item keeps the entry's bytes, so the database name has them whatever is shown.
+  const QByteArray bytes(entry.data(), static_cast<qsizetype>(entry.size()));
+  Servidor->addItem(platform::FileNameToQString(entry), bytes);
+}
+
+std::string Tfrepcostoav::ChosenServer() const {
+  const QVariant bytes = Servidor->currentData();
+  if (bytes.typeId() != QMetaType::QByteArray) {
+    return platform::FileNameFromQString(Servidor->currentText());
+  }
+  const QByteArray entry = bytes.toByteArray();
+  return std::string(entry.constData(), static_cast<size_t>(entry.size()));
+}
+
 void Tfrepcostoav::ShowStatus(const std::string& text) {
   Panel5->SetCaption(ToQString(text));
   Panel5->show();
@@ -393,14 +408,15 @@ void Tfrepcostoav::ShowStatus(const std::string& text) {
 }
 
 void Tfrepcostoav::CiaExit() {
-  const std::string company = FromQString(Cia->text());
-  if (company.empty() || Tusua->text().isEmpty() || TClave->text().isEmpty()) return;
-  ShowStatus("Conectando a la base de datos " + company + " ...");
+  if (Cia->text().isEmpty() || Tusua->text().isEmpty() || TClave->text().isEmpty()) return;
+  ShowStatus("Conectando a la base de datos " + FromQString(Cia->text()) + " ...");
   repaint();
   TSQLConnection& galvora = *fdm->Galvora;
   galvora.SetConnected(false);
-  const std::string server = FromQString(Servidor->currentText());
-  galvora.Params().SetValue("Database", app::ReportDatabaseName(server, company));
+  // The database name is file-system text: the server entry's bytes and the company as UTF-8.
+  const std::string database =
+      app::ReportDatabaseName(ChosenServer(), platform::FileNameFromQString(Cia->text()));
+  galvora.Params().SetValue("Database", database);
   galvora.Params().SetValue("User_Name", FromQString(Tusua->text()));
   galvora.Params().SetValue("password", FromQString(TClave->text()));
   galvora.SetConnected(true);
@@ -444,9 +460,15 @@ void Tfrepcostoav::SpeedButton4Click() {
 
 void Tfrepcostoav::SpeedButton5Click() {
   CConfrep->CheckBrowseMode();
-  CConfrep->ApplyUpdates(0);
+  const bool failed = CConfrep->ApplyUpdates(0) > 0;
+  const std::string reason = failed && !CConfrep->ApplyErrors().empty()
+                                 ? CConfrep->ApplyErrors().front()
+                                 : "The configuration was not saved";
   CConfrep->Close();
   AdvPanel1->hide();
+  // A refused save (for example over another program's change) must not pass for a saved one:
+  // the general error report shows why.
+  if (failed) DatabaseError(reason);
 }
 
 void Tfrepcostoav::SpeedButton2Click() { close(); }

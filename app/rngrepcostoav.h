@@ -94,7 +94,8 @@ class Tfrepcostoav : public QWidget {
   // Configure: opens CConfrep and shows the configuration panel.
   void SpeedButton4Click();
   // Save configuration: posts a pending edit, applies the changes of CConfrep (no error
-  // tolerated), closes it and hides the panel.
+  // tolerated), closes it and hides the panel. A change that was not applied raises its
+  // error ("Record not found or changed by another user" over another program's change).
   void SpeedButton5Click();
   // Close: closes the window.
   void SpeedButton2Click();
@@ -122,6 +123,10 @@ class Tfrepcostoav : public QWidget {
   // The window's key preview: F2, F4, F7 and Esc without Shift, Ctrl or Alt.
   void FormKeyDown(QKeyEvent* event);
   void ShowStatus(const std::string& text);
+  // Adds a server entry (file-system text) to `Servidor`, shown as text, keeping its bytes.
+  void AddServer(const std::string& entry);
+  // The chosen server entry's bytes ("" when the list is empty).
+  std::string ChosenServer() const;
 
   app::CommandLineArguments arguments_;
   std::vector<std::string> serverList_;

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "db/DemoInstallation.h"
+#include "driver/FirebirdRoot.h"
+#include "platform/ProgramFolder.h"
 #include "platform/ProgramInfo.h"
 
 namespace {
@@ -81,6 +83,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "galvora-demo: %s\n%s", error.c_str(), kUsage);
     return 2;
   }
+  // The same engine mode as the window and the batch exporter use on the file.
+  ibdriver::ChooseFirebirdRoot(platform::ProgramLibraryFolder());
   try {
     db::CompanyDatabaseOptions options;
     options.sample = arguments.sample;

@@ -180,7 +180,9 @@ std::string ReadPassword(const Options& options) {
   if (!options.passwordFile.empty()) {
     const std::string& name = options.passwordFile;
     const auto fail = [&name](const std::string& reason) {
-      return platform::Exception("Cannot read the password file \"" + name + "\". " + reason);
+      // The name and the system's error text are UTF-8; the message is the program's text.
+      return platform::Exception("Cannot read the password file \"" + platform::FileNameText(name) +
+                                 "\". " + platform::FileNameText(reason));
     };
     const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw fail(std::strerror(errno));
