@@ -18,6 +18,7 @@
 #include "app/ErrorReport.h"
 #include "app/InstallFolder.h"
 #include "app/ReportFields.h"
+#include "app/ReportPrint.h"
 #include "app/SaveSelection.h"
 #include "app/ServerList.h"
 #include "app/dm.h"
@@ -294,6 +295,10 @@ void Tfrepcostoav::CreateControls() {
   connect(ppmCopy, &QAction::triggered, this, [this] { ppmCopyClick(); });
   connect(ppmSelectAll, &QAction::triggered, this, [this] { ppmSelectAllClick(); });
   connect(ppmSaveSelection, &QAction::triggered, this, [this] { ppmSaveSelectionClick(); });
+  ppmPrint = PopupMenu1->addAction(QStringLiteral("&Imprimir..."));
+  ppmPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  addAction(ppmPrint);
+  connect(ppmPrint, &QAction::triggered, this, [this] { ppmPrintClick(); });
   DBGridEh2->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DBGridEh2, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(DBGridEh2->mapToGlobal(at)); });
@@ -401,15 +406,16 @@ std::string Tfrepcostoav::ChosenServer() const {
   return std::string(entry.constData(), static_cast<size_t>(entry.size()));
 }
 
-void Tfrepcostoav::ShowStatus(const std::string& text) {
-  Panel5->SetCaption(ToQString(text));
+void Tfrepcostoav::ShowStatus(const QString& text) {
+  Panel5->SetCaption(text);
   Panel5->show();
   Panel5->raise();
 }
 
 void Tfrepcostoav::CiaExit() {
   if (Cia->text().isEmpty() || Tusua->text().isEmpty() || TClave->text().isEmpty()) return;
-  ShowStatus("Conectando a la base de datos " + FromQString(Cia->text()) + " ...");
+  // The company as typed, every letter kept (it may name a folder in any script).
+  ShowStatus(QStringLiteral("Conectando a la base de datos ") + Cia->text() + QStringLiteral(" ..."));
   repaint();
   TSQLConnection& galvora = *fdm->Galvora;
   galvora.SetConnected(false);
@@ -431,12 +437,15 @@ void Tfrepcostoav::CiaExit() {
 }
 
 void Tfrepcostoav::SpeedButton3Click() {
-  ShowStatus("Generando reporte. Espere un momento...");
+  ShowStatus(QStringLiteral("Generando reporte. Espere un momento..."));
   QCoreApplication::processEvents();
   CRepcliente->Close();
   CRepcliente->SetCommandText(
       app::ReportCommandText(FromQDate(EFecIni->date()), FromQDate(EFecFin->date())));
   CRepcliente->Open();
+  reportHeading_ = std::make_unique<TReportHeading>(
+      app::ReportHeading(FromQString(Cia->text()), platform::FileNameText(ChosenServer()),
+                         FromQDate(EFecIni->date()), FromQDate(EFecFin->date())));
   Panel5->hide();
   if (CRepcliente->IsEmpty()) {
     platform::MessageBoxes().Show("No hay datos para el reporte.", platform::ProgramTitle(),
@@ -498,6 +507,17 @@ void Tfrepcostoav::ppmSelectAllClick() {
 
 void Tfrepcostoav::ppmSaveSelectionClick() {
   SaveSelection(*DBGridEh2, platform::SaveDialogs(), *SaveDialog1);
+}
+
+void Tfrepcostoav::ppmPrintClick() {
+  if (!CRepcliente->Active() || CRepcliente->IsEmpty() || !reportHeading_) {
+    platform::MessageBoxes().Show("No hay datos para el reporte.", platform::ProgramTitle(),
+                                  platform::MsgIcon::None);
+    return;
+  }
+  TReportHeading heading = *reportHeading_;
+  heading.Printed = app::PrintedNow();
+  app::PreviewReport(*DBGridEh2, heading, this);
 }
 
 bool Tfrepcostoav::event(QEvent* event) {

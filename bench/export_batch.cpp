@@ -1,7 +1,8 @@
 // The batch exporter's whole run (connect, query, result set, grid, writer, rename) over a
 // demo installation of 100,000 warehouses, that is 100,000 report rows, against isql-fb
-// running the same query into a file. The installation is made once with galvora-demo in
-// BENCH_EXPORT_DEMO (default /tmp/galvora-bench-100k) and kept for later runs.
+// running the same query into a file in the same character set. The installation is made once
+// with galvora-demo in BENCH_EXPORT_DEMO (default /tmp/galvora-bench-100k) and kept for later
+// runs.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -14,27 +15,17 @@
 #include <fstream>
 #include <string>
 
+#include "bench/DemoInstallation.h"
 #include "bench/support/ProcessCost.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kRows = 100000;
-
-std::string BinFolder() { return fs::read_symlink("/proc/self/exe").parent_path().string(); }
-
-std::string Demo() {
-  const char* folder = std::getenv("BENCH_EXPORT_DEMO");
-  return folder ? folder : "/tmp/galvora-bench-100k";
-}
-
-bool EnsureDemo() {
-  if (fs::exists(Demo() + "/datos/001/galvora.fdb")) return true;
-  const std::string command = BinFolder() + "/galvora-demo " + Demo() + " --warehouses " +
-                              std::to_string(kRows) + " --months 1 > /dev/null";
-  return std::system(command.c_str()) == 0;
-}
+constexpr int kRows = bench::kDemoRows;
+using bench::BinFolder;
+using bench::Demo;
+using bench::EnsureDemo;
 
 // Runs `command` through the shell; returns its exit status and raises `peakBytes` to the
 // peak resident memory of that run (the shell and what it ran).

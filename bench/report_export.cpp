@@ -116,7 +116,10 @@ BENCHMARK(BM_ReportExport)->DenseRange(1, 4)->Unit(benchmark::kMillisecond);
 void BM_MemoryPerRow(benchmark::State& state) {
   OpenReport* report = Report();
   if (report == nullptr) return state.SkipWithError("no demo installation: run bench_export_batch");
-  for (auto _ : state) benchmark::DoNotOptimize(report->report.RecordCount());
+  {
+    const bench::ProcessCost cost(state);
+    for (auto _ : state) benchmark::DoNotOptimize(report->report.RecordCount());
+  }
   uint64_t stored = 0;
   report->report.DSBase()->DsGetProp(dspropMEMORYUSED, &stored);
   const double rows = report->report.RecordCount();
@@ -152,6 +155,7 @@ void BM_PasteCsv(benchmark::State& state) {
       platform::ClipboardMimeType(GridClipboardFormats().Csv));
   double size = 0;
   double added = 0;
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     const double before = bench::ResidentBytes();
     bench::ResetPeakResident();

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QLineEdit>
 #include <QTest>
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <memory>
 
+#include "app/Controls.h"
 #include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "data/DBClient.h"
@@ -121,6 +123,8 @@ TEST_F(WindowPaths, ConnectAndSaveUnderAccentedAndCyrillicNames) {
     ASSERT_TRUE(fdm->Galvora->Connected());
     EXPECT_EQ(fdm->Galvora->Params().Values("Database"),
               folder.string() + "/datos/" + names.company + "/galvora.fdb");
+    EXPECT_EQ(w.Panel5->Caption, QString::fromUtf8("Conectando a la base de datos ") +
+                                     QString::fromUtf8(names.company) + " ...");
 
     // F4 on the grid: the report, then the save dialog answered with the name as chosen.
     w.EFecIni->setDate(QDate(2022, 1, 1));
@@ -132,6 +136,12 @@ TEST_F(WindowPaths, ConnectAndSaveUnderAccentedAndCyrillicNames) {
     QTest::keyClick(w.DBGridEh2, Qt::Key_F4);
     ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
     EXPECT_EQ(apptest::Listing(saves), std::vector<std::string>{std::string(names.file) + ".csv"});
+    if (&names == &apptest::kPathNames[3]) {
+      const QString artifacts =
+          QString::fromLocal8Bit(qgetenv("GALVORA_BINARY_DIR")) + "/artifacts";
+      QDir().mkpath(artifacts);
+      EXPECT_TRUE(w.grab().save(artifacts + "/window-cyrillic-folder.png"));
+    }
 
     // A folder that does not exist: the message names the file once converted.
     const fs::path missing = folder / "no" / names.file;
