@@ -132,25 +132,6 @@ void TGridClipboardSnapshot::BeginWalk() {
   if (!current_.empty() && rows_->BookmarkValid(current_)) rows_->GotoBookmark(current_);
 }
 
-void TGridClipboardSnapshot::First() { rows_->First(); }
-void TGridClipboardSnapshot::Next() { rows_->Next(); }
-bool TGridClipboardSnapshot::Eof() const { return rows_->Eof(); }
-TBookmark TGridClipboardSnapshot::GetBookmark() const { return rows_->GetBookmark(); }
-void TGridClipboardSnapshot::GotoBookmark(const TBookmark& bookmark) {
-  rows_->GotoBookmark(bookmark);
-}
-int TGridClipboardSnapshot::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
-  return rows_->CompareBookmarks(a, b);
-}
+TDataSet& TGridClipboardSnapshot::Data() const { return *rows_; }
 
-TField& TGridClipboardSnapshot::Field(int field) const { return rows_->Fields()[field]; }
-TFieldType TGridClipboardSnapshot::FieldType(int f) const { return Field(f).DataType(); }
-bool TGridClipboardSnapshot::FieldIsNull(int f) const { return Field(f).IsNull(); }
-int64_t TGridClipboardSnapshot::FieldAsInteger(int f) const {
-  return FieldIntegerValue(Field(f));
-}
-double TGridClipboardSnapshot::FieldAsFloat(int f) const { return Field(f).AsFloat(); }
-std::string TGridClipboardSnapshot::FormatFooterSum(int f, int64_t sum) const {
-  return FooterSumText(Field(f), sum);
-}
 std::string TGridClipboardSnapshot::FieldAsString(int f) const { return Field(f).AsString(); }

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "export/DBGridEhSource.h"
 #include "export/ExportAsGRIDBIF.h"
-#include "export/ExportGrid.h"
 
 class TDBGridEh;
 class TClientDataSet;
 
-class TGridClipboardSnapshot : public IExportGrid, public IExportGridFieldValues {
+class TGridClipboardSnapshot : public TDataSetExportSource, public IExportGridFieldValues {
  public:
   // The grid's copy as it stands, or nullptr when it cannot be kept this way: the data set is
   // not an open client result set holding all its rows, or a hook (cell, footer or a field's
@@ -61,22 +61,14 @@ class TGridClipboardSnapshot : public IExportGrid, public IExportGridFieldValues
   // A walk starts at the record that was current at the copy.
   void BeginWalk() override;
   void EndWalk() override {}
-  void First() override;
-  void Next() override;
-  bool Eof() const override;
-  TBookmark GetBookmark() const override;
-  void GotoBookmark(const TBookmark& bookmark) override;
-  int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
 
   int ColumnField(int c) const override { return columns_[c].Field; }
   int FooterField(int c, int row) const override { return columns_[c].FooterFields[row]; }
   bool ColumnUsesPickList(int) const override { return false; }
-  TFieldType FieldType(int field) const override;
-  bool FieldIsNull(int field) const override;
-  int64_t FieldAsInteger(int field) const override;
-  double FieldAsFloat(int field) const override;
-  std::string FormatFooterSum(int field, int64_t sum) const override;
   std::string FieldAsString(int field) const override;
+
+ protected:
+  TDataSet& Data() const override;
 
  private:
   struct Column {
@@ -96,7 +88,6 @@ class TGridClipboardSnapshot : public IExportGrid, public IExportGridFieldValues
     std::vector<int> FooterFields;
   };
   TGridClipboardSnapshot();
-  TField& Field(int field) const;
 
   std::string gridName_;
   bool titles_ = false, colLines_ = false, rowLines_ = false, ctl3D_ = false, flat_ = false;

@@ -17,7 +17,6 @@ TDataSet& TDBGridEhExportSource::Data() const {
   return *data;
 }
 
-TField& TDBGridEhExportSource::Field(int field) const { return Data().Fields()[field]; }
 
 std::string TDBGridEhExportSource::GridName() const {
   return platform::FromQString(grid_.objectName());
@@ -181,14 +180,14 @@ void TDBGridEhExportSource::EndWalk() {
   data.EnableControls();
 }
 
-void TDBGridEhExportSource::First() { Data().First(); }
-void TDBGridEhExportSource::Next() { Data().Next(); }
-bool TDBGridEhExportSource::Eof() const { return Data().Eof(); }
-TBookmark TDBGridEhExportSource::GetBookmark() const { return Data().GetBookmark(); }
-void TDBGridEhExportSource::GotoBookmark(const TBookmark& bookmark) {
+void TDataSetExportSource::First() { Data().First(); }
+void TDataSetExportSource::Next() { Data().Next(); }
+bool TDataSetExportSource::Eof() const { return Data().Eof(); }
+TBookmark TDataSetExportSource::GetBookmark() const { return Data().GetBookmark(); }
+void TDataSetExportSource::GotoBookmark(const TBookmark& bookmark) {
   Data().GotoBookmark(bookmark);
 }
-int TDBGridEhExportSource::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
+int TDataSetExportSource::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
   return Data().CompareBookmarks(a, b);
 }
 
@@ -207,30 +206,26 @@ int TDBGridEhExportSource::FooterField(int c, int row) const {
   return field ? data->Fields().IndexOf(field) : -1;
 }
 
-TFieldType TDBGridEhExportSource::FieldType(int f) const { return Field(f).DataType(); }
-bool TDBGridEhExportSource::FieldIsNull(int f) const { return Field(f).IsNull(); }
+TFieldType TDataSetExportSource::FieldType(int f) const { return Field(f).DataType(); }
+bool TDataSetExportSource::FieldIsNull(int f) const { return Field(f).IsNull(); }
 
-int64_t TDBGridEhExportSource::FieldAsInteger(int f) const { return FieldIntegerValue(Field(f)); }
+int64_t TDataSetExportSource::FieldAsInteger(int f) const {
+  const TField& field = Field(f);
+  if (auto* integer = dynamic_cast<const TIntegerField*>(&field)) return integer->AsLargeInt();
+  return field.AsInteger();
+}
 
-double TDBGridEhExportSource::FieldAsFloat(int f) const { return Field(f).AsFloat(); }
+double TDataSetExportSource::FieldAsFloat(int f) const { return Field(f).AsFloat(); }
 
-std::string TDBGridEhExportSource::FieldDisplayFormat(int f) const {
+std::string TDataSetExportSource::FieldDisplayFormat(int f) const {
   const TField& field = Field(f);
   if (auto* bcd = dynamic_cast<const TFMTBCDField*>(&field)) return bcd->DisplayFormat();
   if (auto* integer = dynamic_cast<const TIntegerField*>(&field)) return integer->DisplayFormat();
   return {};
 }
 
-std::string TDBGridEhExportSource::FormatFooterSum(int f, int64_t sum) const {
-  return FooterSumText(Field(f), sum);
-}
-
-int64_t FieldIntegerValue(const TField& field) {
-  if (auto* integer = dynamic_cast<const TIntegerField*>(&field)) return integer->AsLargeInt();
-  return field.AsInteger();
-}
-
-std::string FooterSumText(const TField& field, int64_t sum) {
+std::string TDataSetExportSource::FormatFooterSum(int f, int64_t sum) const {
+  const TField& field = Field(f);
   const platform::TFormatSettings& settings = platform::FormatSettings();
   // The sum as an exact decimal with four places.
   const uint64_t magnitude = sum < 0 ? 0 - static_cast<uint64_t>(sum) : sum;

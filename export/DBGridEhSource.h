@@ -11,7 +11,29 @@
 class TDBGridEh;
 class TColumnEh;
 
-class TDBGridEhExportSource : public IExportGrid {
+// An export source whose records and field values are those of one data set.
+class TDataSetExportSource : public IExportGrid {
+ public:
+  void First() override;
+  void Next() override;
+  bool Eof() const override;
+  TBookmark GetBookmark() const override;
+  void GotoBookmark(const TBookmark& bookmark) override;
+  int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
+  TFieldType FieldType(int field) const override;
+  bool FieldIsNull(int field) const override;
+  int64_t FieldAsInteger(int field) const override;
+  double FieldAsFloat(int field) const override;
+  std::string FieldDisplayFormat(int field) const override;
+  std::string FormatFooterSum(int field, int64_t sum) const override;
+
+ protected:
+  // The data set walked; raises when there is none.
+  virtual TDataSet& Data() const = 0;
+  TField& Field(int field) const { return Data().Fields()[field]; }
+};
+
+class TDBGridEhExportSource : public TDataSetExportSource {
  public:
   // Requires: the grid outlives the source.
   explicit TDBGridEhExportSource(TDBGridEh& grid);
@@ -52,38 +74,20 @@ class TDBGridEhExportSource : public IExportGrid {
   std::vector<int> SelectedColumns() const override;
   void BeginWalk() override;
   void EndWalk() override;
-  void First() override;
-  void Next() override;
-  bool Eof() const override;
-  TBookmark GetBookmark() const override;
-  void GotoBookmark(const TBookmark& bookmark) override;
-  int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
   int ColumnField(int column) const override;
   int FooterField(int column, int row) const override;
   bool ColumnUsesPickList(int column) const override { (void)column; return false; }
-  TFieldType FieldType(int field) const override;
-  bool FieldIsNull(int field) const override;
-  int64_t FieldAsInteger(int field) const override;
-  double FieldAsFloat(int field) const override;
-  std::string FieldDisplayFormat(int field) const override;
-  std::string FormatFooterSum(int field, int64_t sum) const override;
+
+ protected:
+  TDataSet& Data() const override;
 
  private:
   TColumnEh& Column(int column) const;
-  TField& Field(int field) const;
-  TDataSet& Data() const;
 
   TDBGridEh& grid_;
   TBookmark savedBookmark_;
   int savedRow_ = 0;
 };
-
-// A field's value as a 64-bit integer (integer fields in full); raises the field's access
-// error when it cannot be read so.
-int64_t FieldIntegerValue(const TField& field);
-// The text of a footer sum over `field` (`sum` in units of 1/10,000), by the field's type and
-// display format.
-std::string FooterSumText(const TField& field, int64_t sum);
 
 // The entry points on the report grid itself.
 void ExportGridToFile(TDBGridEhExportClass exporterClass, TDBGridEh& grid,
