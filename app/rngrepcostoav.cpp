@@ -439,8 +439,10 @@ void Tfrepcostoav::SpeedButton3Click() {
   ShowStatus(QStringLiteral("Generando reporte. Espere un momento..."));
   QCoreApplication::processEvents();
   CRepcliente->Close();
-  CRepcliente->SetCommandText(
-      app::ReportCommandText(FromQDate(EFecIni->date()), FromQDate(EFecFin->date())));
+  reportCompany_ = FromQString(Cia->text());
+  reportStart_ = FromQDate(EFecIni->date());
+  reportEnd_ = FromQDate(EFecFin->date());
+  CRepcliente->SetCommandText(app::ReportCommandText(reportStart_, reportEnd_));
   CRepcliente->Open();
   reportHeading_ = std::make_unique<TReportHeading>(
       app::ReportHeading(FromQString(Cia->text()), platform::FileNameText(ChosenServer()),
@@ -505,7 +507,8 @@ void Tfrepcostoav::ppmSelectAllClick() {
 }
 
 void Tfrepcostoav::ppmSaveSelectionClick() {
-  SaveSelection(*DBGridEh2, platform::SaveDialogs(), *SaveDialog1);
+  SaveSelection(*DBGridEh2, platform::SaveDialogs(), *SaveDialog1,
+                app::ReportDocumentInfo(reportCompany_, reportStart_, reportEnd_));
 }
 
 void Tfrepcostoav::ppmPrintClick() {

@@ -139,4 +139,7 @@ class Tfrepcostoav : public QWidget {
   // The origin and period of the report in the grid, for its printed header.
   std::unique_ptr<TReportHeading> reportHeading_;
   bool activated_ = false;
+  // The company and period of the last calculation, for the files that record them.
+  std::string reportCompany_;
+  double reportStart_ = 0, reportEnd_ = 0;
 };

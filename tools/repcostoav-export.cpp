@@ -66,7 +66,7 @@ constexpr int kGridHeight = 484;
 const char kUsageText[] =
     "usage: repcostoav-export --server FOLDER --user USER --company CODE\n"
     "                         --from YYYY-MM-DD --to YYYY-MM-DD --output FILE\n"
-    "                         [--format txt|csv|htm|rtf|xls|pdf] [--password-file FILE]\n"
+    "                         [--format txt|csv|htm|rtf|xls|xlsx|pdf] [--password-file FILE]\n"
     "                         [--paper a4|letter|legal|a3|a5] [--orientation landscape|portrait]\n"
     "       repcostoav-export --help | --version\n"
     "FILE - writes the report to standard output (give --format).\n"
@@ -88,7 +88,7 @@ class UsageError {
 struct Options {
   std::string server, user, company, output, passwordFile;
   TDateTime from = 0, to = 0;
-  int filterIndex = 0;  // the save dialog's entry: 1 txt ... 5 xls, or kPdf
+  int filterIndex = 0;  // the save dialog's entry: 1 txt ... 5 xls, 6 xlsx, or kPdf
   QPageLayout page = TReportPages::DefaultPageLayout();
 };
 
@@ -99,7 +99,7 @@ constexpr int kPdf = 100;
 int FormatIndex(std::string name) {
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (name == "pdf") return kPdf;
-  for (int index = 1; index <= 5; ++index) {
+  for (int index = 1; index <= kSaveFormatCount; ++index) {
     if (SaveExtension(index) == name) return index;
   }
   return 0;
@@ -337,16 +337,18 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
   const TDBGridEhExportClass exporterClass = SaveExporterClass(options.filterIndex);
   const bool toStandardOutput = options.output == kStandardOutput;
   const std::string shown = toStandardOutput ? "standard output" : "\"" + options.output + "\"";
+  const TExportDocumentInfo info =
+      app::ReportDocumentInfo(options.company, options.from, options.to);
   doing = "writing " + shown;
   try {
     if (options.filterIndex == kPdf) {
       WritePdf(grid, options, toStandardOutput);
     } else if (toStandardOutput) {
       TFileStream out(STDOUT_FILENO);
-      ExportGridToStream(exporterClass, grid, out, false);
+      ExportGridToStream(exporterClass, grid, out, false, info);
       out.Close();
     } else {
-      ExportGridToFile(exporterClass, grid, options.output, false);
+      ExportGridToFile(exporterClass, grid, options.output, false, info);
     }
   } catch (const EWriteError& e) {
     std::string reason = e.Error() != 0 ? std::strerror(e.Error()) : e.Message();
