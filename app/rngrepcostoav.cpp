@@ -31,6 +31,7 @@
 #include "export/ClipboardCopy.h"
 #include "grid/DBGridEh.h"
 #include "grid/DBNavigator.h"
+#include "platform/Clipboard.h"
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
@@ -627,6 +628,8 @@ void Tfrepcostoav::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // A copy still offered on the clipboard is written out before the report's rows go.
+  platform::RenderDelayedClipboard();
   CRepcliente->Close();
   event->accept();
 }
