@@ -5,6 +5,9 @@
 namespace app {
 namespace {
 
+constexpr int kServerPosition = 1;
+constexpr int kCompanyPosition = 4;
+
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 const std::string& At(const std::vector<std::string>& arguments, size_t position) {
@@ -38,10 +41,10 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
 
 CommandLineArguments ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLineArguments result;
-  result.server = At(arguments, 1);
+  result.server = At(arguments, kServerPosition);
   result.user = At(arguments, 2);
   result.password = At(arguments, 3);
-  result.company = At(arguments, 4);
+  result.company = At(arguments, kCompanyPosition);
   result.autoSwitch = At(arguments, 10);
   result.startDate = At(arguments, 11);
   return result;
@@ -54,8 +57,10 @@ CommandLineArguments ParseCommandLine(int argc, const char* const* argv) {
     for (const char* p = argv[i]; *p != '\0'; ++p) {
       if (*p != '"') argument += *p;
     }
-    // The program's text is Windows-1252; arguments come in the environment's UTF-8.
-    if (platform::IsValidUtf8(argument)) argument = platform::Utf8ToCp1252(argument);
+    // The program's text is Windows-1252; arguments come in the environment's UTF-8. The
+    // server and the company name the database file and stay as the file system has them.
+    const bool fileName = i == kServerPosition || i == kCompanyPosition;
+    if (!fileName && platform::IsValidUtf8(argument)) argument = platform::Utf8ToCp1252(argument);
     arguments.push_back(std::move(argument));
   }
   return ParseCommandLine(arguments);

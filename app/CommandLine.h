@@ -21,10 +21,10 @@ namespace app {
 //     the general error report and no calculate runs). The end date stays as connect set it.
 //  7. Run calculate.
 struct CommandLineArguments {
-  std::string server;      // position 1
+  std::string server;      // position 1, file-system text (UTF-8)
   std::string user;        // position 2
   std::string password;    // position 3
-  std::string company;     // position 4
+  std::string company;     // position 4, file-system text: it names the company's folder
   std::string autoSwitch;  // position 10: the command-line step runs when not empty
   std::string startDate;   // position 11: optional start date, short date form
 
@@ -44,7 +44,8 @@ CommandLineArguments ParseCommandLine(const std::vector<std::string>& arguments)
 
 // The arguments of a started program. Each argv element is one argument (the starting
 // program or shell has already split them); double quotes in it are dropped as the quoting
-// rule drops them, and UTF-8 text is turned into Windows-1252 (other bytes are kept).
+// rule drops them. The server and the company keep their bytes (they make the database's
+// file name); in the others UTF-8 text is turned into Windows-1252 (other bytes are kept).
 CommandLineArguments ParseCommandLine(int argc, const char* const* argv);
 
 }  // namespace app

@@ -10,7 +10,7 @@ std::string InstallFolder(const platform::RegistryFile& registry, platform::IMes
                           const std::string& caption) {
   for (const char* key : kInstallKeys) {
     if (registry.KeyExists(platform::RegistryRoot::LocalMachine, key)) {
-      return registry.ReadString(platform::RegistryRoot::LocalMachine, key, kInstallValue);
+      return registry.ReadPathString(platform::RegistryRoot::LocalMachine, key, kInstallValue);
     }
   }
   boxes.Show(kInstallKeyMissing, caption, platform::MsgIcon::None);

@@ -20,7 +20,8 @@ inline constexpr const char kInstallKeyMissing[] =
     "No se encontr\xF3 la Clave HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025\\Directorio";
 
 // The installation folder: the string value "Directorio" (plain or expandable, not
-// expanded, cut at its first NUL) of the first of kInstallKeys that exists in `registry`.
+// expanded, cut at its first NUL) of the first of kInstallKeys that exists in `registry`, as
+// the file system names it (UTF-8, every character kept).
 // An absent or empty value gives "" without a message. When neither key exists, shows
 // kInstallKeyMissing in a modal box with an OK button (no icon, `caption` as title) through
 // `boxes` and returns "". Throws platform::ERegistryException

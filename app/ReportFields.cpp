@@ -117,4 +117,9 @@ std::string ReportCommandText(TDateTime start, TDateTime end) {
          ")";
 }
 
+TExportDocumentInfo ReportDocumentInfo(const std::string& company, TDateTime start,
+                                       TDateTime end) {
+  return {"Reporte Costos Av\xED" "cola", company, DateToStr(start) + " - " + DateToStr(end)};
+}
+
 }  // namespace app

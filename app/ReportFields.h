@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data/DB.h"
+#include "export/DBGridEhImpExp.h"
 
 class TDBGridEh;
 
@@ -50,5 +51,10 @@ std::string ReportDatabaseName(const std::string& server, const std::string& com
 // database reads as the same day whatever the regional settings. The operator sees and types
 // the dates in the short date form; only the text for the database is ISO.
 std::string ReportCommandText(TDateTime start, TDateTime end);
+
+// The report as exported files describe it: its title, the company code and the period
+// start .. end in the short date form.
+TExportDocumentInfo ReportDocumentInfo(const std::string& company, TDateTime start,
+                                       TDateTime end);
 
 }  // namespace app

@@ -1,5 +1,7 @@
 #include "app/SaveSelection.h"
 
+#include "export/ExportAsXLSX.h"
+
 namespace {
 
 std::string UpperAscii(std::string text) {
@@ -23,25 +25,31 @@ TDBGridEhExportClass SaveExporterClass(int filterIndex) {
       return &CreateExporter<TDBGridEhExportAsRTF>;
     case 5:
       return &CreateExporter<TDBGridEhExportAsXLS>;
+    case 6:
+      return &CreateExporter<TDBGridEhExportAsXLSX>;
     default:
       return nullptr;
   }
 }
 
 std::string SaveExtension(int filterIndex) {
-  static const char* const kExtensions[] = {"txt", "csv", "htm", "rtf", "xls"};
-  if (filterIndex < 1 || filterIndex > 5) return {};
+  static const char* const kExtensions[kSaveFormatCount] = {"txt", "csv", "htm",
+                                                            "rtf", "xls", "xlsx"};
+  if (filterIndex < 1 || filterIndex > kSaveFormatCount) return {};
   return kExtensions[filterIndex - 1];
 }
 
 std::string SaveFileName(const std::string& fileName, int filterIndex) {
   const std::string extension = SaveExtension(filterIndex);
-  const std::string last = fileName.size() > 3 ? fileName.substr(fileName.size() - 3) : fileName;
+  const size_t length = extension.size();
+  const std::string last =
+      fileName.size() > length ? fileName.substr(fileName.size() - length) : fileName;
   if (UpperAscii(last) != UpperAscii(extension)) return fileName + "." + extension;
   return fileName;
 }
 
-void SaveSelection(IExportGrid& grid, platform::ISaveDialogs& dialogs, TSaveDialog& saveDialog) {
+void SaveSelection(IExportGrid& grid, platform::ISaveDialogs& dialogs, TSaveDialog& saveDialog,
+                   const TExportDocumentInfo& info) {
   platform::SaveDialogRequest request;
   request.fileName = "Costos";
   request.filter = kSaveFilter;
@@ -51,5 +59,6 @@ void SaveSelection(IExportGrid& grid, platform::ISaveDialogs& dialogs, TSaveDial
   saveDialog.FilterIndex = result.filterIndex;
   const TDBGridEhExportClass exporterClass = SaveExporterClass(result.filterIndex);
   if (exporterClass == nullptr) return;
-  ExportGridToFile(exporterClass, grid, SaveFileName(result.fileName, result.filterIndex), false);
+  ExportGridToFile(exporterClass, grid, SaveFileName(result.fileName, result.filterIndex), false,
+                   info);
 }

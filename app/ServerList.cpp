@@ -23,7 +23,10 @@ std::vector<std::string> ParseServerList(std::string_view bytes) {
   while (position < bytes.size()) {
     char byte = bytes[position++];
     if (byte == '\r' || byte == '\n') {
-      entries.push_back(line.substr(0, line.find('\0')));
+      std::string entry = line.substr(0, line.find('\0'));
+      // A line that is not UTF-8 comes from a Windows installation: Windows-1252, converted.
+      if (!platform::IsValidUtf8(entry)) entry = platform::Cp1252ToUtf8(entry);
+      entries.push_back(std::move(entry));
       line.clear();
       if (byte == '\r') ++position;  // the byte after a CR belongs to the line end
     } else if (line.size() < kServerLineMax) {
@@ -53,10 +56,9 @@ class FileHandle {
 }  // namespace
 
 std::vector<std::string> ReadServerList(const std::string& path) {
-  const std::string name = platform::ToFileSystemPath(path);
   // Opened without waiting, so that a FIFO in its place cannot hold up the start; only a
   // regular file is read.
-  FileHandle file(open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  FileHandle file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (file.get() < 0) return {};
   struct stat info;
   if (fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return {};

@@ -18,6 +18,7 @@
 #include "app/ErrorReport.h"
 #include "app/InstallFolder.h"
 #include "app/ReportFields.h"
+#include "app/ReportPrint.h"
 #include "app/SaveSelection.h"
 #include "app/ServerList.h"
 #include "app/dm.h"
@@ -293,6 +294,10 @@ void Tfrepcostoav::CreateControls() {
   connect(ppmCopy, &QAction::triggered, this, [this] { ppmCopyClick(); });
   connect(ppmSelectAll, &QAction::triggered, this, [this] { ppmSelectAllClick(); });
   connect(ppmSaveSelection, &QAction::triggered, this, [this] { ppmSaveSelectionClick(); });
+  ppmPrint = PopupMenu1->addAction(QStringLiteral("&Imprimir..."));
+  ppmPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  addAction(ppmPrint);
+  connect(ppmPrint, &QAction::triggered, this, [this] { ppmPrintClick(); });
   DBGridEh2->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DBGridEh2, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(DBGridEh2->mapToGlobal(at)); });
@@ -346,18 +351,18 @@ void Tfrepcostoav::FormCreate() {
   const std::string folder = app::InstallFolder();
   serverList_ = app::ReadServerList(app::ServerListPath(folder));
   Servidor->clear();
-  for (const std::string& entry : serverList_) Servidor->addItem(ToQString(entry));
+  for (const std::string& entry : serverList_) AddServer(entry);
   Servidor->setCurrentIndex(serverList_.empty() ? -1 : 0);
 }
 
 void Tfrepcostoav::FormActivate() {
   if (!arguments_.RunsAutomatically()) return;
   Servidor->clear();
-  Servidor->addItem(ToQString(arguments_.server));
+  AddServer(arguments_.server);
   Servidor->setCurrentIndex(0);
   Tusua->setText(ToQString(arguments_.user));
   TClave->setText(ToQString(arguments_.password));
-  Cia->setText(ToQString(arguments_.company));
+  Cia->setText(platform::FileNameToQString(arguments_.company));
   CiaExit();
   // The connect runs to its end above, so the connection reads open or closed here.
   if (!fdm->Galvora->Connected()) return;
@@ -385,21 +390,38 @@ void Tfrepcostoav::FormKeyDown(QKeyEvent* event) {
   }
 }
 
-void Tfrepcostoav::ShowStatus(const std::string& text) {
-  Panel5->SetCaption(ToQString(text));
+void Tfrepcostoav::AddServer(const std::string& entry) {
+  // The item keeps the entry's bytes, so the database name has them whatever is shown.
+  const QByteArray bytes(entry.data(), static_cast<qsizetype>(entry.size()));
+  Servidor->addItem(platform::FileNameToQString(entry), bytes);
+}
+
+std::string Tfrepcostoav::ChosenServer() const {
+  const QVariant bytes = Servidor->currentData();
+  if (bytes.typeId() != QMetaType::QByteArray) {
+    return platform::FileNameFromQString(Servidor->currentText());
+  }
+  const QByteArray entry = bytes.toByteArray();
+  return std::string(entry.constData(), static_cast<size_t>(entry.size()));
+}
+
+void Tfrepcostoav::ShowStatus(const QString& text) {
+  Panel5->SetCaption(text);
   Panel5->show();
   Panel5->raise();
 }
 
 void Tfrepcostoav::CiaExit() {
-  const std::string company = FromQString(Cia->text());
-  if (company.empty() || Tusua->text().isEmpty() || TClave->text().isEmpty()) return;
-  ShowStatus("Conectando a la base de datos " + company + " ...");
+  if (Cia->text().isEmpty() || Tusua->text().isEmpty() || TClave->text().isEmpty()) return;
+  // The company as typed, every letter kept (it may name a folder in any script).
+  ShowStatus(QStringLiteral("Conectando a la base de datos ") + Cia->text() + QStringLiteral(" ..."));
   repaint();
   TSQLConnection& galvora = *fdm->Galvora;
   galvora.SetConnected(false);
-  const std::string server = FromQString(Servidor->currentText());
-  galvora.Params().SetValue("Database", app::ReportDatabaseName(server, company));
+  // The database name is file-system text: the server entry's bytes and the company as UTF-8.
+  const std::string database =
+      app::ReportDatabaseName(ChosenServer(), platform::FileNameFromQString(Cia->text()));
+  galvora.Params().SetValue("Database", database);
   galvora.Params().SetValue("User_Name", FromQString(Tusua->text()));
   galvora.Params().SetValue("password", FromQString(TClave->text()));
   galvora.SetConnected(true);
@@ -414,12 +436,17 @@ void Tfrepcostoav::CiaExit() {
 }
 
 void Tfrepcostoav::SpeedButton3Click() {
-  ShowStatus("Generando reporte. Espere un momento...");
+  ShowStatus(QStringLiteral("Generando reporte. Espere un momento..."));
   QCoreApplication::processEvents();
   CRepcliente->Close();
-  CRepcliente->SetCommandText(
-      app::ReportCommandText(FromQDate(EFecIni->date()), FromQDate(EFecFin->date())));
+  reportCompany_ = FromQString(Cia->text());
+  reportStart_ = FromQDate(EFecIni->date());
+  reportEnd_ = FromQDate(EFecFin->date());
+  CRepcliente->SetCommandText(app::ReportCommandText(reportStart_, reportEnd_));
   CRepcliente->Open();
+  reportHeading_ = std::make_unique<TReportHeading>(
+      app::ReportHeading(FromQString(Cia->text()), platform::FileNameText(ChosenServer()),
+                         FromQDate(EFecIni->date()), FromQDate(EFecFin->date())));
   Panel5->hide();
   if (CRepcliente->IsEmpty()) {
     platform::MessageBoxes().Show("No hay datos para el reporte.", platform::ProgramTitle(),
@@ -443,9 +470,15 @@ void Tfrepcostoav::SpeedButton4Click() {
 
 void Tfrepcostoav::SpeedButton5Click() {
   CConfrep->CheckBrowseMode();
-  CConfrep->ApplyUpdates(0);
+  const bool failed = CConfrep->ApplyUpdates(0) > 0;
+  const std::string reason = failed && !CConfrep->ApplyErrors().empty()
+                                 ? CConfrep->ApplyErrors().front()
+                                 : "The configuration was not saved";
   CConfrep->Close();
   AdvPanel1->hide();
+  // A refused save (for example over another program's change) must not pass for a saved one:
+  // the general error report shows why.
+  if (failed) DatabaseError(reason);
 }
 
 void Tfrepcostoav::SpeedButton2Click() { close(); }
@@ -474,7 +507,19 @@ void Tfrepcostoav::ppmSelectAllClick() {
 }
 
 void Tfrepcostoav::ppmSaveSelectionClick() {
-  SaveSelection(*DBGridEh2, platform::SaveDialogs(), *SaveDialog1);
+  SaveSelection(*DBGridEh2, platform::SaveDialogs(), *SaveDialog1,
+                app::ReportDocumentInfo(reportCompany_, reportStart_, reportEnd_));
+}
+
+void Tfrepcostoav::ppmPrintClick() {
+  if (!CRepcliente->Active() || CRepcliente->IsEmpty() || !reportHeading_) {
+    platform::MessageBoxes().Show("No hay datos para el reporte.", platform::ProgramTitle(),
+                                  platform::MsgIcon::None);
+    return;
+  }
+  TReportHeading heading = *reportHeading_;
+  heading.Printed = app::PrintedNow();
+  app::PreviewReport(*DBGridEh2, heading, this);
 }
 
 bool Tfrepcostoav::event(QEvent* event) {

@@ -28,6 +28,7 @@ class TField;
 class TProviderOwner;
 class TSQLQuery;
 struct TSaveDialog;
+struct TReportHeading;
 
 namespace app {
 class TConfigPanel;
@@ -69,6 +70,7 @@ class Tfrepcostoav : public QWidget {
   QAction* ppmCopy;
   QAction* ppmSelectAll;
   QAction* ppmSaveSelection;
+  QAction* ppmPrint;
   // The save dialog's state: the filter entry chosen last.
   std::unique_ptr<TSaveDialog> SaveDialog1;
 
@@ -94,13 +96,16 @@ class Tfrepcostoav : public QWidget {
   // Configure: opens CConfrep and shows the configuration panel.
   void SpeedButton4Click();
   // Save configuration: posts a pending edit, applies the changes of CConfrep (no error
-  // tolerated), closes it and hides the panel.
+  // tolerated), closes it and hides the panel. A change that was not applied raises its
+  // error ("Record not found or changed by another user" over another program's change).
   void SpeedButton5Click();
   // Close: closes the window.
   void SpeedButton2Click();
   void ppmCopyClick();
   void ppmSelectAllClick();
   void ppmSaveSelectionClick();
+  // Print (Ctrl+P): the print preview of the report calculated last.
+  void ppmPrintClick();
 
   // --- state ---
   bool ExportFlag() const { return exportFlag_; }
@@ -121,11 +126,20 @@ class Tfrepcostoav : public QWidget {
   void FormActivate();
   // The window's key preview: F2, F4, F7 and Esc without Shift, Ctrl or Alt.
   void FormKeyDown(QKeyEvent* event);
-  void ShowStatus(const std::string& text);
+  void ShowStatus(const QString& text);
+  // Adds a server entry (file-system text) to `Servidor`, shown as text, keeping its bytes.
+  void AddServer(const std::string& entry);
+  // The chosen server entry's bytes ("" when the list is empty).
+  std::string ChosenServer() const;
 
   app::CommandLineArguments arguments_;
   std::vector<std::string> serverList_;
   std::vector<std::unique_ptr<TField>> fields_;
   bool exportFlag_ = false;
+  // The origin and period of the report in the grid, for its printed header.
+  std::unique_ptr<TReportHeading> reportHeading_;
   bool activated_ = false;
+  // The company and period of the last calculation, for the files that record them.
+  std::string reportCompany_;
+  double reportStart_ = 0, reportEnd_ = 0;
 };

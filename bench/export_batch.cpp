@@ -11,25 +11,16 @@
 #include <fstream>
 #include <string>
 
+#include "bench/DemoInstallation.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kRows = 100000;
-
-std::string BinFolder() { return fs::read_symlink("/proc/self/exe").parent_path().string(); }
-
-std::string Demo() {
-  const char* folder = std::getenv("BENCH_EXPORT_DEMO");
-  return folder ? folder : "/tmp/galvora-bench-100k";
-}
-
-bool EnsureDemo() {
-  if (fs::exists(Demo() + "/datos/001/galvora.fdb")) return true;
-  const std::string command = BinFolder() + "/galvora-demo " + Demo() + " --warehouses " +
-                              std::to_string(kRows) + " --months 1 > /dev/null";
-  return std::system(command.c_str()) == 0;
-}
+constexpr int kRows = bench::kDemoRows;
+using bench::BinFolder;
+using bench::Demo;
+using bench::EnsureDemo;
 
 int Run(const std::string& command) { return std::system(command.c_str()); }
 

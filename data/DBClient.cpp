@@ -131,6 +131,37 @@ uint32_t NativeIntSize(TFieldType type) {
   }
 }
 
+// The ERROR_MESSAGE of each row of an error packet, in order.
+std::vector<std::string> ErrorPacketMessages(const std::vector<uint8_t>& packet) {
+  DSRef<IDSBase> store(dsclient::NewStore());
+  dsclient::Check(store->DsAppendPacket(packet.data(), static_cast<uint32_t>(packet.size()), 1));
+  DSProps props = {};
+  dsclient::Check(store->DsProps(&props));
+  std::vector<DSFLDDesc> descs(props.iFields);
+  if (props.iFields > 0) dsclient::Check(store->DsFieldDescs(descs.data()));
+  uint32_t fieldNo = 0;
+  for (uint32_t i = 0; i < descs.size(); ++i) {
+    if (std::strncmp(descs[i].szName, "ERROR_MESSAGE", sizeof descs[i].szName) == 0) fieldNo = i + 1;
+  }
+  std::vector<std::string> messages;
+  if (fieldNo == 0) return messages;
+  DSRef<IDSCursor> cursor(dsclient::NewCursor());
+  dsclient::Check(cursor->CurInit(store.get()));
+  DSCursorProps cursorProps = {};
+  dsclient::Check(cursor->CurProps(&cursorProps));
+  std::vector<uint8_t> record(cursorProps.iRecBufSize);
+  std::vector<char> text(descs[fieldNo - 1].iFldLen + 1, 0);
+  dsclient::Check(cursor->CurFirst());
+  while (cursor->CurMove(1) == DBERR_NONE) {
+    dsclient::Check(cursor->CurRecord(record.data()));
+    int32_t isNull = 0;
+    std::fill(text.begin(), text.end(), 0);
+    dsclient::Check(cursor->CurGetField(record.data(), fieldNo, text.data(), &isNull));
+    messages.emplace_back(isNull == 0 ? text.data() : "");
+  }
+  return messages;
+}
+
 }  // namespace
 
 TCustomClientDataSet::TCustomClientDataSet(std::string name, TProviderOwner* owner)
@@ -736,6 +767,7 @@ int TCustomClientDataSet::ApplyUpdates(int maxErrors) {
   int errorCount = 0;
   TVariant ownerData;
   TDataPacket errors;
+  applyErrors_.clear();
   OleCheck(server->AS_ApplyUpdates(providerName_, delta, maxErrors, errorCount, ownerData, errors),
            *server);
   if (AfterApplyUpdates) AfterApplyUpdates(*this);
@@ -744,6 +776,7 @@ int TCustomClientDataSet::ApplyUpdates(int maxErrors) {
   if (!errors) {
     MergeChangeLog();
   } else {
+    applyErrors_ = ErrorPacketMessages(*errors);
     Check(store_->DsReconcile(nullptr, nullptr, 0, errors->data(),
                               static_cast<uint32_t>(errors->size()), nullptr, nullptr));
     CursorPosChanged();

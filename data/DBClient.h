@@ -68,6 +68,9 @@ class TCustomClientDataSet : public TDataSet {
   TDataPacket Delta() const;
   // Sends the change log to the provider; returns the number of errors.
   int ApplyUpdates(int maxErrors);
+  // The messages of the rows that failed in the last ApplyUpdates, in order (none when every
+  // change was applied).
+  const std::vector<std::string>& ApplyErrors() const { return applyErrors_; }
 
   bool GetFieldData(const TField& field, void* buffer) const override;
   void SetFieldData(TField& field, const void* buffer) override;
@@ -137,6 +140,7 @@ class TCustomClientDataSet : public TDataSet {
   TBookmark insertBefore_;  // row an inserted record goes before (empty = at the end)
   bool destroying_ = false;
   mutable std::vector<uint8_t> scratch_;
+  std::vector<std::string> applyErrors_;
 };
 
 class TClientDataSet : public TCustomClientDataSet {

@@ -7,9 +7,9 @@
 //   db::CreateCompanyDatabase(path, {.sample = db::SampleData{.warehouses = 2}});
 //   db::ExecuteScript(path, "CREATE OR ALTER PROCEDURE COSTOS_AVICOLA ...");  // custom content
 //
-// Every function attaches, does its work and detaches; none keeps the file open (the embedded
-// engine lets only one process at a time attach a file). Text given and returned is
-// Windows-1252 bytes. Failures throw DatabaseError.
+// Every function attaches, does its work and detaches; none keeps the file open (a program in
+// the exclusive engine mode could not open it meanwhile). Paths are the file system's bytes
+// (UTF-8); other text given and returned is Windows-1252 bytes. Failures throw DatabaseError.
 
 #include <cstdint>
 #include <optional>

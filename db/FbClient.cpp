@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/Utf8FileNames.h"
+
 namespace db {
 
 namespace {
@@ -38,6 +40,9 @@ std::vector<char> ConnectionParameters(const std::string& user, const std::strin
   AddText(dpb, isc_dpb_user_name, user);
   AddText(dpb, isc_dpb_password, password);
   AddText(dpb, isc_dpb_lc_ctype, "WIN1252");
+  // Database names are the file system's bytes, UTF-8.
+  dpb.push_back(isc_dpb_utf8_filename);
+  dpb.push_back(0);
   return dpb;
 }
 
@@ -111,8 +116,11 @@ Attachment Attachment::Create(const std::string& path, const std::string& user,
   AddInt(dpb, isc_dpb_force_write, forcedWrites ? 1 : 0);
   ISC_STATUS_ARRAY status;
   Attachment attachment;
-  isc_create_database(status, 0, path.c_str(), &attachment.handle_, static_cast<short>(dpb.size()),
-                      dpb.data(), 0);
+  {
+    platform::Utf8FileNames utf8;
+    isc_create_database(status, 0, path.c_str(), &attachment.handle_,
+                        static_cast<short>(dpb.size()), dpb.data(), 0);
+  }
   Check(status, "creating " + path);
   return attachment;
 }
@@ -122,8 +130,11 @@ Attachment Attachment::Open(const std::string& path, const std::string& user,
   std::vector<char> dpb = ConnectionParameters(user, password);
   ISC_STATUS_ARRAY status;
   Attachment attachment;
-  isc_attach_database(status, 0, path.c_str(), &attachment.handle_, static_cast<short>(dpb.size()),
-                      dpb.data());
+  {
+    platform::Utf8FileNames utf8;
+    isc_attach_database(status, 0, path.c_str(), &attachment.handle_,
+                        static_cast<short>(dpb.size()), dpb.data());
+  }
   Check(status, "opening " + path);
   return attachment;
 }

@@ -2,9 +2,12 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
+
+#include "driver/FirebirdRoot.h"
 
 namespace ibdriver {
 
@@ -24,9 +27,18 @@ const FbClient* FbClient::Load(const std::string& name) {
   std::lock_guard<std::mutex> lock(mutex);
   auto found = loaded.find(name);
   if (found != loaded.end()) return found->second.get();
+  // The root is read at the library's first call; one already in the process keeps its own.
+  void* present = dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (present != nullptr) {
+    dlclose(present);
+  } else {
+    ChooseFirebirdRoot(OwnFolder());
+  }
   void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) return nullptr;
   auto api = std::make_unique<FbClient>();
+  const char* root = std::getenv(kFirebirdRootVariable);
+  api->root = root != nullptr ? root : "";
   bool ok = Resolve(library, "isc_attach_database", api->attach_database) &&
             Resolve(library, "isc_detach_database", api->detach_database) &&
             Resolve(library, "isc_start_multiple", api->start_multiple) &&
@@ -64,7 +76,34 @@ std::string StatusText(const FbClient& api, const ISC_STATUS* status) {
     if (!text.empty()) text += '\n';
     text += line;
   }
+  if (HasCode(status, isc_already_opened)) {
+    if (!text.empty()) text += '\n';
+    text += MixedModesText(api.root);
+  }
   return text;
+}
+
+bool HasCode(const ISC_STATUS* status, ISC_STATUS code) {
+  // Entries are (kind, value) pairs; a string with its length (isc_arg_cstring) takes two values.
+  for (const ISC_STATUS* entry = status; *entry != isc_arg_end;) {
+    if (*entry == isc_arg_gds && entry[1] == code) return true;
+    entry += *entry == isc_arg_cstring ? 3 : 2;
+  }
+  return false;
+}
+
+std::string MixedModesText(const std::string& root) {
+  std::string text =
+      "The database file is open in another program whose Firebird engine uses it in another "
+      "mode (exclusive or shared). Every program that opens a local database file directly "
+      "must use the same Firebird root";
+  if (!root.empty()) {
+    text += ": ";
+    text += kFirebirdRootVariable;
+    text += "=";
+    text += root;
+  }
+  return text + ".";
 }
 
 int64_t InfoInteger(const char* data, int length) {

@@ -32,14 +32,26 @@ struct FbClient {
   decltype(&isc_close_blob) close_blob = nullptr;
   decltype(&isc_blob_info) blob_info = nullptr;
   decltype(&fb_interpret) interpret = nullptr;
+  // The Firebird root (FIREBIRD) in effect when the library was loaded; "" = its default.
+  std::string root;
 
   // Opens the library `name` (kept loaded for the life of the process) and resolves the
-  // entries. Returns null when the library or an entry is missing.
+  // entries. Before the library first comes into the process, the Firebird root beside this
+  // driver is chosen (ChooseFirebirdRoot), so local databases are opened in the shared mode.
+  // Returns null when the library or an entry is missing.
   static const FbClient* Load(const std::string& name);
 };
 
-// The readable text of a status vector: the server's messages, one per line.
+// The readable text of a status vector: the server's messages, one per line. When another
+// process holds a local file in the other engine mode, a last line names that cause.
 std::string StatusText(const FbClient& api, const ISC_STATUS* status);
+
+// True when the status vector carries the error code `code`.
+bool HasCode(const ISC_STATUS* status, ISC_STATUS code);
+
+// The line that explains isc_already_opened: the file is held by a program in the other
+// engine mode; it names `root`, the root this process uses, when not empty.
+std::string MixedModesText(const std::string& root);
 
 // Reads a little-endian integer of `length` bytes from an info buffer.
 int64_t InfoInteger(const char* data, int length);

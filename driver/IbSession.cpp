@@ -1,11 +1,19 @@
+#include <iconv.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "driver/IbDriver.h"
+#include "platform/Utf8FileNames.h"
 
 namespace ibdriver {
 
 namespace {
+
+// The longest database name the attach can carry (its length is a signed 16-bit number).
+constexpr size_t kMaxDatabaseName = 32767;
 
 // Status vector code of a refused login.
 constexpr ISC_STATUS kLoginRefused = 335544472L;
@@ -18,6 +26,44 @@ struct TransactionTarget {
 };
 
 bool IsTrue(SQLOptionValue value) { return value != 0; }
+
+// Converts `text` with iconv. An input the target lacks gives '?' when `unknown` is set (the
+// input is then UTF-32LE, four bytes a character); any other failure gives nullopt.
+std::optional<std::string> Convert(const char* to, const char* from, const std::string& text,
+                                   bool unknown) {
+  iconv_t converter = iconv_open(to, from);
+  if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string result;
+  char* in = const_cast<char*>(text.data());
+  size_t inLeft = text.size();
+  char buffer[256];
+  bool ok = true;
+  while (ok && inLeft > 0) {
+    char* out = buffer;
+    size_t outLeft = sizeof buffer;
+    const size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
+    result.append(buffer, sizeof buffer - outLeft);
+    if (done != static_cast<size_t>(-1) || errno == E2BIG) continue;
+    ok = errno == EILSEQ && unknown && inLeft >= 4;
+    if (ok) {
+      result += '?';
+      in += 4;
+      inLeft -= 4;
+    }
+  }
+  iconv_close(converter);
+  if (!ok) return std::nullopt;
+  return result;
+}
+
+// A message of the client library that names a file holds the name as UTF-8; the program's
+// text is Windows-1252, where a character it lacks becomes '?'. Text that is not UTF-8 is
+// given as it is.
+std::string Utf8ToWin1252(const std::string& text) {
+  std::optional<std::string> wide = Convert("UTF-32LE", "UTF-8", text, false);
+  if (!wide) return text;
+  return Convert("WINDOWS-1252", "UTF-32LE", *wide, true).value_or(text);
+}
 
 std::string Text(SQLOptionValue value) {
   const char* text = reinterpret_cast<const char*>(value);
@@ -59,6 +105,12 @@ SQLResult Session::Attach(const char* database, const char* user, const char* pa
   if (!hostName_.empty() && name.find(':') == std::string::npos) {
     name = hostName_ + (serverPort_.empty() ? "" : "/" + serverPort_) + ":" + name;
   }
+  // The attach takes the name's length as a 16-bit number: a longer name would open the
+  // database its cut length names.
+  if (name.size() > kMaxDatabaseName) {
+    return Fail(SQL_INVALIDPARAM, "The database name is too long (" + std::to_string(name.size()) +
+                                      " bytes; at most " + std::to_string(kMaxDatabaseName) + ")");
+  }
   std::string dpb(1, static_cast<char>(isc_dpb_version1));
   if (user != nullptr && *user != 0) AddDpbText(dpb, isc_dpb_user_name, user);
   if (password != nullptr && *password != 0) AddDpbText(dpb, isc_dpb_password, password);
@@ -67,12 +119,22 @@ SQLResult Session::Attach(const char* database, const char* user, const char* pa
   dpb += static_cast<char>(isc_dpb_sql_dialect);
   dpb += static_cast<char>(4);
   for (int i = 0; i < 4; ++i) dpb += static_cast<char>((dialect_ >> (8 * i)) & 0xFF);
+  // The name is the file system's bytes, UTF-8 (host and port are ASCII).
+  dpb += static_cast<char>(isc_dpb_utf8_filename);
+  dpb += static_cast<char>(0);
   ISC_STATUS_ARRAY status;
-  if (api_->attach_database(status, static_cast<short>(name.size()), name.c_str(), &database_,
-                            static_cast<short>(dpb.size()), dpb.data()) != 0) {
+  ISC_STATUS failed;
+  {
+    platform::Utf8FileNames utf8;
+    failed = api_->attach_database(status, static_cast<short>(name.size()), name.c_str(),
+                                   &database_, static_cast<short>(dpb.size()), dpb.data());
+  }
+  if (failed != 0) {
     database_ = 0;
     SQLResult code = status[1] == kLoginRefused ? SQL_INVALIDUSRPASS : SQL_SERVERERROR;
-    return Fail(code, StatusText(*api_, status));
+    std::string text = StatusText(*api_, status);
+    if (charSet_.empty() || charSet_ == "WIN1252") text = Utf8ToWin1252(text);
+    return Fail(code, text);
   }
   precisions_.clear();
   return SQL_SUCCESS;

@@ -193,15 +193,18 @@ void TDBGridEhExport::RenderToFile(const std::string& fileName, bool saveAll) {
 }
 
 void ExportGridToFile(TDBGridEhExportClass exporterClass, IExportGrid& grid,
-                      const std::string& fileName, bool saveAll) {
+                      const std::string& fileName, bool saveAll,
+                      const TExportDocumentInfo& info) {
   std::unique_ptr<TDBGridEhExport> exporter = exporterClass();
   exporter->SetGrid(&grid);
+  exporter->SetDocumentInfo(info);
   exporter->RenderToFile(fileName, saveAll);
 }
 
 void ExportGridToStream(TDBGridEhExportClass exporterClass, IExportGrid& grid, TStream& stream,
-                        bool saveAll) {
+                        bool saveAll, const TExportDocumentInfo& info) {
   std::unique_ptr<TDBGridEhExport> exporter = exporterClass();
   exporter->SetGrid(&grid);
+  exporter->SetDocumentInfo(info);
   exporter->RenderToStream(stream, saveAll);
 }

@@ -15,6 +15,13 @@
 
 class TDBGridEh;
 
+// What the exported report is, for formats that record it in the file (Windows-1252 text).
+struct TExportDocumentInfo {
+  std::string Title;
+  std::string Company;
+  std::string Period;
+};
+
 class TDBGridEhExport {
  public:
   // Footer values: 64-bit currency units (value x 10,000), entry i + r x (exported columns).
@@ -28,6 +35,8 @@ class TDBGridEhExport {
   // Binds the grid the export reads (not owned).
   void SetGrid(IExportGrid* grid) { grid_ = grid; }
   IExportGrid* Grid() const { return grid_; }
+  void SetDocumentInfo(TExportDocumentInfo info) { documentInfo_ = std::move(info); }
+  const TExportDocumentInfo& DocumentInfo() const { return documentInfo_; }
 
   // Walks the selection (all rows and visible columns when `saveAll`) into `stream`.
   // The grid's position and controls are restored also when the walk fails; CloseDocument
@@ -75,6 +84,7 @@ class TDBGridEhExport {
   void Walk(TExportSelectionType type);
 
   IExportGrid* grid_ = nullptr;
+  TExportDocumentInfo documentInfo_;
   std::vector<int> columns_;
   bool columnsSet_ = false;
   TStream* stream_ = nullptr;
@@ -256,9 +266,10 @@ std::unique_ptr<TDBGridEhExport> CreateExporter() {
   return std::make_unique<T>();
 }
 
-// Constructs an exporter of `exporterClass`, binds `grid`, renders to the file or stream and
-// frees the exporter, also when the export fails.
+// Constructs an exporter of `exporterClass`, binds `grid` (and `info`), renders to the file or
+// stream and frees the exporter, also when the export fails.
 void ExportGridToFile(TDBGridEhExportClass exporterClass, IExportGrid& grid,
-                      const std::string& fileName, bool saveAll);
+                      const std::string& fileName, bool saveAll,
+                      const TExportDocumentInfo& info = {});
 void ExportGridToStream(TDBGridEhExportClass exporterClass, IExportGrid& grid, TStream& stream,
-                        bool saveAll);
+                        bool saveAll, const TExportDocumentInfo& info = {});

@@ -202,6 +202,13 @@ int64_t TDBGridEhExportSource::FieldAsInteger(int f) const {
 
 double TDBGridEhExportSource::FieldAsFloat(int f) const { return Field(f).AsFloat(); }
 
+std::string TDBGridEhExportSource::FieldDisplayFormat(int f) const {
+  const TField& field = Field(f);
+  if (auto* bcd = dynamic_cast<const TFMTBCDField*>(&field)) return bcd->DisplayFormat();
+  if (auto* integer = dynamic_cast<const TIntegerField*>(&field)) return integer->DisplayFormat();
+  return {};
+}
+
 std::string TDBGridEhExportSource::FormatFooterSum(int f, int64_t sum) const {
   const TField& field = Field(f);
   const platform::TFormatSettings& settings = platform::FormatSettings();
@@ -240,13 +247,14 @@ std::string TDBGridEhExportSource::FormatFooterSum(int f, int64_t sum) const {
 }
 
 void ExportGridToFile(TDBGridEhExportClass exporterClass, TDBGridEh& grid,
-                      const std::string& fileName, bool saveAll) {
+                      const std::string& fileName, bool saveAll,
+                      const TExportDocumentInfo& info) {
   TDBGridEhExportSource source(grid);
-  ExportGridToFile(exporterClass, static_cast<IExportGrid&>(source), fileName, saveAll);
+  ExportGridToFile(exporterClass, static_cast<IExportGrid&>(source), fileName, saveAll, info);
 }
 
 void ExportGridToStream(TDBGridEhExportClass exporterClass, TDBGridEh& grid, TStream& stream,
-                        bool saveAll) {
+                        bool saveAll, const TExportDocumentInfo& info) {
   TDBGridEhExportSource source(grid);
-  ExportGridToStream(exporterClass, static_cast<IExportGrid&>(source), stream, saveAll);
+  ExportGridToStream(exporterClass, static_cast<IExportGrid&>(source), stream, saveAll, info);
 }

@@ -63,6 +63,7 @@ class TDBGridEhExportSource : public IExportGrid {
   bool FieldIsNull(int field) const override;
   int64_t FieldAsInteger(int field) const override;
   double FieldAsFloat(int field) const override;
+  std::string FieldDisplayFormat(int field) const override;
   std::string FormatFooterSum(int field, int64_t sum) const override;
 
  private:
@@ -77,6 +78,7 @@ class TDBGridEhExportSource : public IExportGrid {
 
 // The entry points on the report grid itself.
 void ExportGridToFile(TDBGridEhExportClass exporterClass, TDBGridEh& grid,
-                      const std::string& fileName, bool saveAll);
+                      const std::string& fileName, bool saveAll,
+                      const TExportDocumentInfo& info = {});
 void ExportGridToStream(TDBGridEhExportClass exporterClass, TDBGridEh& grid, TStream& stream,
-                        bool saveAll);
+                        bool saveAll, const TExportDocumentInfo& info = {});

@@ -109,6 +109,8 @@ class IExportGrid {
   // The value as an integer; raises the field's access error when it cannot be read so.
   virtual int64_t FieldAsInteger(int field) const = 0;
   virtual double FieldAsFloat(int field) const = 0;
+  // The display format of a number field ("#,###.00"); empty when it has none.
+  virtual std::string FieldDisplayFormat(int /*field*/) const { return {}; }
   // The text of a footer sum (`sum` in units of 1/10,000) by the field's type and format.
   virtual std::string FormatFooterSum(int field, int64_t sum) const = 0;
 };

@@ -124,11 +124,18 @@ std::string Utf8ToCp1252(std::string_view text) {
   return result;
 }
 
-std::string ToFileSystemPath(std::string_view cp1252) { return Cp1252ToUtf8(cp1252); }
+std::string FileNameText(std::string_view fileName) {
+  return IsValidUtf8(fileName) ? Utf8ToCp1252(fileName) : std::string(fileName);
+}
 
-std::string FromFileSystemPath(std::string_view path) {
-  // Names that are not UTF-8 are taken as Windows-1252 bytes already.
-  return IsValidUtf8(path) ? Utf8ToCp1252(path) : std::string(path);
+QString FileNameToQString(std::string_view fileName) {
+  if (!IsValidUtf8(fileName)) return ToQString(fileName);
+  return QString::fromUtf8(fileName.data(), static_cast<qsizetype>(fileName.size()));
+}
+
+std::string FileNameFromQString(const QString& text) {
+  const QByteArray utf8 = text.toUtf8();
+  return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
 }
 
 QString ToQString(std::string_view cp1252) {

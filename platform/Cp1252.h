@@ -24,10 +24,14 @@ bool IsValidUtf8(std::string_view text);
 char16_t Cp1252ToUnicode(unsigned char byte);
 char UnicodeToCp1252(char32_t codePoint);
 
-// A file name of the program (Windows-1252 text) as the file system names it (UTF-8), for
-// open() and the like; and back, for names the file system gives.
-std::string ToFileSystemPath(std::string_view cp1252);
-std::string FromFileSystemPath(std::string_view path);
+// File names are the file system's bytes (UTF-8) from end to end; they are converted only to
+// be shown. FileNameText: a file name, or another text the system gives (UTF-8), as the
+// program's text for a message; bytes that are not UTF-8 are taken as Windows-1252 already.
+std::string FileNameText(std::string_view fileName);
+// A file name as Qt shows it (bytes that are not UTF-8 read as Windows-1252), and the file
+// name of a text the operator chose or typed.
+QString FileNameToQString(std::string_view fileName);
+std::string FileNameFromQString(const QString& text);
 
 // The Qt boundary.
 QString ToQString(std::string_view cp1252);

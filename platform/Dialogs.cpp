@@ -80,12 +80,12 @@ class QtSaveDialogs : public ISaveDialogs {
       int index = request.filterIndex;
       if (index >= 1 && index <= filters.size()) dialog.selectNameFilter(filters[index - 1]);
     }
-    dialog.selectFile(ToQString(request.fileName));
+    dialog.selectFile(FileNameToQString(request.fileName));
     SaveDialogResult result;
     result.filterIndex = request.filterIndex;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
     result.accepted = true;
-    result.fileName = FromQString(dialog.selectedFiles().first());
+    result.fileName = FileNameFromQString(dialog.selectedFiles().first());
     qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
     if (chosen >= 0) result.filterIndex = static_cast<int>(chosen) + 1;
     return result;

@@ -17,15 +17,15 @@ class IMessageBoxes {
 
 // What a file-save dialog starts with. `filter` is the system's "|"-separated list of
 // description and pattern pairs ("Archivo texto (*.txt)|*.TXT|..."); `filterIndex` counts
-// the pairs from 1. Texts are Windows-1252.
+// the pairs from 1. The filter is Windows-1252 text; `fileName` is file-system text (UTF-8).
 struct SaveDialogRequest {
   std::string fileName;
   std::string filter;
   int filterIndex = 1;
 };
 
-// The operator's answer: `accepted` false when cancelled; otherwise the chosen full path
-// and the index (from 1) of the chosen filter pair.
+// The operator's answer: `accepted` false when cancelled; otherwise the chosen full path, as
+// the file system names it (UTF-8), and the index (from 1) of the chosen filter pair.
 struct SaveDialogResult {
   bool accepted = false;
   std::string fileName;

@@ -22,15 +22,15 @@ struct RegistryValue {
   std::vector<uint8_t> bytes;
 };
 
-// A read-only registry held in a file of the registry export format ("Windows Registry
-// Editor Version 5.00" or "REGEDIT4"): [HKEY_LOCAL_MACHINE\...] / [HKEY_CURRENT_USER\...]
-// sections (HKLM / HKCU accepted too) with "name"="text", "name"=hex(2):..,
-// "name"=dword:0000002a, "name"=hex:.. and @= (the key's default value).
-// The file may be UTF-16LE with a byte order mark, UTF-8, or Windows-1252 bytes; lines end in
-// CR LF, LF or CR, and a hex value continues on the next line after a trailing "\". Texts are
-// given as Windows-1252, and names of files in UTF-8. Lines that cannot be read are skipped. Keys and value names are
-// compared without regard to case; a key may be given with or without a leading "\".
-// A key exists when it has a section or any section lies below it.
+// A read-only registry held in a file of the registry export format ("Windows Registry Editor
+// Version 5.00" or "REGEDIT4"): [HKEY_LOCAL_MACHINE\...] / [HKEY_CURRENT_USER\...] sections (HKLM /
+// HKCU accepted too) with "name"="text", "name"=hex(2):.., "name"=dword:0000002a, "name"=hex:.. and
+// @= (the key's default value). The file may be UTF-16LE with a byte order mark, UTF-8, or
+// Windows-1252 bytes; lines end in CR LF, LF or CR, and a hex value continues on the next line
+// after a trailing "\". Texts are given as Windows-1252, and names of files in UTF-8. Lines that
+// cannot be read are skipped. Keys and value names are compared without regard to case; a key may
+// be given with or without a leading "\". A key exists when it has a section or any section lies
+// below it.
 class RegistryFile {
  public:
   // Reads the file at `path`; a missing or unreadable file gives a registry with no keys.

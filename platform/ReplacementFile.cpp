@@ -13,6 +13,8 @@
 #include <random>
 #include <set>
 
+#include "platform/Cp1252.h"
+
 namespace platform {
 
 namespace {
@@ -211,7 +213,9 @@ void ReplacementFile::DiscardUnfinished() {
 }
 
 void ReplacementFile::Fail(const std::string& reason) const {
-  throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s", {shownName_, reason}));
+  // The name and the system's error text are UTF-8; the message is the program's text.
+  throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s",
+                                    {FileNameText(shownName_), FileNameText(reason)}));
 }
 
 }  // namespace platform

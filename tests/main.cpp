@@ -5,11 +5,16 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <string>
+
+#include "driver/FirebirdRoot.h"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("GALVORA_SOURCE_DIR", GALVORA_TEST_SOURCE_DIR, 0);
   setenv("GALVORA_BINARY_DIR", GALVORA_TEST_BINARY_DIR, 0);
+  // Databases made here and the programs started from here share files in one engine mode.
+  ibdriver::ChooseFirebirdRoot(std::string(std::getenv("GALVORA_BINARY_DIR")) + "/lib");
   QApplication application(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -13,7 +13,9 @@
 #include <string>
 
 #include "db/DemoInstallation.h"
+#include "driver/FirebirdRoot.h"
 #include "platform/EngineLimits.h"
+#include "platform/ProgramFolder.h"
 #include "platform/ProgramInfo.h"
 #include "platform/StopRequests.h"
 
@@ -94,6 +96,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "galvora-demo: %s\n%s", error.c_str(), kUsage);
     return 2;
   }
+  // The same engine mode as the window and the batch exporter use on the file.
+  ibdriver::ChooseFirebirdRoot(platform::ProgramLibraryFolder());
   try {
     // Limits under which the embedded engine would crash are named before it starts.
     const platform::EngineLimitCheck limits = platform::CheckEngineLimits(

@@ -13,6 +13,8 @@
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QPageLayout>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +27,7 @@
 #include <vector>
 
 #include "app/ReportFields.h"
+#include "app/ReportPrint.h"
 #include "app/SaveSelection.h"
 #include "app/dm.h"
 #include "data/DBClient.h"
@@ -40,6 +43,8 @@
 #include "platform/ReplacementFile.h"
 #include "platform/ResourceLimits.h"
 #include "platform/StopRequests.h"
+#include "print/ReportOutput.h"
+#include "print/ReportPages.h"
 
 namespace {
 
@@ -61,9 +66,11 @@ constexpr int kGridHeight = 484;
 const char kUsageText[] =
     "usage: repcostoav-export --server FOLDER --user USER --company CODE\n"
     "                         --from YYYY-MM-DD --to YYYY-MM-DD --output FILE\n"
-    "                         [--format txt|csv|htm|rtf|xls] [--password-file FILE]\n"
-    "       repcostoav-export --help\n"
+    "                         [--format txt|csv|htm|rtf|xls|xlsx|pdf] [--password-file FILE]\n"
+    "                         [--paper a4|letter|legal|a3|a5] [--orientation landscape|portrait]\n"
+    "       repcostoav-export --help | --version\n"
     "FILE - writes the report to standard output (give --format).\n"
+    "Paper and orientation apply to pdf (default a4, landscape).\n"
     "The password is read from --password-file (its first line) or from the environment\n"
     "variable GALVORA_PASSWORD.\n"
     "Exit status: 0 written, 1 no rows, 2 usage error, 3 database or file error,\n"
@@ -81,13 +88,18 @@ class UsageError {
 struct Options {
   std::string server, user, company, output, passwordFile;
   TDateTime from = 0, to = 0;
-  int filterIndex = 0;  // the save dialog's entry: 1 txt ... 5 xls
+  int filterIndex = 0;  // the save dialog's entry: 1 txt ... 5 xls, 6 xlsx, or kPdf
+  QPageLayout page = TReportPages::DefaultPageLayout();
 };
+
+// The PDF format, printed pages rather than a save-dialog entry.
+constexpr int kPdf = 100;
 
 // The save dialog's entry of an extension or format name (case-insensitive), 0 when none.
 int FormatIndex(std::string name) {
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (int index = 1; index <= 5; ++index) {
+  if (name == "pdf") return kPdf;
+  for (int index = 1; index <= kSaveFormatCount; ++index) {
     if (SaveExtension(index) == name) return index;
   }
   return 0;
@@ -114,7 +126,8 @@ Options ParseArguments(const std::vector<std::string>& args) {
   Options options;
   std::map<std::string, std::string> values;
   static const char* const kNames[] = {"--server", "--user",   "--company",      "--from",
-                                       "--to",     "--output", "--format", "--password-file"};
+                                       "--to",     "--output", "--format", "--password-file",
+                                       "--paper",  "--orientation"};
   for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h") throw HelpRequest();
   }
@@ -170,6 +183,22 @@ Options ParseArguments(const std::vector<std::string>& args) {
                        "; give --format");
     }
   }
+  if (values.count("--paper") || values.count("--orientation")) {
+    if (options.filterIndex != kPdf) throw UsageError("--paper, --orientation: only for pdf");
+    if (values.count("--paper")) {
+      const std::optional<QPageSize::PageSizeId> paper = PaperByName(values["--paper"]);
+      if (!paper) throw UsageError("--paper: unknown paper " + values["--paper"]);
+      options.page.setPageSize(QPageSize(*paper));
+    }
+    if (values.count("--orientation")) {
+      const std::string& orientation = values["--orientation"];
+      if (orientation != "landscape" && orientation != "portrait") {
+        throw UsageError("--orientation: landscape or portrait, not " + orientation);
+      }
+      options.page.setOrientation(orientation == "portrait" ? QPageLayout::Portrait
+                                                            : QPageLayout::Landscape);
+    }
+  }
   return options;
 }
 
@@ -180,7 +209,9 @@ std::string ReadPassword(const Options& options) {
   if (!options.passwordFile.empty()) {
     const std::string& name = options.passwordFile;
     const auto fail = [&name](const std::string& reason) {
-      return platform::Exception("Cannot read the password file \"" + name + "\". " + reason);
+      // The name and the system's error text are UTF-8; the message is the program's text.
+      return platform::Exception("Cannot read the password file \"" + platform::FileNameText(name) +
+                                 "\". " + platform::FileNameText(reason));
     };
     const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw fail(std::strerror(errno));
@@ -283,19 +314,41 @@ class DatabaseWork {
   std::optional<platform::CrashGuard> guard_;
 };
 
+// Writes the report's printed pages as a PDF: to FILE, put in place when complete, or to
+// standard output.
+void WritePdf(TDBGridEh& grid, const Options& options, bool toStandardOutput) {
+  // The header shows the names given on the command line (file-system bytes) as text.
+  TReportPages pages(grid, app::ReportPrintSpec(app::ReportHeading(
+                               platform::FileNameText(options.company),
+                               platform::FileNameText(options.server), options.from,
+                               options.to)));
+  pages.SetPageLayout(options.page);
+  if (!toStandardOutput) return SaveReportPdf(pages, options.output);
+  QFile out;
+  if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+    throw EWriteError();
+  }
+  WriteReportPdf(pages, out);
+  if (!out.flush() || out.error() != QFileDevice::NoError) throw EWriteError();
+}
+
 // Writes the selected report to FILE, or to standard output for "-".
 void WriteReport(const Options& options, TDBGridEh& grid) {
   const TDBGridEhExportClass exporterClass = SaveExporterClass(options.filterIndex);
   const bool toStandardOutput = options.output == kStandardOutput;
   const std::string shown = toStandardOutput ? "standard output" : "\"" + options.output + "\"";
+  const TExportDocumentInfo info =
+      app::ReportDocumentInfo(options.company, options.from, options.to);
   doing = "writing " + shown;
   try {
-    if (toStandardOutput) {
+    if (options.filterIndex == kPdf) {
+      WritePdf(grid, options, toStandardOutput);
+    } else if (toStandardOutput) {
       TFileStream out(STDOUT_FILENO);
-      ExportGridToStream(exporterClass, grid, out, false);
+      ExportGridToStream(exporterClass, grid, out, false, info);
       out.Close();
     } else {
-      ExportGridToFile(exporterClass, grid, options.output, false);
+      ExportGridToFile(exporterClass, grid, options.output, false, info);
     }
   } catch (const EWriteError& e) {
     std::string reason = e.Error() != 0 ? std::strerror(e.Error()) : e.Message();

@@ -52,11 +52,11 @@ TEST(ParseCommandLine, Positions) {
 
 TEST(ParseCommandLine, FromArgv) {
   const char* argv[] = {"/usr/bin/repcostoav",
-                        "/srv/mis datos",
+                        "/srv/mis datos/a\xC3\xB1o/\xD0\x9E",
                         "us\"er\"",
                         "Contrase\xC3\xB1"
                         "a",
-                        "Compa\xF1"
+                        "Compa\xC3\xB1"
                         "ia",
                         "5",
                         "6",
@@ -66,14 +66,18 @@ TEST(ParseCommandLine, FromArgv) {
                         "1",
                         nullptr};
   CommandLineArguments args = ParseCommandLine(11, argv);
-  EXPECT_EQ(args.server, "/srv/mis datos");
+  // The server and the company name the database file: the file system's bytes, kept.
+  EXPECT_EQ(args.server, "/srv/mis datos/a\xC3\xB1o/\xD0\x9E");
   EXPECT_EQ(args.user, "user");
   EXPECT_EQ(args.password,
             "Contrase\xF1"
             "a");  // UTF-8 turned into Windows-1252
   EXPECT_EQ(args.company,
-            "Compa\xF1"
-            "ia");  // not UTF-8: kept as it is
+            "Compa\xC3\xB1"
+            "ia");
+  // Other text that is not UTF-8 is kept as it is.
+  const char* latin[] = {"repcostoav", "/srv", "Jos\xE9", nullptr};
+  EXPECT_EQ(ParseCommandLine(3, latin).user, "Jos\xE9");
   EXPECT_EQ(args.autoSwitch, "1");
   EXPECT_EQ(args.startDate, "");
 }

@@ -47,6 +47,15 @@ TEST(InstallFolder, FirstKeyThatExistsGivesTheFolder) {
        ""},
       {"empty value", "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\n\"Directorio\"=\"\"\n",
        ""},
+      // The folder is the file system's name: UTF-8 with every character, whatever the file's
+      // encoding.
+      {"accented and Cyrillic folder",
+       "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\n"
+       "\"Directorio\"=\"/srv/a\u00F1o/\u041E\"\n",
+       "/srv/a\xC3\xB1o/\xD0\x9E"},
+      {"Windows-1252 file",
+       "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\n\"Directorio\"=\"/srv/A\xD1O\"\n",
+       "/srv/A\xC3\x91O"},
       {"expandable value is not expanded and ends at NUL",
        "[HKEY_LOCAL_MACHINE\\Software\\Qor\\Galvora2025]\n"
        "\"Directorio\"=hex(2):25,00,48,00,25,00,00,00,78,00,00,00\n",

@@ -14,7 +14,7 @@
 
 namespace {
 
-TEST(SaveSelection, ExtensionCheckLooksAtTheLastThreeCharacters) {
+TEST(SaveSelection, ExtensionCheckLooksAtAsManyLastCharactersAsTheExtensionHas) {
   struct Case {
     const char* name;
     int index;
@@ -24,10 +24,17 @@ TEST(SaveSelection, ExtensionCheckLooksAtTheLastThreeCharacters) {
       {"Costoscsv", 2, "Costoscsv"},       {"Costos.CSV", 1, "Costos.CSV.txt"},
       {"/tmp/Costos.Xls", 5, "/tmp/Costos.Xls"}, {"ab", 3, "ab.htm"},
       {"Costos.rtf", 4, "Costos.rtf"},     {"Costos.txt", 4, "Costos.txt.rtf"},
+      // The workbook entry's extension has four letters.
+      {"Costos", 6, "Costos.xlsx"},        {"Costos.XLSX", 6, "Costos.XLSX"},
+      {"Costosxlsx", 6, "Costosxlsx"},     {"Costos.xls", 6, "Costos.xls.xlsx"},
+      {"xlsx", 6, "xlsx"},                 {"lsx", 6, "lsx.xlsx"},
+      {"Costos.xlsx", 5, "Costos.xlsx.xls"},
   };
   for (const Case& c : cases) EXPECT_EQ(SaveFileName(c.name, c.index), c.result) << c.name;
   EXPECT_EQ(SaveExporterClass(0), nullptr);
-  EXPECT_EQ(SaveExporterClass(6), nullptr);
+  EXPECT_NE(SaveExporterClass(6), nullptr);
+  EXPECT_EQ(SaveExporterClass(7), nullptr);
+  EXPECT_EQ(SaveExtension(7), "");
 }
 
 class ScriptedSaveDialogs : public platform::ISaveDialogs {
@@ -79,6 +86,20 @@ TEST_F(SaveSelectionFile, WritesTheSelectionWithTheChosenWriterAndKeepsTheEntry)
   EXPECT_EQ(dialogs_.Requests[0].filterIndex, 1);
   EXPECT_EQ(dialogs_.Requests[1].filterIndex, 2);
   EXPECT_EQ(Read(folder_ / "Costos.csv"), "\"a1\"");
+}
+
+// The workbook is the sixth entry, after the five whose numbers stay as they were.
+TEST_F(SaveSelectionFile, TheSixthEntryWritesAWorkbook) {
+  const std::string filter = kSaveFilter;
+  EXPECT_TRUE(filter.ends_with(
+      "|Libro de Microsoft Excel (*.xls)|*.XLS|Libro de Excel (*.xlsx)|*.XLSX"));
+  EXPECT_EQ(std::count(filter.begin(), filter.end(), '|'), 11);
+  EXPECT_EQ(SaveExtension(5), "xls");
+  grid_.Selection = TExportSelectionType::gstAll;
+  dialogs_.Answer = {true, (folder_ / "Costos").string(), 6};
+  SaveSelection(grid_, dialogs_, dialog_, {"Reporte", "001", "01/01/2022 - 31/01/2022"});
+  EXPECT_EQ(dialog_.FilterIndex, 6);
+  EXPECT_EQ(Read(folder_ / "Costos.xlsx").substr(0, 4), std::string("PK\x03\x04", 4));
 }
 
 TEST_F(SaveSelectionFile, CancelWritesNothingAndKeepsTheEntry) {

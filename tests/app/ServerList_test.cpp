@@ -36,12 +36,16 @@ TEST(ParseServerList, LineEndRules) {
       {"NUL at the start", std::string("\0x\r\n", 4), {""}},
       {"255 bytes kept whole", line255 + "\r\n", {line255}},
       {"longer line keeps its first 255 bytes", line255 + "yyyy\r\nz\r\n", {line255, "z"}},
-      {"high bytes kept",
+      // Entries are file-system text: UTF-8 lines stay, other lines are Windows-1252.
+      {"UTF-8 kept", "/srv/a\xC3\xB1o/\xD0\x9E\r\n", {"/srv/a\xC3\xB1o/\xD0\x9E"}},
+      {"Windows-1252 converted",
        "c:\\compa\xF1\xED"
-       "a\r\n",
-       {"c:\\compa\xF1\xED"
-        "a"}},
-      {"binary junk", std::string("\xFF\x00\x01\n\x80\r\x0A\x0D", 8), {"\xFF", "\x80", ""}},
+       "a \x80\r\n/srv/\xC3\x91\r\n",
+       {"c:\\compa\xC3\xB1\xC3\xAD"
+        "a \xE2\x82\xAC",
+        "/srv/\xC3\x91"}},
+      {"binary junk", std::string("\xFF\x00\x01\n\x80\r\x0A\x0D", 8),
+       {"\xC3\xBF", "\xE2\x82\xAC", ""}},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseServerList(c.bytes), c.entries) << c.label;
 }
@@ -74,13 +78,15 @@ TEST_F(ServerFile, ReadsTheFileInTheInstallationFolder) {
   EXPECT_EQ(entries[1], "end");
 }
 
-TEST_F(ServerFile, FolderNamesAreWindows1252) {
-  fs::path accented = folder_ / "Compa\xC3\xB1\xC3\xAD" "a";  // UTF-8 on disk
-  fs::create_directories(accented);
-  std::ofstream(accented / kServerListFile, std::ios::binary) << "/srv/a\r\n";
-  EXPECT_EQ(ReadServerList(ServerListPath(folder_.string() + "/Compa\xF1\xED"
-                                                             "a")),
-            Entries{"/srv/a"});
+TEST_F(ServerFile, FolderNamesAreTheFileSystemsBytes) {
+  for (const char* name : {"Compa\xC3\xB1\xC3\xAD"
+                           "a",
+                           "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82"}) {
+    const fs::path folder = folder_ / name;
+    fs::create_directories(folder);
+    std::ofstream(folder / kServerListFile, std::ios::binary) << "/srv/a\r\n";
+    EXPECT_EQ(ReadServerList(ServerListPath(folder.string())), Entries{"/srv/a"}) << name;
+  }
 }
 
 TEST_F(ServerFile, AbsentLockedOrNotAFileGivesNothing) {

@@ -308,6 +308,8 @@ TEST_F(DBClientSqlApply, ARowChangedMeanwhileIsAnErrorAndNothingIsWritten) {
   client.Post();
   db::ExecuteScript(path_, "update CONFIGURA_COSTOS_PROD set COCP_PORCA1 = 5;");
   EXPECT_EQ(client.ApplyUpdates(0), 1);
+  EXPECT_EQ(client.ApplyErrors(),
+            std::vector<std::string>{"Record not found or changed by another user"});
   EXPECT_EQ(client.ChangeCount(), 1);
   client.Close();
   connection.SetConnected(false);

@@ -123,6 +123,8 @@ TEST(ProviderApply, FailuresAreCountedAndTheTransactionEndsByTheLimit) {
     c.SetName(2, "y");
     c.SetName(3, "z");
     EXPECT_EQ(c.client.ApplyUpdates(k.maxErrors), k.errors) << k.what;
+    // One message for each failed row.
+    EXPECT_EQ(c.client.ApplyErrors().size(), static_cast<size_t>(k.errors)) << k.what;
     EXPECT_EQ(c.source.commits, k.commits) << k.what;
     EXPECT_EQ(c.source.rollbacks, k.rollbacks) << k.what;
     EXPECT_EQ(c.client.ChangeCount(), k.changesLeft) << k.what;

@@ -16,6 +16,7 @@
 #include "data/FMTBcd.h"
 #include "driver/SQLDriver.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Utf8FileNames.h"
 
 namespace {
 
@@ -26,7 +27,10 @@ void CreateDatabase(const std::string& path, const std::vector<std::string>& sta
   isc_tr_handle transaction = 0;
   std::string create = "create database '" + path +
                        "' user 'SYSDBA' password 'masterkey' default character set WIN1252";
-  isc_dsql_execute_immediate(status, &db, &transaction, 0, create.c_str(), 3, nullptr);
+  {
+    platform::Utf8FileNames utf8;  // as every caller that names a database file
+    isc_dsql_execute_immediate(status, &db, &transaction, 0, create.c_str(), 3, nullptr);
+  }
   ASSERT_EQ(status[1], 0) << create;
   for (const std::string& sql : statements) {
     isc_start_transaction(status, &transaction, 1, &db, 0, nullptr);
@@ -330,6 +334,50 @@ TEST_F(IbDriver, FailuresCarryTheServersText) {
   int32_t limit = -1;
   session->QueryOption(optActiveStatementLimit, &limit, 4, &length);
   EXPECT_EQ(limit, 0);
+}
+
+// The attach carries the name's length in 16 bits: a longer name is refused, never cut to the
+// name of another database. Accented and Cyrillic folders are opened by their UTF-8 bytes.
+TEST_F(IbDriver, DatabaseNamesAreTheFileSystemsBytesAndTooLongOnesAreRefused) {
+  const std::string existing = folder + "/driver.fdb";
+  struct Case {
+    std::string name;
+    SQLResult status;
+    const char* text;
+  } cases[] = {
+      {existing + std::string(65536, 'x'), SQL_INVALIDPARAM,
+       "The database name is too long ("},
+      {existing + "/" + std::string(32767 - existing.size() - 1, 'x'), SQL_SERVERERROR,
+       "I/O error"},
+      {existing, SQL_SUCCESS, ""},
+  };
+  for (const char* accented :
+       {"/a\xC3\xB1o \xE2\x82\xAC", "/\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82"}) {
+    std::filesystem::create_directories(folder + accented);
+    CreateDatabase(folder + accented + "/g.fdb", {});
+  }
+  const Case more[] = {
+      {folder + "/a\xC3\xB1o \xE2\x82\xAC/g.fdb", SQL_SUCCESS, ""},
+      {folder + "/\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82/g.fdb", SQL_SUCCESS, ""},
+      // The client library's message names the file in the program's Windows-1252 text.
+      {folder + "/a\xC3\xB1o \xE2\x82\xAC/none.fdb", SQL_SERVERERROR,
+       "/a\xF1o \x80/none.fdb\""},
+  };
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  all.insert(all.end(), std::begin(more), std::end(more));
+  for (const Case& c : all) {
+    SCOPED_TRACE(c.name.size() > 80 ? c.name.substr(0, 80) + "..." : c.name);
+    ISQLConnection* made = nullptr;
+    ASSERT_EQ(driver->NewSession(&made), SQL_SUCCESS);
+    Ref<ISQLConnection> other(made);
+    EXPECT_EQ(other->Attach(c.name.c_str(), "sysdba", "masterkey"), c.status);
+    int16_t length = 0;
+    other->ErrorTextLength(&length);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    other->ErrorText(text.data());
+    EXPECT_NE(text.find(c.text), std::string::npos) << text;
+    other->Detach();
+  }
 }
 
 // Long results are read ahead on a thread of their own; the reader sees exactly what direct

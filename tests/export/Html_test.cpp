@@ -104,8 +104,8 @@ TEST(HtmlExport, HtmlParserReadsBackEveryCellText) {
   for (const std::string& text : texts) grid.AddRow({{false, text}});
   grid.Selection = TExportSelectionType::gstAll;
 
-  const std::filesystem::path page =
-      std::filesystem::temp_directory_path() / ("galvora-html-" + std::to_string(getpid()) + ".htm");
+  const std::filesystem::path page = std::filesystem::temp_directory_path() /
+                                     ("galvora-html-" + std::to_string(getpid()) + ".htm");
   {
     std::ofstream file(page, std::ios::binary);
     file << Render(kHtml, grid);

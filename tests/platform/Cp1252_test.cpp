@@ -41,13 +41,15 @@ TEST(Cp1252, MapsTheWindowsCharacters) {
   EXPECT_EQ(Cp1252ToUtf8("Compa\xF1\xED"
                          "a \x80"),
             "Compañía €");
-  EXPECT_EQ(ToFileSystemPath("/srv/Compa\xF1\xED"
-                             "a"),
-            "/srv/Compañía");
-  EXPECT_EQ(FromFileSystemPath("/srv/Compañía"),
+  // File names are shown, never turned into Windows-1252 for the file system.
+  EXPECT_EQ(FileNameText("/srv/Compañía €"),
             "/srv/Compa\xF1\xED"
-            "a");
-  EXPECT_EQ(FromFileSystemPath("/srv/\xF1"), "/srv/\xF1");
+            "a \x80");
+  EXPECT_EQ(FileNameText("/srv/\xF1"), "/srv/\xF1");
+  EXPECT_EQ(FileNameText("/srv/Отчёт"), "/srv/?????");
+  EXPECT_EQ(FileNameToQString("/srv/Отчёт Ñ"), QString::fromUtf8("/srv/Отчёт Ñ"));
+  EXPECT_EQ(FileNameToQString("/srv/a\xF1o"), QString::fromUtf8("/srv/año"));
+  EXPECT_EQ(FileNameFromQString(QString::fromUtf8("/srv/Отчёт Ñ")), "/srv/Отчёт Ñ");
   EXPECT_EQ(ToQString("Avi\xE9"
                       "cola"),
             QString::fromUtf8("Aviécola"));

@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -91,6 +92,31 @@ TEST(SaveDialogs, QtDialogReturnsNameAndChosenFilter) {
   QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
   result = SaveDialogs().Run({"Costos", kReportFilter, 3});
   EXPECT_FALSE(result.accepted);
+}
+
+// The chosen name comes back as the file system names it, whatever letters it holds; the name
+// the dialog starts with is file-system text too.
+TEST(SaveDialogs, QtDialogReturnsTheFileSystemsBytes) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("dialogs-a\xC3\xB1o-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  for (const std::string name : {"Informe \xC3\x91 producci\xC3\xB3n", "Precio \xE2\x82\xAC",
+                                 "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82"}) {
+    const std::string path = (folder / name).string();
+    QString shown;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      shown = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+      dialog->selectFile(QString::fromUtf8(path.c_str()));
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    const SaveDialogResult result = SaveDialogs().Run({name, kReportFilter, 1});
+    EXPECT_EQ(shown, QString::fromUtf8(name.c_str()));
+    EXPECT_TRUE(result.accepted);
+    EXPECT_EQ(result.fileName, path);
+  }
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

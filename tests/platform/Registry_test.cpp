@@ -203,7 +203,8 @@ TEST(RegistryFile, PathStringsAreUtf8) {
        "/a\xC3\xB1o"},
       {"Windows-1252", std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\K]\n\"D\"=\"/a\xF1o \x80\"\n",
        "/a\xC3\xB1o \xE2\x82\xAC"},
-      {"REGEDIT4 hex(2) code page bytes", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"D\"=hex(2):2f,d1,00\n",
+      {"REGEDIT4 hex(2) code page bytes",
+       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"D\"=hex(2):2f,d1,00\n",
        "/\xC3\x91"},
   };
   for (const Case& c : cases) {

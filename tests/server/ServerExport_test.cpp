@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "db/CompanyDatabase.h"
+#include "tests/app/support/PathNames.h"
 #include "tests/server/support/ServerSupport.h"
 
 namespace fs = std::filesystem;
@@ -106,6 +107,19 @@ TEST_F(ServerExport, AServerEntryExportsAndTheServerChecksThePassword) {
   ASSERT_EQ(written.status, 0) << written.err;
   ASSERT_EQ(OutputFiles(), std::vector<std::string>{"Costos.csv"});
   EXPECT_GT(fs::file_size(output / "Costos.csv"), 0u);
+}
+
+// The server opens accented and Cyrillic folders by the UTF-8 names the exporter gives it.
+TEST_F(ServerExport, AccentedAndCyrillicServerFoldersExport) {
+  for (const apptest::PathNames& names : apptest::kPathNames) {
+    SCOPED_TRACE(names.folder);
+    company = std::make_unique<servertest::ServedCompany>(settings, 2, names.folder);
+    EXPECT_NE(company->ServerEntry().find(names.folder), std::string::npos);
+    fs::remove(output / "Costos.csv");
+    const RunResult result = Export(settings.password);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(fs::is_regular_file(output / "Costos.csv"));
+  }
 }
 
 TEST_F(ServerExport, TheServerStoppedExitsThreeWithTheMessageAndLeavesNoFile) {

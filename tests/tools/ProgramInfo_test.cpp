@@ -62,6 +62,8 @@ TEST(ProgramInfo, VersionAndHelpAnswerWithoutADisplay) {
       {"repcostoav", "--help", "usage: repcostoav "},
       {"repcostoav", "-h", "usage: repcostoav "},
       {"galvora-demo", "--help", "usage: galvora-demo "},
+      {"repcostoav-export", "--help", "usage: repcostoav-export "},
+      {"repcostoav-export", "-h", "usage: repcostoav-export "},
   };
   for (const Case& c : cases) {
     const RunResult result = RunProgram(c.program, {c.option});
@@ -101,27 +103,17 @@ std::set<std::string> OptionsIn(const std::string& text) {
 }
 
 TEST(ManualPages, DocumentEveryOptionTheProgramsName) {
-  struct Case {
-    const char* program;
-    QStringList args;  // a command line that prints the usage
-    bool onError;      // the usage comes on standard error
-  } cases[] = {
-      {"repcostoav", {"--help"}, false},
-      {"galvora-demo", {"--help"}, false},
-      {"repcostoav-export", {}, true},
-  };
-  for (const Case& c : cases) {
-    const RunResult result = RunProgram(c.program, c.args);
-    const std::set<std::string> options = OptionsIn(c.onError ? result.err : result.out);
-    EXPECT_FALSE(options.empty()) << c.program;
+  for (const char* program : {"repcostoav", "repcostoav-export", "galvora-demo"}) {
+    const RunResult result = RunProgram(program, {"--help"});
+    const std::set<std::string> options = OptionsIn(result.out);
+    EXPECT_TRUE(options.count("--version")) << program << " --help: " << result.out;
     // Hyphens are written "\-" in the page's source.
-    std::string page = ReadFile(SourcePath(std::string("packaging/man/") + c.program + ".1"));
-    ASSERT_FALSE(page.empty()) << c.program;
+    std::string page = ReadFile(SourcePath(std::string("packaging/man/") + program + ".1"));
+    ASSERT_FALSE(page.empty()) << program;
     page = std::regex_replace(page, std::regex(R"(\\-)"), "-");
     for (const std::string& option : options) {
-      EXPECT_NE(page.find(option), std::string::npos) << c.program << ".1 lacks " << option;
+      EXPECT_NE(page.find(option), std::string::npos) << program << ".1 lacks " << option;
     }
-    EXPECT_NE(page.find("--version"), std::string::npos) << c.program;
   }
 }
 

@@ -214,7 +214,7 @@ TEST_F(BatchExport, ExitStatusesAndMessages) {
   // Usage errors: status 2 and the usage text.
   const QStringList usage[] = {
       {"--server", "x"},
-      Args(*folder_ / "out/Costos.pdf"),
+      Args(*folder_ / "out/Costos.odt"),
       Args(output) << "--format" << "doc",
       Args(output) << "--password" << "masterkey",
       Args(output, "2022-02-30"),

@@ -74,8 +74,8 @@ std::string ReadFile(const fs::path& path) {
 class ReportDates : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    folder_ = new fs::path(fs::temp_directory_path() /
-                           ("report_dates_" + std::to_string(::getpid())));
+    folder_ =
+        new fs::path(fs::temp_directory_path() / ("report_dates_" + std::to_string(::getpid())));
     fs::remove_all(*folder_);
     fs::create_directories(*folder_ / "datos/001");
     const std::string database = (*folder_ / "datos/001/galvora.fdb").string();
@@ -144,7 +144,8 @@ TEST_F(ReportDates, WindowF2SendsTheChosenDays) {
 }
 
 TEST_F(ReportDates, BatchExporterSendsTheChosenDays) {
-  const std::string tool = std::string(std::getenv("GALVORA_BINARY_DIR")) + "/bin/repcostoav-export";
+  const std::string tool =
+      std::string(std::getenv("GALVORA_BINARY_DIR")) + "/bin/repcostoav-export";
   for (const Picture& picture : kPictures) {
     SCOPED_TRACE(picture.shortDate);
     const std::string registry = UseRegistry(picture);

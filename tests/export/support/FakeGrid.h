@@ -33,6 +33,7 @@ struct FakeColumn {
                        {"Arial Narrow", 8, platform::clWindowText, true},
                        platform::clMoneyGreen, taLeftJustify};
   std::string FooterText;
+  std::string DisplayFormat;  // of the column's field
 };
 
 class FakeGrid : public IExportGrid {
@@ -107,6 +108,7 @@ class FakeGrid : public IExportGrid {
   bool FieldIsNull(int f) const override { return Value(f).Null; }
   int64_t FieldAsInteger(int f) const override;
   double FieldAsFloat(int f) const override { return Value(f).Number; }
+  std::string FieldDisplayFormat(int f) const override { return Columns[f].DisplayFormat; }
   std::string FormatFooterSum(int f, int64_t sum) const override;
 
  private:

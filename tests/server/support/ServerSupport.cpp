@@ -99,14 +99,17 @@ ServerLock::~ServerLock() {
   if (handle_ >= 0) close(handle_);
 }
 
-ServedCompany::ServedCompany(const ServerSettings& settings, int warehouses) {
+ServedCompany::ServedCompany(const ServerSettings& settings, int warehouses,
+                             const std::string& name) {
   std::string pattern = (std::filesystem::temp_directory_path() / "galvora-served-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a folder");
-  folder_ = pattern;
+  base_ = pattern;
+  folder_ = name.empty() ? base_ : base_ + "/" + name;
   std::filesystem::create_directories(folder_ + "/datos/001");
   // The server runs as the user firebird: it creates and opens the files of this folder.
   if (const passwd* user = getpwnam("firebird")) {
-    for (const std::string& path : {folder_, folder_ + "/datos", folder_ + "/datos/001"}) {
+    for (const std::string& path :
+         {base_, folder_, folder_ + "/datos", folder_ + "/datos/001"}) {
       if (chown(path.c_str(), user->pw_uid, user->pw_gid) != 0) {
         throw std::runtime_error("cannot hand " + path + " to the user firebird");
       }
@@ -122,7 +125,7 @@ ServedCompany::ServedCompany(const ServerSettings& settings, int warehouses) {
 
 ServedCompany::~ServedCompany() {
   std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
+  std::filesystem::remove_all(base_, ignored);
 }
 
 void SetupConnection(TSQLConnection& connection, const std::string& database,

@@ -45,8 +45,9 @@ class ServerLock {
 // folder belongs to the user firebird; the server entry is "host:" + folder.
 class ServedCompany {
  public:
-  // warehouses: sample warehouses for January 2022 (0 = none).
-  ServedCompany(const ServerSettings& settings, int warehouses);
+  // warehouses: sample warehouses for January 2022 (0 = none). The folder is a new temporary
+  // folder, or the folder `name` (UTF-8) inside one.
+  ServedCompany(const ServerSettings& settings, int warehouses, const std::string& name = "");
   ~ServedCompany();
   ServedCompany(const ServedCompany&) = delete;
   ServedCompany& operator=(const ServedCompany&) = delete;
@@ -57,6 +58,7 @@ class ServedCompany {
   const std::string& Database() const { return database_; }
 
  private:
+  std::string base_;
   std::string folder_;
   std::string serverEntry_;
   std::string database_;

@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "app/ErrorReport.h"
+#include "driver/FirebirdRoot.h"
 #include "platform/Fonts.h"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("GALVORA_SOURCE_DIR", GALVORA_TEST_SOURCE_DIR, 0);
   setenv("GALVORA_BINARY_DIR", GALVORA_TEST_BINARY_DIR, 0);
+  // Databases made here and the programs started from here share files in one engine mode.
+  ibdriver::ChooseFirebirdRoot(std::string(std::getenv("GALVORA_BINARY_DIR")) + "/lib");
   app::TApplication application(argc, argv);
   platform::RegisterFontSubstitutions();
   testing::InitGoogleTest(&argc, argv);

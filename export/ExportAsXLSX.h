@@ -1,0 +1,76 @@
+#pragma once
+
+// The workbook writer: the grid's selection as an Office Open XML workbook (.xlsx) with one
+// sheet, written by libxlsxwriter in its constant-memory mode. Numbers stay numbers, with a
+// number format that shows them as the grid does; texts are converted to Unicode.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "export/DBGridEhImpExp.h"
+
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
+
+class TDBGridEhExportAsXLSX : public TDBGridEhExport {
+ public:
+  // Rows of a sheet, the title and footer rows included.
+  static constexpr uint32_t kMaxRows = 1048576;
+  // Characters a cell can hold; longer texts are cut to this.
+  static constexpr size_t kMaxCellText = 32767;
+
+  TDBGridEhExportAsXLSX();
+  ~TDBGridEhExportAsXLSX() override;
+
+  // Writes the workbook into a new file that replaces `fileName` only when complete: a failed
+  // export leaves the former file as it was and nothing beside it.
+  void RenderToFile(const std::string& fileName, bool saveAll) override;
+  // Writes the workbook into a temporary file, then copies its bytes into `stream`.
+  void RenderToStream(TStream& stream, bool saveAll) override;
+
+ protected:
+  void OpenDocument() override;
+  void CloseDocument() override;
+  void EmitTitleRow(const std::vector<int>& columns) override;
+  void EmitDataRow(const std::vector<int>& columns) override;
+  void EmitDataCell(int column, const TExportCellParams& params) override;
+  void EmitFooterRow(const std::vector<int>& columns, int footerRow) override;
+  void EmitFooterCell(int position, int footerRow, int column, const platform::TFontSpec& font,
+                      platform::TColor background, TAlignment alignment,
+                      const std::string& text) override;
+
+ private:
+  // Walks the grid into a workbook at `path` (a name libxlsxwriter can open for writing).
+  void RenderToPath(const std::string& path, bool saveAll);
+  void StartRow();
+  void SetFilter();
+  void WriteText(std::string_view cp1252, lxw_format* format);
+  void WriteNumber(double value, const std::string& numberFormat, bool bold);
+  // The number format of a cell of `field` holding `value`.
+  std::string NumberFormatOf(int field, double value) const;
+  lxw_format* Format(const std::string& numberFormat, bool bold);
+  void Check(int error) const;
+  void FreeWorkbook();
+
+  std::string path_;
+  std::string shownName_;  // the file named in messages
+  lxw_workbook* workbook_ = nullptr;
+  lxw_worksheet* sheet_ = nullptr;
+  lxw_format* titleFormat_ = nullptr;
+  std::map<std::pair<std::string, bool>, lxw_format*> formats_;
+  // The next sheet row and the column within it (a position in the exported columns).
+  uint32_t row_ = 0;
+  uint16_t col_ = 0;
+  bool titled_ = false;
+  bool filtered_ = false;
+  uint32_t lastDataRow_ = 0;
+};
+
+// The spreadsheet number format that shows a value with `decimals` significant decimal
+// places (trailing zeros dropped) as the grid's display format `picture` shows it; an empty
+// picture is the plain notation. See ExportAsXLSX.cpp for the mapping.
+std::string XlsxNumberFormat(std::string_view picture, int decimals);

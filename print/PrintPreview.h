@@ -1,0 +1,86 @@
+#pragma once
+
+// The print preview of the report: the pages one below the other at a chosen zoom, drawn only
+// as they come into view, with page setup (paper, orientation, margins), printing to any
+// printer and saving as a PDF file.
+
+#include <QAbstractScrollArea>
+#include <QDialog>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QPrinter;
+class QSpinBox;
+class TReportPages;
+
+// The scrolling view of the pages.
+class TPreviewView : public QAbstractScrollArea {
+ public:
+  explicit TPreviewView(TReportPages& pages, QWidget* parent = nullptr);
+
+  // The zoom: 1 shows the paper at its size on the screen.
+  double Zoom() const { return zoom_; }
+  void SetZoom(double zoom);
+  // Zooms so that a page fills the view's width, and keeps doing so as the view resizes.
+  void FitWidth();
+  // The page at the top of the view, and scrolling a page to the top.
+  int TopPage() const;
+  void ShowPage(int page);
+  // Lays out again after the pages' layout changed.
+  void Relayout();
+  // The pages drawn by the last paint, for checking that only visible pages are drawn.
+  int PagesDrawnLastPaint() const { return pagesDrawn_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QSizeF PagePixels() const;
+  double PageStep() const;
+  void UpdateScrollBars();
+
+  TReportPages& pages_;
+  double FitWidthZoom() const;
+  void ApplyZoom(double zoom);
+
+  double zoom_ = 1;
+  bool fitWidth_ = true;
+  int pagesDrawn_ = 0;
+};
+
+class TPrintPreview : public QDialog {
+ public:
+  // Requires: `pages` outlives the dialog.
+  explicit TPrintPreview(TReportPages& pages, QWidget* parent = nullptr);
+  ~TPrintPreview() override;
+
+  TPreviewView* View() const { return view_; }
+  QAction* PrintAction;
+  QAction* PdfAction;
+  QAction* PageSetupAction;
+  QAction* FirstAction;
+  QAction* PreviousAction;
+  QAction* NextAction;
+  QAction* LastAction;
+  QAction* ZoomInAction;
+  QAction* ZoomOutAction;
+  QAction* FitWidthAction;
+
+  // Asks for a file name in the save dialog and writes the pages there as a PDF.
+  void SavePdf();
+  // Shows the print dialog and prints to the chosen printer (or PDF file).
+  void Print();
+  // Shows the page setup dialog and lays the pages out again on its answer.
+  void PageSetup();
+
+ private:
+  void UpdatePageBox();
+
+  TReportPages& pages_;
+  std::unique_ptr<QPrinter> printer_;
+  TPreviewView* view_;
+  QSpinBox* pageBox_;
+  QLabel* pageCount_;
+};

@@ -1,0 +1,82 @@
+#include "print/ReportOutput.h"
+
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QFile>
+#include <cctype>
+
+#include "export/Stream.h"
+#include "platform/Cp1252.h"
+#include "platform/ReplacementFile.h"
+#include "print/ReportPages.h"
+
+namespace {
+
+void DrawRange(TReportPages& pages, QPagedPaintDevice& device, int first, int last) {
+  QPainter painter;
+  if (!painter.begin(&device)) throw platform::Exception("Cannot start printing");
+  for (int page = first; page <= last; ++page) {
+    if (page > first) device.newPage();
+    pages.DrawPage(painter, page);
+  }
+  painter.end();
+}
+
+}  // namespace
+
+void PrinterPageRange(const QPrinter& printer, int pageCount, int& first, int& last) {
+  first = 0;
+  last = pageCount - 1;
+  if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+    first = std::max(first, printer.fromPage() - 1);
+    last = std::min(last, printer.toPage() - 1);
+  }
+}
+
+void PrintPages(TReportPages& pages, QPrinter& printer) {
+  printer.setPageLayout(pages.PageLayout());
+  int first = 0, last = 0;
+  PrinterPageRange(printer, pages.PageCount(), first, last);
+  if (first > last) return;
+  DrawRange(pages, printer, first, last);
+}
+
+void WriteReportPdf(TReportPages& pages, QIODevice& out, int first, int last) {
+  QPdfWriter writer(&out);
+  writer.setResolution(1200);
+  writer.setCreator(QStringLiteral("Galvora"));
+  writer.setTitle(platform::ToQString(kReportTitle));
+  writer.setPageLayout(pages.PageLayout());
+  if (last < 0) last = pages.PageCount() - 1;
+  DrawRange(pages, writer, first, last);
+}
+
+void SaveReportPdf(TReportPages& pages, const std::string& fileName, int first, int last) {
+  platform::ReplacementFile file(fileName);
+  QFile out;
+  if (!out.open(file.Descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+    throw EFCreateError("Cannot create file \"" + platform::FileNameText(file.Target()) + "\". " +
+                        platform::FromQString(out.errorString()));
+  }
+  WriteReportPdf(pages, out, first, last);
+  if (!out.flush() || out.error() != QFileDevice::NoError) throw EWriteError();
+  out.close();
+  file.Commit();
+}
+
+std::optional<QPageSize::PageSizeId> PaperByName(std::string name) {
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  static const struct {
+    const char* Name;
+    QPageSize::PageSizeId Id;
+  } kPapers[] = {{"a3", QPageSize::A3},
+                 {"a4", QPageSize::A4},
+                 {"a5", QPageSize::A5},
+                 {"letter", QPageSize::Letter},
+                 {"legal", QPageSize::Legal}};
+  for (const auto& paper : kPapers) {
+    if (name == paper.Name) return paper.Id;
+  }
+  return std::nullopt;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+// The printed report on paged devices: every page drawn on a printer or a PDF writer, and the
+// PDF file written complete before it takes the place of the file named.
+
+#include <QPageSize>
+#include <optional>
+#include <string>
+
+class QIODevice;
+class QPrinter;
+class TReportPages;
+
+// Draws the pages on `printer` with the pages' layout, only the page range the operator
+// chose. Raises platform::Exception when the printer cannot be painted on.
+void PrintPages(TReportPages& pages, QPrinter& printer);
+
+// Writes the pages (from `first` to `last`, from 0; -1 for the last page) as a PDF document
+// into `out`, which must be open for writing.
+void WriteReportPdf(TReportPages& pages, QIODevice& out, int first = 0, int last = -1);
+
+// Writes the PDF as a new file in the folder of `fileName` and puts it in place when complete;
+// on failure nothing is left and an existing file stays as it was. Raises EFCreateError
+// ("Cannot create file ...") or EWriteError. `fileName` is a file-system path (UTF-8).
+void SaveReportPdf(TReportPages& pages, const std::string& fileName, int first = 0,
+                   int last = -1);
+
+// The pages (from 0) of the range chosen in `printer`'s dialog, all when none was chosen.
+// `last` < `first` when the range holds no page of the report.
+void PrinterPageRange(const QPrinter& printer, int pageCount, int& first, int& last);
+
+// The paper of a name given on a command line: a3, a4, a5, letter, legal (any letter case).
+std::optional<QPageSize::PageSizeId> PaperByName(std::string name);
