@@ -56,11 +56,13 @@ class FileHandle {
 }  // namespace
 
 std::vector<std::string> ReadServerList(const std::string& path) {
-  FileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Opened without waiting, so that a FIFO in its place cannot hold up the start; only a
+  // regular file is read.
+  FileHandle file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (file.get() < 0) return {};
-  if (flock(file.get(), LOCK_EX | LOCK_NB) != 0) return {};
   struct stat info;
   if (fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+  if (flock(file.get(), LOCK_EX | LOCK_NB) != 0) return {};
   std::string bytes(static_cast<size_t>(info.st_size), '\0');
   size_t done = 0;
   while (done < bytes.size()) {

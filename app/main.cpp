@@ -3,6 +3,8 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -17,6 +19,9 @@
 #include "platform/StopRequests.h"
 
 namespace {
+
+// Set once the program's message loop runs; stop requests before it end the program at once.
+std::atomic<bool> mainLoopRunning{false};
 
 constexpr const char* kUsage =
     "usage: repcostoav [SERVER USER PASSWORD COMPANY [5 6 7 8 9] SWITCH [START]]\n"
@@ -36,10 +41,12 @@ int main(int argc, char** argv) {
   if (std::optional<int> status = platform::AnswerInfoRequest(argc, argv, "repcostoav", kUsage))
     return *status;
   // A stop request (SIGTERM, SIGINT, SIGHUP) ends the message loop as closing the program
-  // would, and the program exits with 128 + the signal number.
+  // would, and the program exits with 128 + the signal number. Before the message loop runs
+  // (the start-up message boxes) nothing is open that closing would finish, and a box's own
+  // loop would swallow the request: the program ends at once.
   platform::TakeStopRequests([](int signal) {
     QCoreApplication* running = QCoreApplication::instance();
-    if (running == nullptr) std::_Exit(128 + signal);
+    if (running == nullptr || !mainLoopRunning.load()) std::_Exit(128 + signal);
     QMetaObject::invokeMethod(running, [signal] { QCoreApplication::exit(128 + signal); },
                               Qt::QueuedConnection);
   });
@@ -64,5 +71,7 @@ int main(int argc, char** argv) {
     window->move(frame.topLeft());
   }
   window->show();
+  // The first event the message loop delivers: no box's loop runs between here and there.
+  QTimer::singleShot(0, [] { mainLoopRunning.store(true); });
   return application.exec();
 }

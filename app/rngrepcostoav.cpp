@@ -29,6 +29,7 @@
 #include "export/ClipboardCopy.h"
 #include "grid/DBGridEh.h"
 #include "grid/DBNavigator.h"
+#include "platform/Clipboard.h"
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
@@ -557,6 +558,8 @@ bool Tfrepcostoav::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Tfrepcostoav::closeEvent(QCloseEvent* event) {
+  // A copy still offered on the clipboard is written out before the report's rows go.
+  platform::RenderDelayedClipboard();
   CRepcliente->Close();
   event->accept();
 }

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "bench/support/ProcessCost.h"
 #include "data/DBClient.h"
 #include "data/SqlExpr.h"
 #include "db/CompanyDatabase.h"
@@ -92,6 +93,7 @@ void BM_RawClientFetch(benchmark::State& state) {
   isc_start_transaction(status, &transaction, 1, &database, 0, nullptr);
   Check(status);
   int64_t rows = 0;
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     isc_stmt_handle statement = 0;
     isc_dsql_allocate_statement(status, &database, &statement);
@@ -136,6 +138,7 @@ void BM_ClientDataSetOpen(benchmark::State& state) {
   client.SetProviderName("PRepcliente");
   client.SetCommandText(kSelect);
   int64_t rows = 0;
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     client.Open();
     rows += client.RecordCount();

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "bench/support/ProcessCost.h"
 #include "data/DBClient.h"
 
 namespace {
@@ -101,9 +102,12 @@ struct Report {
 // Opening: the provider reads every row of the source, packs it, and the store loads it.
 void BM_OpenInMemory(benchmark::State& state) {
   Report report(static_cast<int>(state.range(0)));
-  for (auto _ : state) {
-    report.client.Open();
-    report.client.Close();
+  {
+    const bench::ProcessCost cost(state);
+    for (auto _ : state) {
+      report.client.Open();
+      report.client.Close();
+    }
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
   // Memory of the store against the packed bytes of the values it holds.
@@ -137,6 +141,7 @@ Report& Million() {
 void BM_FirstNext1M(benchmark::State& state) {
   TClientDataSet& client = Million().client;
   TField& value = client.FieldByName("VALOR3");
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     client.First();
     while (!client.Eof()) {
@@ -151,6 +156,7 @@ BENCHMARK(BM_FirstNext1M)->Unit(benchmark::kMillisecond);
 // Locate of the last row by a text and by a decimal key: a scan of every row.
 void BM_Locate1M(benchmark::State& state, const char* field, TVariant key) {
   TClientDataSet& client = Million().client;
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     client.First();
     benchmark::DoNotOptimize(client.Locate(field, {key}, loCaseInsensitive));

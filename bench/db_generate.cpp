@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/support/ProcessCost.h"
 #include "db/CompanyDatabase.h"
 
 namespace {
@@ -27,6 +28,7 @@ db::CompanyDatabaseOptions Sample(int warehouses) {
 
 void BM_CreateCompanyDatabase(benchmark::State& state) {
   const int warehouses = static_cast<int>(state.range(0));
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     const fs::path folder = NewFolder();
     db::CreateCompanyDatabase((folder / "galvora.fdb").string(), Sample(warehouses));
@@ -50,6 +52,7 @@ void BM_CostosAvicola(benchmark::State& state) {
   const std::string path = (folder / "galvora.fdb").string();
   db::CreateCompanyDatabase(path, Sample(warehouses));
   size_t rows = 0;
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     rows =
         db::QueryText(path, "select * from COSTOS_AVICOLA ('2022/01/01','2022/01/31')").rows.size();

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/ProcessCost.h"
 #include "export/DBGridEhImpExp.h"
 #include "export/ExportAsXLSX.h"
 
@@ -121,44 +122,14 @@ ReportRows& Rows(int count) {
   return count == 100000 ? *rows100k : *rows60k;
 }
 
-// A "VmRSS:" or "VmHWM:" line of /proc/self/status, in KiB.
-long StatusKiB(const char* field) {
-  FILE* status = std::fopen("/proc/self/status", "r");
-  if (status == nullptr) return 0;
-  char line[256];
-  long value = 0;
-  const size_t length = std::strlen(field);
-  while (std::fgets(line, sizeof line, status) != nullptr) {
-    if (std::strncmp(line, field, length) == 0) value = std::atol(line + length);
-  }
-  std::fclose(status);
-  return value;
-}
-
-double ProcessCpuSeconds() {
-  rusage usage;
-  ::getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 template <class T>
 void BM_Export(benchmark::State& state) {
   ReportRows& rows = Rows(static_cast<int>(state.range(0)));
   const std::string path = OutputPath();
-  // The peak resident memory starts again from what the process holds now (rows included).
-  if (FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
-    std::fputs("5", refs);
-    std::fclose(refs);
-  }
-  const long before = StatusKiB("VmRSS:");
-  const double cpuBefore = ProcessCpuSeconds();
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     ExportGridToFile(&CreateExporter<T>, rows, path, true);
   }
-  state.counters["cpu_ms"] = benchmark::Counter((ProcessCpuSeconds() - cpuBefore) * 1000.0,
-                                                benchmark::Counter::kAvgIterations);
-  state.counters["peak_MiB"] = static_cast<double>(StatusKiB("VmHWM:") - before) / 1024.0;
   ::unlink(path.c_str());
   state.counters["rows/s"] =
       benchmark::Counter(static_cast<double>(state.range(0)), benchmark::Counter::kIsIterationInvariantRate);
@@ -172,7 +143,7 @@ void BM_Fwrite(benchmark::State& state) {
   ExportGridToStream(&CreateExporter<T>, rows, document, true);
   // Split into the pieces the writer emits: every cell text and every separator or line end.
   std::vector<std::string> pieces;
-  const std::string& bytes = document.Bytes();
+  const std::string bytes(document.Bytes());
   size_t start = 0;
   for (size_t i = 0; i < bytes.size(); ++i) {
     if (bytes[i] == '\t' || bytes[i] == ';' || bytes[i] == '\n') {
@@ -182,6 +153,7 @@ void BM_Fwrite(benchmark::State& state) {
   }
   pieces.push_back(bytes.substr(start));
   const std::string path = OutputPath();
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     FILE* file = std::fopen(path.c_str(), "wb");
     for (const std::string& piece : pieces) std::fwrite(piece.data(), 1, piece.size(), file);

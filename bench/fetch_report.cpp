@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/ProcessCost.h"
 #include "data/SqlExpr.h"
 
 namespace {
@@ -81,6 +82,7 @@ void BM_FetchDirectClientApi(benchmark::State& state) {
   char dpb[] = {isc_dpb_version1, isc_dpb_lc_ctype, 7, 'W', 'I', 'N', '1', '2', '5', '2'};
   isc_attach_database(status, 0, path.c_str(), &db, sizeof dpb, dpb);
   Check(status);
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     isc_tr_handle transaction = 0;
     static char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
@@ -147,6 +149,7 @@ void BM_FetchTSQLQuery(benchmark::State& state) {
   TSQLQuery query("QRepcliente");
   query.SetSQLConnection(&connection);
   query.SetMaxBlobSize(-1);
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     query.PSSetCommandText(kSelect);
     query.Open();

@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/support/ProcessCost.h"
 #include "data/DB.h"
 #include "data/FMTBcd.h"
 #include "platform/RegionalSettings.h"
@@ -29,6 +30,7 @@ std::vector<TBcd> ReportValues(size_t count) {
 void BM_PlainText(benchmark::State& state) {
   std::vector<TBcd> values = ReportValues(1024);
   size_t i = 0;
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     benchmark::DoNotOptimize(BcdToPlainText(values[i++ & 1023], '.'));
   }
@@ -39,6 +41,7 @@ void BM_FormatBcd(benchmark::State& state, const char* format) {
   std::vector<TBcd> values = ReportValues(1024);
   platform::TFormatSettings settings;
   size_t i = 0;
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     benchmark::DoNotOptimize(FormatBcd(format, values[i++ & 1023], settings));
   }
@@ -63,6 +66,7 @@ void BM_FieldDisplayText(benchmark::State& state) {
   data.Edit();
   field.SetAsBCD(ReportValues(1)[0]);
   data.Post();
+  const bench::ProcessCost cost(state);
   for (auto _ : state) benchmark::DoNotOptimize(field.DisplayText());
 }
 BENCHMARK(BM_FieldDisplayText);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "bench/support/ProcessCost.h"
 #include "grid/DBGridEh.h"
 #include "platform/Fonts.h"
 #include "tests/grid/support/MemDataSet.h"
@@ -54,6 +55,7 @@ void PaintFrame(benchmark::State& state) {
   }
   data.MoveBy(records / 2);
   QImage image(grid->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     QPainter painter(&image);
     grid->PaintGrid(painter);

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "bench/DemoInstallation.h"
+#include "bench/support/ProcessCost.h"
 #include "grid/DBGridEh.h"
 #include "platform/Fonts.h"
 #include "print/ReportPages.h"
@@ -62,6 +63,7 @@ void BatchRun(benchmark::State& state, const char* extension) {
   if (!bench::EnsureDemo()) return state.SkipWithError("galvora-demo failed");
   const std::string output = "/tmp/bench_print_" + std::to_string(::getpid()) + "." + extension;
   double cpu = 0, peak = 0;
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     rusage usage{};
     if (!RunExporter(output, usage)) return state.SkipWithError("repcostoav-export failed");
@@ -122,6 +124,7 @@ void BM_PdfPages(benchmark::State& state) {
   const std::string path = "/tmp/bench_print_pages_" + std::to_string(::getpid()) + ".pdf";
   double firstPage = 0, afterFirst = 0, atHalf = 0, atEnd = 0, preview = 0;
   int pageCount = 0;
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     QElapsedTimer timer;
     timer.start();

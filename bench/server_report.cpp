@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "bench/support/ProcessCost.h"
 #include "data/DBClient.h"
 #include "data/SqlExpr.h"
 #include "db/CompanyDatabase.h"
@@ -84,6 +85,7 @@ void RunReport(benchmark::State& state, const std::string& database) {
   TClientDataSet client{"CRepcliente", &owner};
   client.SetProviderName("PRepcliente");
   connection.Open();
+  const bench::ProcessCost cost(state);
   for (auto _ : state) {
     client.Close();
     client.SetCommandText(kReport);

@@ -249,13 +249,31 @@ uint32_t TCustomClientDataSet::GetNextPacket() {
 // ---------------------------------------------------------------------------------------------
 // Opening and closing
 
+void TCustomClientDataSet::OpenSharing(const TCustomClientDataSet& source) {
+  if (!source.store_) DatabaseError("Cannot perform this operation on a closed dataset", this);
+  shareFrom_ = &source;
+  try {
+    Open();
+  } catch (...) {
+    shareFrom_ = nullptr;
+    throw;
+  }
+  shareFrom_ = nullptr;
+}
+
 void TCustomClientDataSet::InternalOpen() {
   providerEof_ = false;
   try {
-    const std::vector<uint8_t> packet = GetRecordsFromProvider();
-    store_ = DSRef<IDSBase>(dsclient::NewStore());
-    Check(store_->DsAppendPacket(packet.data(), static_cast<uint32_t>(packet.size()),
-                                 providerEof_ ? 1 : 0));
+    if (shareFrom_ != nullptr) {
+      store_ = DSRef<IDSBase>(shareFrom_->store_.get());
+      store_->AddRef();
+      providerEof_ = true;
+    } else {
+      const std::vector<uint8_t> packet = GetRecordsFromProvider();
+      store_ = DSRef<IDSBase>(dsclient::NewStore());
+      Check(store_->DsAppendPacket(packet.data(), static_cast<uint32_t>(packet.size()),
+                                   providerEof_ ? 1 : 0));
+    }
     cursor_ = DSRef<IDSCursor>(dsclient::NewCursor());
     Check(cursor_->CurInit(store_.get()));
     ReadOpenOptions();

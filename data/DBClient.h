@@ -49,6 +49,12 @@ class TCustomClientDataSet : public TDataSet {
   void SetRecNo(int value) override;
   // The number of rows in the store. Requires: the result set is open.
   int RecordCount() const override;
+  // Opens this result set on the rows `source` holds now, with a cursor and default fields of
+  // its own and no provider: the rows are shared, not copied, and stay while either result set
+  // holds them. Requires: `source` is open and this result set is closed.
+  void OpenSharing(const TCustomClientDataSet& source);
+  // True when the provider has no further rows to give: the store holds the whole result.
+  bool AllRowsFetched() const { return IsCursorOpen() && providerEof_; }
   bool IsSequenced() const override { return true; }
 
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
@@ -125,6 +131,7 @@ class TCustomClientDataSet : public TDataSet {
   bool readOnly_ = false;
   bool objectView_ = true;
 
+  const TCustomClientDataSet* shareFrom_ = nullptr;  // set only while OpenSharing opens
   std::unique_ptr<IAppServer> appServer_;
   DSRef<IDSBase> store_;
   DSRef<IDSCursor> cursor_;

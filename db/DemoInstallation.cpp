@@ -1,8 +1,16 @@
 #include "db/DemoInstallation.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 
 namespace db {
 
@@ -18,6 +26,26 @@ std::string Quoted(const std::string& text) {
     escaped += c;
   }
   return escaped + "\"";
+}
+
+// The database being built under its unfinished name, known to stop handlers.
+std::mutex unfinishedMutex;
+std::string unfinishedPath;
+
+// Databases that earlier runs left unfinished ("galvora.fdb.unfinished.<pid>"), whose process
+// is gone, are removed; one a running process is building stays.
+void RemoveStaleUnfinished(const fs::path& database) {
+  const std::string prefix = database.filename().string() + ".unfinished.";
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(database.parent_path(), error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) != 0) continue;
+    const std::string pid = name.substr(prefix.size());
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (::kill(static_cast<pid_t>(std::stol(pid)), 0) != 0 && errno == ESRCH) {
+      fs::remove(entry.path(), error);
+    }
+  }
 }
 
 void WriteFile(const fs::path& path, const std::string& content) {
@@ -77,10 +105,40 @@ DemoInstallation CreateDemoInstallation(const std::string& folder,
   fs::create_directories(database.parent_path(), error);
   if (error) throw DatabaseError("Cannot create " + database.parent_path().string());
 
-  CreateCompanyDatabase(installation.database, options);
   WriteFile(installation.serverList, installation.folder + "\r\n");
   WriteFile(installation.registry, RegistryText(installation.folder));
+  // The database is built under a name of its own and takes its name only when complete, so
+  // that a run that fails or is stopped never leaves a database that looks finished.
+  RemoveStaleUnfinished(database);
+  const std::string unfinished =
+      installation.database + ".unfinished." + std::to_string(::getpid());
+  {
+    std::lock_guard<std::mutex> lock(unfinishedMutex);
+    unfinishedPath = unfinished;
+  }
+  try {
+    CreateCompanyDatabase(unfinished, options);
+  } catch (...) {
+    std::lock_guard<std::mutex> lock(unfinishedMutex);
+    unfinishedPath.clear();
+    throw;
+  }
+  std::lock_guard<std::mutex> lock(unfinishedMutex);
+  unfinishedPath.clear();
+  if (::renameat2(AT_FDCWD, unfinished.c_str(), AT_FDCWD, installation.database.c_str(),
+                  RENAME_NOREPLACE) != 0) {
+    const int renameError = errno;
+    fs::remove(unfinished, error);
+    throw DatabaseError("Cannot put the demo database in place: " + installation.database + ": " +
+                        std::strerror(renameError));
+  }
   return installation;
+}
+
+void DiscardUnfinishedDatabase() {
+  // Held until the process ends, so that the database cannot take its name after this.
+  unfinishedMutex.lock();
+  if (!unfinishedPath.empty()) ::unlink(unfinishedPath.c_str());
 }
 
 }  // namespace db

@@ -15,14 +15,19 @@ struct DemoInstallation {
   std::string registry;
 };
 
-// Creates folder (and its parents) with the company database (CreateCompanyDatabase with
-// options), SERVIDORES.cfg holding the folder's absolute path ended by CR LF, and registry.reg
-// (RegistryText). Throws DatabaseError when the database exists already (nothing is
-// touched then), when the path does not fit the server list's 255-character line, or when a
-// file cannot be written.
+// Creates folder (and its parents) with SERVIDORES.cfg holding the folder's absolute path
+// ended by CR LF, registry.reg (RegistryText) and the company database (CreateCompanyDatabase
+// with options). The database is built as "galvora.fdb.unfinished.<pid>" and renamed when
+// complete; unfinished databases of runs that ended are removed first. Throws DatabaseError
+// when the database exists already (nothing is touched then), when the path does not fit the
+// server list's 255-character line, or when a file cannot be written.
 DemoInstallation CreateDemoInstallation(const std::string& folder,
                                         const CompanyDatabaseOptions& options,
                                         const std::string& company = "001");
+
+// For stop handlers, right before the process ends: removes the database being built, if any,
+// and keeps it from taking its name.
+void DiscardUnfinishedDatabase();
 
 // The registry file of an installation in folder: HKEY_LOCAL_MACHINE\Software\Qor\Galvora2025
 // "Directorio" = folder, and regional settings whose short date ("yyyy/MM/dd", "/") the

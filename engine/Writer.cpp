@@ -4,6 +4,10 @@
 
 namespace dsengine {
 
+namespace {
+constexpr size_t kKeptCapacity = 4u << 20;
+}  // namespace
+
 DBResult Writer::WrXmlMode(uint32_t mode) { return mode == 0 ? DBERR_NONE : DBERR_NOTSUPPORTED; }
 
 DBResult Writer::WrInit(uint32_t version, uint32_t columns) {
@@ -126,6 +130,9 @@ DBResult Writer::WrPacket(const uint8_t** packet, uint32_t* length) {
 DBResult Writer::WrReset() {
   if (phase_ == Phase::Rows) {
     packet_.resize(rowsStart_);
+    // A large packet's buffer is given back rather than kept beside the store that took its
+    // rows; packets of a few thousand rows keep theirs for the next one.
+    if (packet_.capacity() > kKeptCapacity) std::vector<uint8_t>(packet_).swap(packet_);
     rowCount_ = 0;
     valueIndex_ = 0;
     hasher_ = rowsHasher_;

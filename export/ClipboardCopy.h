@@ -20,10 +20,13 @@ struct TGridClipboardFormats {
 const TGridClipboardFormats& GridClipboardFormats();
 
 // Copies the grid's selection (every record with all visible columns when `wholeGrid`) to the
-// clipboard, replacing its contents. The data set's controls are disabled during the copy and
-// the grid's selection, current record and scroll position are kept. Raises
-// EClipboardException "Cannot open clipboard" when the clipboard is in use, leaving it as it
-// was; an error in a later step leaves the formats placed before it on the clipboard.
+// clipboard, replacing its contents. The grid's selection, current record and scroll position
+// are kept. Where the grid's rows can be shared with a snapshot (see
+// export/ClipboardSnapshot.h) the five formats are offered at once and each is written when a
+// program reads it, from what was selected at the copy. Otherwise they are written now, with
+// the data set's controls disabled: an error then leaves the formats placed before it on the
+// clipboard. Raises EClipboardException "Cannot open clipboard" when the clipboard is in use,
+// leaving it as it was.
 void CopyGridToClipboard(TDBGridEh& grid, bool wholeGrid);
 
 // Places the buffer's bytes on the open clipboard under `format`. `emptyFirst` removes all

@@ -188,8 +188,10 @@ class TDBGridEhExportAsHTML : public TDBGridEhExport {
   std::string fontOpen_, fontClose_;
 };
 
-// A Rich Text Format document holding one table. The rows go to a memory buffer first;
-// the colour and font tables, known only at the end, are written before it.
+// A Rich Text Format document holding one table: the colour and font tables, then the rows.
+// Where no cell hook can change what cells use, the tables are worked out before the walk
+// and the rows go straight to the stream (taken back if the walk fails); otherwise the rows
+// are kept aside (in a temporary file when large) until the tables are known.
 class TDBGridEhExportAsRTF : public TDBGridEhExport {
  public:
   void RenderToStream(TStream& stream, bool saveAll) override;
@@ -200,6 +202,7 @@ class TDBGridEhExportAsRTF : public TDBGridEhExport {
   int RegisterFont(const std::string& name);
 
  protected:
+  void OpenDocument() override;
   void CloseDocument() override;
   void EmitTitleRow(const std::vector<int>& columns) override;
   void EmitDataRow(const std::vector<int>& columns) override;
@@ -212,17 +215,35 @@ class TDBGridEhExportAsRTF : public TDBGridEhExport {
  private:
   struct Rgb {
     uint8_t Red, Green, Blue;
+    bool operator==(const Rgb&) const = default;
   };
+  struct TablesMismatch;
+  // Empties the registries and registers black, white and the button face.
+  void ResetRegistries();
+  // The document's opening line and its colour and font tables.
+  std::string Header() const;
   void EmitRowDefinition(const std::vector<int>& columns,
                          const std::vector<platform::TColor>& colors);
   void EmitCell(TAlignment alignment, const platform::TFontSpec& font,
                 const std::string& text, platform::TColor background);
-  void EmitStyledText(const platform::TFontSpec& font, const std::string& text,
-                      platform::TColor background);
+  // Appends a cell's character formatting: size, styles, font, colour and background.
+  void AppendStyle(std::string& out, const platform::TFontSpec& font, platform::TColor background);
   void EmitRowEnd();
   std::vector<Rgb> colors_;
   std::vector<std::string> fonts_;
+  // Rows written straight to the stream after tables worked out ahead; while checking, the
+  // walk's registrations must match the written tables entry by entry.
+  bool direct_ = false;
+  bool checking_ = false;
+  TExportSelectionType selection_ = TExportSelectionType::gstAll;
+  std::vector<Rgb> writtenColors_;
+  std::vector<std::string> writtenFonts_;
   std::string scratch_;
+  // The formatting of the last styled cell.
+  bool styleCached_ = false;
+  platform::TFontSpec cachedFont_;
+  platform::TColor cachedBackground_ = platform::clNone;
+  std::string cachedStyle_;
   // The last row definition written: rows with the same columns and colours repeat it.
   std::vector<int> lastColumns_;
   std::vector<platform::TColor> lastColors_;
@@ -251,12 +272,15 @@ class TDBGridEhExportAsXLS : public TDBGridEhExport {
 
  private:
   void CheckRow() const;
+  // Sheet rows the walk will write (title, records, footers), or -1 when not known ahead.
+  int64_t PlannedRows() const;
   // Writes a cell record at the current cell (`body`, then `tail`) and moves to the next cell.
   void WriteCellRecord(unsigned type, unsigned style, std::string_view body,
                        std::string_view tail = {});
   uint16_t row_ = 0;
   uint16_t col_ = 0;
   bool rowsExhausted_ = false;
+  TExportSelectionType selection_ = TExportSelectionType::gstAll;
 };
 
 // An exporter class: makes a fresh exporter of one kind.

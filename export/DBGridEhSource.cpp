@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "data/DBClient.h"
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "platform/RegionalSettings.h"
@@ -16,7 +17,6 @@ TDataSet& TDBGridEhExportSource::Data() const {
   return *data;
 }
 
-TField& TDBGridEhExportSource::Field(int field) const { return Data().Fields()[field]; }
 
 std::string TDBGridEhExportSource::GridName() const {
   return platform::FromQString(grid_.objectName());
@@ -113,6 +113,21 @@ void TDBGridEhExportSource::GetFooterParams(int c, int row, platform::TFontSpec&
   }
 }
 
+bool TDBGridEhExportSource::HasCellHooks() const {
+  if (grid_.OnGetCellParams || grid_.OnGetFooterParams) return true;
+  for (int c = 0; c < grid_.Columns().Count(); ++c) {
+    if (Column(c).OnGetCellParams) return true;
+  }
+  return false;
+}
+
+int64_t TDBGridEhExportSource::RecordCount() const {
+  // Only a client result set holding every row knows the count before the walk.
+  auto* client = dynamic_cast<const TCustomClientDataSet*>(grid_.DataSet());
+  if (client == nullptr || !client->Active() || !client->AllRowsFetched()) return -1;
+  return client->RecordCount();
+}
+
 TExportSelectionType TDBGridEhExportSource::SelectionType() const {
   return static_cast<TExportSelectionType>(grid_.Selection().SelectionType());
 }
@@ -165,14 +180,14 @@ void TDBGridEhExportSource::EndWalk() {
   data.EnableControls();
 }
 
-void TDBGridEhExportSource::First() { Data().First(); }
-void TDBGridEhExportSource::Next() { Data().Next(); }
-bool TDBGridEhExportSource::Eof() const { return Data().Eof(); }
-TBookmark TDBGridEhExportSource::GetBookmark() const { return Data().GetBookmark(); }
-void TDBGridEhExportSource::GotoBookmark(const TBookmark& bookmark) {
+void TDataSetExportSource::First() { Data().First(); }
+void TDataSetExportSource::Next() { Data().Next(); }
+bool TDataSetExportSource::Eof() const { return Data().Eof(); }
+TBookmark TDataSetExportSource::GetBookmark() const { return Data().GetBookmark(); }
+void TDataSetExportSource::GotoBookmark(const TBookmark& bookmark) {
   Data().GotoBookmark(bookmark);
 }
-int TDBGridEhExportSource::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
+int TDataSetExportSource::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
   return Data().CompareBookmarks(a, b);
 }
 
@@ -191,25 +206,25 @@ int TDBGridEhExportSource::FooterField(int c, int row) const {
   return field ? data->Fields().IndexOf(field) : -1;
 }
 
-TFieldType TDBGridEhExportSource::FieldType(int f) const { return Field(f).DataType(); }
-bool TDBGridEhExportSource::FieldIsNull(int f) const { return Field(f).IsNull(); }
+TFieldType TDataSetExportSource::FieldType(int f) const { return Field(f).DataType(); }
+bool TDataSetExportSource::FieldIsNull(int f) const { return Field(f).IsNull(); }
 
-int64_t TDBGridEhExportSource::FieldAsInteger(int f) const {
+int64_t TDataSetExportSource::FieldAsInteger(int f) const {
   const TField& field = Field(f);
   if (auto* integer = dynamic_cast<const TIntegerField*>(&field)) return integer->AsLargeInt();
   return field.AsInteger();
 }
 
-double TDBGridEhExportSource::FieldAsFloat(int f) const { return Field(f).AsFloat(); }
+double TDataSetExportSource::FieldAsFloat(int f) const { return Field(f).AsFloat(); }
 
-std::string TDBGridEhExportSource::FieldDisplayFormat(int f) const {
+std::string TDataSetExportSource::FieldDisplayFormat(int f) const {
   const TField& field = Field(f);
   if (auto* bcd = dynamic_cast<const TFMTBCDField*>(&field)) return bcd->DisplayFormat();
   if (auto* integer = dynamic_cast<const TIntegerField*>(&field)) return integer->DisplayFormat();
   return {};
 }
 
-std::string TDBGridEhExportSource::FormatFooterSum(int f, int64_t sum) const {
+std::string TDataSetExportSource::FormatFooterSum(int f, int64_t sum) const {
   const TField& field = Field(f);
   const platform::TFormatSettings& settings = platform::FormatSettings();
   // The sum as an exact decimal with four places.

@@ -11,7 +11,29 @@
 class TDBGridEh;
 class TColumnEh;
 
-class TDBGridEhExportSource : public IExportGrid {
+// An export source whose records and field values are those of one data set.
+class TDataSetExportSource : public IExportGrid {
+ public:
+  void First() override;
+  void Next() override;
+  bool Eof() const override;
+  TBookmark GetBookmark() const override;
+  void GotoBookmark(const TBookmark& bookmark) override;
+  int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
+  TFieldType FieldType(int field) const override;
+  bool FieldIsNull(int field) const override;
+  int64_t FieldAsInteger(int field) const override;
+  double FieldAsFloat(int field) const override;
+  std::string FieldDisplayFormat(int field) const override;
+  std::string FormatFooterSum(int field, int64_t sum) const override;
+
+ protected:
+  // The data set walked; raises when there is none.
+  virtual TDataSet& Data() const = 0;
+  TField& Field(int field) const { return Data().Fields()[field]; }
+};
+
+class TDBGridEhExportSource : public TDataSetExportSource {
  public:
   // Requires: the grid outlives the source.
   explicit TDBGridEhExportSource(TDBGridEh& grid);
@@ -41,6 +63,8 @@ class TDBGridEhExportSource : public IExportGrid {
   void GetFooterParams(int column, int row, platform::TFontSpec& font,
                        platform::TColor& background, TAlignment& alignment,
                        std::string& text) const override;
+  bool HasCellHooks() const override;
+  int64_t RecordCount() const override;
   TExportSelectionType SelectionType() const override;
   std::vector<TBookmark> SelectedRows() const override;
   int RectLeftColumn() const override;
@@ -50,26 +74,15 @@ class TDBGridEhExportSource : public IExportGrid {
   std::vector<int> SelectedColumns() const override;
   void BeginWalk() override;
   void EndWalk() override;
-  void First() override;
-  void Next() override;
-  bool Eof() const override;
-  TBookmark GetBookmark() const override;
-  void GotoBookmark(const TBookmark& bookmark) override;
-  int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
   int ColumnField(int column) const override;
   int FooterField(int column, int row) const override;
   bool ColumnUsesPickList(int column) const override { (void)column; return false; }
-  TFieldType FieldType(int field) const override;
-  bool FieldIsNull(int field) const override;
-  int64_t FieldAsInteger(int field) const override;
-  double FieldAsFloat(int field) const override;
-  std::string FieldDisplayFormat(int field) const override;
-  std::string FormatFooterSum(int field, int64_t sum) const override;
+
+ protected:
+  TDataSet& Data() const override;
 
  private:
   TColumnEh& Column(int column) const;
-  TField& Field(int field) const;
-  TDataSet& Data() const;
 
   TDBGridEh& grid_;
   TBookmark savedBookmark_;

@@ -34,37 +34,46 @@ const char* AlignmentWord(TAlignment alignment) {
 
 }  // namespace
 
+// The walk registered a colour or font the tables written ahead do not hold.
+struct TDBGridEhExportAsRTF::TablesMismatch {};
+
 int TDBGridEhExportAsRTF::RegisterColor(platform::TColor color) {
   const platform::TColor rgb = platform::ColorToRGB(color);
   const Rgb entry{platform::ColorRed(rgb), platform::ColorGreen(rgb), platform::ColorBlue(rgb)};
   for (size_t i = 0; i < colors_.size(); ++i) {
-    if (colors_[i].Red == entry.Red && colors_[i].Green == entry.Green &&
-        colors_[i].Blue == entry.Blue)
-      return static_cast<int>(i);
+    if (colors_[i] == entry) return static_cast<int>(i);
+  }
+  const size_t index = colors_.size();
+  if (checking_ && (index >= writtenColors_.size() || !(writtenColors_[index] == entry))) {
+    throw TablesMismatch();
   }
   colors_.push_back(entry);
-  return static_cast<int>(colors_.size() - 1);
+  return static_cast<int>(index);
 }
 
 int TDBGridEhExportAsRTF::RegisterFont(const std::string& name) {
   for (size_t i = 0; i < fonts_.size(); ++i) {
     if (SameText(fonts_[i], name)) return static_cast<int>(i);
   }
+  const size_t index = fonts_.size();
+  if (checking_ && (index >= writtenFonts_.size() || writtenFonts_[index] != name)) {
+    throw TablesMismatch();
+  }
   fonts_.push_back(name);
-  return static_cast<int>(fonts_.size() - 1);
+  return static_cast<int>(index);
 }
 
-void TDBGridEhExportAsRTF::RenderToStream(TStream& stream, bool saveAll) {
+void TDBGridEhExportAsRTF::ResetRegistries() {
   colors_.clear();
   fonts_.clear();
   lastDefinition_.clear();
+  styleCached_ = false;
   RegisterColor(platform::clBlack);
   RegisterColor(platform::clWhite);
   RegisterColor(platform::clBtnFace);
-  TMemoryStream body;
-  // Nothing reaches `stream` when the walk fails.
-  TDBGridEhExport::RenderToStream(body, saveAll);
-  SetStream(&stream);
+}
+
+std::string TDBGridEhExportAsRTF::Header() const {
   std::string head = "{\\rtf0\\ansi\r\n{\\colortbl";
   for (const Rgb& c : colors_) {
     head += "\\red" + std::to_string(c.Red) + "\\green" + std::to_string(c.Green) + "\\blue" +
@@ -75,10 +84,67 @@ void TDBGridEhExportAsRTF::RenderToStream(TStream& stream, bool saveAll) {
     head += "\\f" + std::to_string(i) + "\\fnil " + fonts_[i] + ";";
   }
   head += "}\r\n";
-  Write(head);
-  Write(body.Bytes());
-  colors_.clear();
-  fonts_.clear();
+  return head;
+}
+
+void TDBGridEhExportAsRTF::RenderToStream(TStream& stream, bool saveAll) {
+  // Without cell hooks every data row registers what the first one does, so the tables can be
+  // written ahead and the rows straight after them. A stream that cannot take bytes back, or
+  // a walk that registers something unforeseen, takes the buffered road.
+  const int64_t start = stream.Position();
+  if (start >= 0 && !Grid()->HasCellHooks()) {
+    direct_ = true;
+    selection_ = saveAll ? TExportSelectionType::gstAll : Grid()->SelectionType();
+    try {
+      TDBGridEhExport::RenderToStream(stream, saveAll);
+      direct_ = checking_ = false;
+      return;
+    } catch (const TablesMismatch&) {
+      direct_ = checking_ = false;
+      if (!stream.Truncate(start)) throw EWriteError();
+    } catch (...) {
+      direct_ = checking_ = false;
+      // Nothing reaches `stream` when the walk fails.
+      stream.Truncate(start);
+      throw;
+    }
+  }
+  ResetRegistries();
+  TSpillStream body;
+  TDBGridEhExport::RenderToStream(body, saveAll);
+  SetStream(&stream);
+  Write(Header());
+  body.CopyTo(stream);
+}
+
+void TDBGridEhExportAsRTF::OpenDocument() {
+  if (!direct_) return;
+  // Registers what a title row, one data row and the footer rows use, writing nothing.
+  class NullStream : public TStream {
+   public:
+    void Write(const void*, size_t) override {}
+  } null;
+  TStream& out = Stream();
+  SetStream(&null);
+  ResetRegistries();
+  try {
+    const std::vector<int>& columns = ExportedColumns();
+    const bool rowsOnly = selection_ == TExportSelectionType::gstNon;
+    if (!rowsOnly && Grid()->ShowsTitles()) EmitTitleRow(columns);
+    EmitDataRow(columns);
+    if (!rowsOnly) {
+      for (int r = 0; r < Grid()->FooterRowCount(); ++r) EmitFooterRow(columns, r);
+    }
+  } catch (...) {
+    SetStream(&out);
+    throw TablesMismatch();
+  }
+  SetStream(&out);
+  Write(Header());
+  writtenColors_ = colors_;
+  writtenFonts_ = fonts_;
+  ResetRegistries();
+  checking_ = true;
 }
 
 void TDBGridEhExportAsRTF::EmitRowDefinition(const std::vector<int>& columns,
@@ -109,37 +175,45 @@ void TDBGridEhExportAsRTF::EmitRowDefinition(const std::vector<int>& columns,
   Write(out);
 }
 
-void TDBGridEhExportAsRTF::EmitStyledText(const platform::TFontSpec& font,
-                                          const std::string& text,
-                                          platform::TColor background) {
-  std::string& out = scratch_;
-  out = "\\fs";
-  out += std::to_string(font.Size * 2);
-  if (font.Bold) out += "\\b";
-  if (font.Italic) out += "\\i";
-  if (font.StrikeOut) out += "\\strike";
-  if (font.Underline) out += "\\ul";
-  out += "\\f";
-  out += std::to_string(RegisterFont(font.Name));
-  out += "\\cf";
-  out += std::to_string(RegisterColor(font.Color));
-  out += "\\cb";
-  out += std::to_string(RegisterColor(background));
-  out += ' ';
-  for (char c : text) {
-    if (c == '\\' || c == '{' || c == '}') out += '\\';
-    out += c;
+void TDBGridEhExportAsRTF::AppendStyle(std::string& out, const platform::TFontSpec& font,
+                                       platform::TColor background) {
+  // Neighbouring cells mostly share font and background: their control words are kept.
+  if (!styleCached_ || background != cachedBackground_ || !(font == cachedFont_)) {
+    styleCached_ = false;
+    std::string& style = cachedStyle_;
+    style = "\\fs";
+    style += std::to_string(font.Size * 2);
+    if (font.Bold) style += "\\b";
+    if (font.Italic) style += "\\i";
+    if (font.StrikeOut) style += "\\strike";
+    if (font.Underline) style += "\\ul";
+    style += "\\f";
+    style += std::to_string(RegisterFont(font.Name));
+    style += "\\cf";
+    style += std::to_string(RegisterColor(font.Color));
+    style += "\\cb";
+    style += std::to_string(RegisterColor(background));
+    style += ' ';
+    cachedFont_ = font;
+    cachedBackground_ = background;
+    styleCached_ = true;
   }
-  Write(out);
+  out += cachedStyle_;
 }
 
 void TDBGridEhExportAsRTF::EmitCell(TAlignment alignment, const platform::TFontSpec& font,
                                     const std::string& text, platform::TColor background) {
-  Write("\\pard\\intbl{");
-  Write(AlignmentWord(alignment));
-  Write(Grid()->Flat() ? "\\sb12\\sa12" : "\\sb24\\sa24");
-  EmitStyledText(font, text, background);
-  Write("\\cell}\r\n");
+  std::string& out = scratch_;
+  out = "\\pard\\intbl{";
+  out += AlignmentWord(alignment);
+  out += Grid()->Flat() ? "\\sb12\\sa12" : "\\sb24\\sa24";
+  AppendStyle(out, font, background);
+  for (char c : text) {
+    if (c == '\\' || c == '{' || c == '}') out += '\\';
+    out += c;
+  }
+  out += "\\cell}\r\n";
+  Write(out);
 }
 
 void TDBGridEhExportAsRTF::EmitRowEnd() { Write("\\pard\\intbl\\row}\r\n"); }
@@ -190,4 +264,11 @@ void TDBGridEhExportAsRTF::EmitFooterCell(int, int, int, const platform::TFontSp
   EmitCell(alignment, font, text, background);
 }
 
-void TDBGridEhExportAsRTF::CloseDocument() { Write("}"); }
+void TDBGridEhExportAsRTF::CloseDocument() {
+  // Tables written ahead must be exactly the ones the walk built.
+  if (checking_ &&
+      (colors_.size() != writtenColors_.size() || fonts_.size() != writtenFonts_.size())) {
+    throw TablesMismatch();
+  }
+  Write("}");
+}

@@ -1,11 +1,17 @@
 #include "export/DBGridEhImpExp.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 // The record length is 16 bits: a LABEL holds at most this many text bytes.
 constexpr size_t kMaxLabelBytes = 0xFFFF - 8;
+
+// Row numbers are 16 bits.
+constexpr int64_t kMaxRows = 65536;
+constexpr const char* kRowLimit = "XLS row limit of 65536 rows exceeded";
+constexpr const char* kUseWorkbook = ". Save it as an Excel workbook (.xlsx) instead";
 
 void Put16(char* at, unsigned value) {
   at[0] = static_cast<char>(value & 0xFF);
@@ -22,10 +28,37 @@ void TDBGridEhExportAsXLS::RenderToStream(TStream& stream, bool saveAll) {
   row_ = 0;
   col_ = 0;
   rowsExhausted_ = false;
+  selection_ = saveAll ? TExportSelectionType::gstAll : Grid()->SelectionType();
   TDBGridEhExport::RenderToStream(stream, saveAll);
 }
 
+int64_t TDBGridEhExportAsXLS::PlannedRows() const {
+  const IExportGrid& grid = *Grid();
+  int64_t records = -1;
+  switch (selection_) {
+    case TExportSelectionType::gstNon:
+      return 1;
+    case TExportSelectionType::gstRecordBookmarks:
+      records = static_cast<int64_t>(grid.SelectedRows().size());
+      break;
+    case TExportSelectionType::gstColumns:
+    case TExportSelectionType::gstAll:
+      records = grid.RecordCount();
+      break;
+    case TExportSelectionType::gstRectangle:
+      break;
+  }
+  if (records < 0) return -1;
+  return records + (grid.ShowsTitles() ? 1 : 0) + std::max(grid.FooterRowCount(), 0);
+}
+
 void TDBGridEhExportAsXLS::OpenDocument() {
+  // A sheet that cannot hold the rows fails before its first byte, not after the walk.
+  const int64_t rows = PlannedRows();
+  if (rows > kMaxRows) {
+    throw platform::Exception(std::string(kRowLimit) + ": the export has " +
+                              std::to_string(rows) + " rows" + kUseWorkbook);
+  }
   Write(std::string_view("\x09\x08\x08\x00\x00\x00\x10\x00\x00\x00\x00\x00", 12));
 }
 
@@ -33,7 +66,7 @@ void TDBGridEhExportAsXLS::CloseDocument() { Write(std::string_view("\x0A\x00\x0
 
 void TDBGridEhExportAsXLS::CheckRow() const {
   // Row numbers are 16 bits; wrapping to row 0 would overwrite the top of the sheet.
-  if (rowsExhausted_) throw platform::Exception("XLS row limit of 65536 rows exceeded");
+  if (rowsExhausted_) throw platform::Exception(std::string(kRowLimit) + kUseWorkbook);
 }
 
 void TDBGridEhExportAsXLS::AdvanceCell() {

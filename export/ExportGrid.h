@@ -73,10 +73,17 @@ class IExportGrid {
   virtual void GetCellParams(int column, TExportCellParams& params) const = 0;
   // The column's colour passed through the grid's cell hook alone (RTF row shading).
   virtual platform::TColor CellHookColor(int column) const = 0;
+  // False when no cell or footer hook can change a cell's font, colours or text, so that
+  // every row of a walk is drawn with what its column gives. Sources that cannot tell say
+  // true.
+  virtual bool HasCellHooks() const { return true; }
   // Runs the grid's footer hook, when set, on the given values.
   virtual void GetFooterParams(int column, int row, platform::TFontSpec& font,
                                platform::TColor& background, TAlignment& alignment,
                                std::string& text) const = 0;
+
+  // Records a walk over all rows meets, or -1 when that is not known without walking.
+  virtual int64_t RecordCount() const { return -1; }
 
   // Selection.
   virtual TExportSelectionType SelectionType() const = 0;

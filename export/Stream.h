@@ -3,6 +3,7 @@
 // Output streams of the exporters: a file stream and a memory stream behind one interface.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,11 @@ class TStream {
   virtual ~TStream() = default;
   virtual void Write(const void* data, size_t size) = 0;
   void Write(std::string_view bytes) { Write(bytes.data(), bytes.size()); }
+  // Bytes written so far, or -1 when the stream cannot tell.
+  virtual int64_t Position() const { return -1; }
+  // Drops everything written after `position` (a value Position() gave); false when the
+  // stream cannot take bytes back, and then nothing changes.
+  virtual bool Truncate(int64_t /*position*/) { return false; }
 };
 
 // Buffered writes to an open file descriptor the caller owns. A short write (full disk, file
@@ -55,6 +61,9 @@ class TFileStream : public TStream {
   using TStream::Write;
   // Writes what is buffered; raises EWriteError when that fails. The descriptor stays open.
   void Close();
+  // Supported on regular files only.
+  int64_t Position() const override;
+  bool Truncate(int64_t position) override;
 
  private:
   void WriteSlow(const void* data, size_t size);
@@ -65,17 +74,63 @@ class TFileStream : public TStream {
   char buffer_[64 * 1024];
 };
 
-// Bytes in memory; the capacity grows in whole steps of 128 KiB, at least doubling.
+// Bytes in memory, in one mapping whose capacity grows in fixed steps of 128 KiB. The mapping
+// is extended in place or moved by the kernel, so growing never copies the bytes and never
+// holds an old and a new copy at once.
 class TMemoryStream : public TStream {
  public:
   static constexpr size_t kGrowStep = 131072;
-  void Write(const void* data, size_t size) override;
+  TMemoryStream() = default;
+  ~TMemoryStream() override;
+  TMemoryStream(const TMemoryStream&) = delete;
+  TMemoryStream& operator=(const TMemoryStream&) = delete;
+
+  // Raises EMemoryStreamError when the memory cannot be had.
+  void Write(const void* data, size_t size) override {
+    if (size <= capacity_ - size_) {
+      if (size != 0) std::char_traits<char>::copy(data_ + size_, static_cast<const char*>(data), size);
+      size_ += size;
+    } else {
+      WriteSlow(data, size);
+    }
+  }
   using TStream::Write;
-  const std::string& Bytes() const { return bytes_; }
-  size_t Size() const { return bytes_.size(); }
+  std::string_view Bytes() const { return {data_, size_}; }
+  size_t Size() const { return size_; }
+  size_t Capacity() const { return capacity_; }
+  int64_t Position() const override { return static_cast<int64_t>(size_); }
+  bool Truncate(int64_t position) override;
   // Empties the stream and releases its memory.
   void Clear();
+  // Copies the bytes to `target` (Size() bytes), giving back the stream's memory as it goes,
+  // then empties the stream: the two copies never live side by side in full.
+  void MoveTo(char* target);
 
  private:
-  std::string bytes_;
+  void WriteSlow(const void* data, size_t size);
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+};
+
+// Bytes kept for a later copy: in memory up to a limit, then in an unnamed temporary file, so
+// that a large document does not stay in memory.
+class TSpillStream : public TStream {
+ public:
+  static constexpr size_t kMemoryLimit = 4 * 1024 * 1024;
+  TSpillStream() = default;
+  ~TSpillStream() override;
+  TSpillStream(const TSpillStream&) = delete;
+  TSpillStream& operator=(const TSpillStream&) = delete;
+
+  void Write(const void* data, size_t size) override;
+  using TStream::Write;
+  // Writes everything kept to `target`, in order.
+  void CopyTo(TStream& target);
+
+ private:
+  void Spill();
+  void Flush();
+  TMemoryStream memory_;  // everything before the spill, then the unwritten tail
+  int fd_ = -1;
 };

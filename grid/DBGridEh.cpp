@@ -276,21 +276,24 @@ TColumnEh* TDBGridEh::CurrentColumn() const {
 std::string TDBGridEh::ColumnDisplayText(const TColumnEh& column) const {
   TField* field = column.Field();
   if (field == nullptr || !DataLinkActive()) return "";
-  const std::string& format = column.DisplayFormat();
-  if (format.empty()) return field->DisplayText();
-  if (field->IsNull()) return "";
-  if (IsNumericType(field->DataType())) {
-    TBcd value = field->DataType() == ftBCD || field->DataType() == ftFMTBcd
-                     ? field->AsBCD()
-                     : DoubleToBcd(field->AsFloat(), 18, 4);
+  return FieldDisplayText(*field, column.DisplayFormat());
+}
+
+std::string TDBGridEh::FieldDisplayText(const TField& field, const std::string& format) {
+  if (format.empty()) return field.DisplayText();
+  if (field.IsNull()) return "";
+  if (IsNumericType(field.DataType())) {
+    TBcd value = field.DataType() == ftBCD || field.DataType() == ftFMTBcd
+                     ? field.AsBCD()
+                     : DoubleToBcd(field.AsFloat(), 18, 4);
     return FormatBcd(format, value, platform::FormatSettings());
   }
-  switch (field->DataType()) {
+  switch (field.DataType()) {
     case ftDate:
     case ftTime:
     case ftDateTime:
     case ftTimeStamp:
-      return field->DisplayText();
+      return field.DisplayText();
     default:
       return "";
   }

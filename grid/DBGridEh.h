@@ -201,6 +201,8 @@ class TDBGridEh : public QAbstractScrollArea {
   // The text a data cell of `column` shows for the active record: empty without a field; the
   // field's display text when the column has no DisplayFormat; else the value formatted with it.
   std::string ColumnDisplayText(const TColumnEh& column) const;
+  // The same for a given field of the active record and a column's DisplayFormat.
+  static std::string FieldDisplayText(const TField& field, const std::string& displayFormat);
   // The text of footer row `row` of `column`, by the footer's value type.
   std::string FooterText(const TColumnEh& column, int row) const;
   std::string GetFooterValue(int row, const TColumnEh& column) const {

@@ -37,6 +37,65 @@ QClipboard* SystemClipboard() {
   return QGuiApplication::clipboard();
 }
 
+// The text of a CF_UNICODETEXT block: UTF-16LE up to its zero code unit.
+QString UnicodeBlockText(const QByteArray& bytes) {
+  std::u16string units;
+  for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+    char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                          static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (unit == 0) break;
+    units += unit;
+  }
+  return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
+}
+
+// Blocks offered by name and written by the renderer when a program reads them.
+class DelayedMimeData : public QMimeData {
+ public:
+  DelayedMimeData(std::vector<unsigned> formats, std::shared_ptr<IClipboardRenderer> renderer)
+      : formats_(std::move(formats)), renderer_(std::move(renderer)) {}
+
+  QStringList formats() const override {
+    QStringList list;
+    for (unsigned format : formats_) {
+      list << QString::fromStdString(ClipboardMimeType(format));
+      if (format == CF_UNICODETEXT) list << QStringLiteral("text/plain");
+    }
+    return list;
+  }
+  bool hasFormat(const QString& mimeType) const override {
+    return formats().contains(mimeType);
+  }
+  const std::vector<unsigned>& Formats() const { return formats_; }
+  // The block's bytes, or a null array when it cannot be written.
+  QByteArray Render(unsigned format) const {
+    try {
+      return renderer_->Render(format);
+    } catch (...) {
+      return QByteArray();
+    }
+  }
+
+ protected:
+  QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+    for (unsigned format : formats_) {
+      if (mimeType == QString::fromStdString(ClipboardMimeType(format))) {
+        QByteArray bytes = Render(format);
+        return bytes.isNull() ? QVariant() : QVariant(std::move(bytes));
+      }
+      if (format == CF_UNICODETEXT && mimeType == QStringLiteral("text/plain")) {
+        QByteArray bytes = Render(format);
+        return bytes.isNull() ? QVariant() : QVariant(UnicodeBlockText(bytes));
+      }
+    }
+    return QVariant();
+  }
+
+ private:
+  std::vector<unsigned> formats_;
+  std::shared_ptr<IClipboardRenderer> renderer_;
+};
+
 }  // namespace
 
 unsigned RegisterClipboardFormat(const std::string& name) {
@@ -108,23 +167,47 @@ void ClipboardSession::Publish() {
     data->setData(QString::fromStdString(ClipboardMimeType(format)),
                   QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
     if (format == CF_UNICODETEXT) {
-      std::u16string units;
-      for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                              static_cast<unsigned char>(bytes[i + 1]) << 8);
-        if (unit == 0) break;
-        units += unit;
-      }
-      data->setText(QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())));
+      data->setText(UnicodeBlockText(
+          QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()))));
     }
   }
   SystemClipboard()->setMimeData(data);
+}
+
+void ClipboardSession::SetDelayedData(std::vector<unsigned> formats,
+                                      std::shared_ptr<IClipboardRenderer> renderer) {
+  if (!open_) throw EClipboardException("Cannot open clipboard");
+  blocks_.clear();
+  SystemClipboard()->setMimeData(new DelayedMimeData(std::move(formats), std::move(renderer)));
 }
 
 void ClipboardSession::Close() {
   if (!open_) return;
   open_ = false;
   sessionOpen = false;
+}
+
+// The clipboard's contents when they are this program's delayed blocks; another program's
+// contents come back as a different object.
+static const DelayedMimeData* DelayedContents() {
+  QClipboard* clipboard = SystemClipboard();
+  if (clipboard == nullptr) return nullptr;
+  return dynamic_cast<const DelayedMimeData*>(clipboard->mimeData());
+}
+
+bool ClipboardHoldsDelayedData() { return DelayedContents() != nullptr; }
+
+void RenderDelayedClipboard() {
+  const DelayedMimeData* delayed = DelayedContents();
+  if (delayed == nullptr) return;
+  auto* data = new QMimeData;
+  for (unsigned format : delayed->Formats()) {
+    const QByteArray bytes = delayed->Render(format);
+    if (bytes.isNull()) continue;
+    data->setData(QString::fromStdString(ClipboardMimeType(format)), bytes);
+    if (format == CF_UNICODETEXT) data->setText(UnicodeBlockText(bytes));
+  }
+  SystemClipboard()->setMimeData(data);
 }
 
 std::string ReadClipboardFormat(unsigned format) {

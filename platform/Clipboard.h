@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +25,15 @@ std::string ClipboardFormatName(unsigned format);
 // registered name "application/x-qor-clipboard-<name>".
 std::string ClipboardMimeType(unsigned format);
 
+// Writes a clipboard block when a program asks for it.
+class IClipboardRenderer {
+ public:
+  virtual ~IClipboardRenderer() = default;
+  // The bytes of `format`, exactly what placing them at once would have placed. May throw;
+  // the asking program then gets nothing.
+  virtual QByteArray Render(unsigned format) = 0;
+};
+
 // One use of the system clipboard, open from construction to Close() (or destruction).
 // Blocks placed with SetData() go into one mime data object which is put on the clipboard
 // after every block, so blocks placed before a failure stay there. Only one session can be
@@ -42,6 +53,10 @@ class ClipboardSession {
   // CF_UNICODETEXT, whose bytes are UTF-16LE ending in a zero code unit, the text is also
   // offered as ordinary text.
   void SetData(unsigned format, const std::string& bytes);
+  // Replaces the clipboard's contents with `formats` (in order), each written by `renderer`
+  // only when a program asks for it, as often as it asks. The renderer stays with the
+  // contents and is released when they leave the clipboard.
+  void SetDelayedData(std::vector<unsigned> formats, std::shared_ptr<IClipboardRenderer> renderer);
   // Ends the session; later calls of SetData() throw.
   void Close();
 
@@ -51,6 +66,13 @@ class ClipboardSession {
   std::vector<std::pair<unsigned, std::string>> blocks_;  // placed so far, in order
   bool open_ = false;
 };
+
+// When the clipboard holds this program's delayed blocks, writes them all now and leaves
+// the bytes in their place, releasing the renderer: for the moment before what the renderer
+// reads goes away. A block whose writing fails is left out.
+void RenderDelayedClipboard();
+// True when the clipboard holds this program's delayed blocks.
+bool ClipboardHoldsDelayedData();
 
 // The bytes of `format` on the clipboard now ("" when absent). For tests and diagnostics.
 std::string ReadClipboardFormat(unsigned format);

@@ -2,19 +2,30 @@
 
 #include <pthread.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <thread>
 
 namespace platform {
 
-void TakeStopRequests(std::function<void(int signal)> onStop) {
+void TakeStopRequests(std::function<void(int signal)> onStop, std::chrono::milliseconds grace) {
   sigset_t stops;
   sigemptyset(&stops);
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&stops, signal);
   pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-  std::thread([stops, onStop = std::move(onStop)] {
-    int signal = 0;
-    if (sigwait(&stops, &signal) == 0) onStop(signal);
+  std::thread([stops, grace, onStop = std::move(onStop)] {
+    int first = 0;
+    while (sigwait(&stops, &first) != 0) {
+    }
+    onStop(first);
+    // The orderly end did not come in time, or the operator asked again: end now.
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(grace);
+    const timespec wait{static_cast<time_t>(seconds.count()),
+                        static_cast<long>((grace - seconds).count() * 1000000)};
+    while (sigtimedwait(&stops, nullptr, &wait) < 0 && errno == EINTR) {
+    }
+    std::_Exit(128 + first);
   }).detach();
 }
 

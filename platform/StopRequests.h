@@ -3,14 +3,18 @@
 // Stop requests (SIGTERM, SIGINT, SIGHUP) taken by a thread of the program's own. The
 // embedded database engine installs handlers of its own and would otherwise swallow them.
 
+#include <chrono>
 #include <functional>
 
 namespace platform {
 
 // Blocks the stop signals in the calling thread, so every thread started after it inherits
 // the mask (call it first in main), and starts a thread that waits for one of them and calls
-// `onStop` with its number on that thread. A signal ignored when the program started (nohup)
-// stays ignored.
-void TakeStopRequests(std::function<void(int signal)> onStop);
+// `onStop` with its number on that thread. The first request always ends the program: when
+// it is still running `grace` after `onStop` returned, or a second request comes, the process
+// ends at once with status 128 + the first signal. A signal ignored when the program started
+// (nohup) stays ignored. Raises std::system_error when the thread cannot be started.
+void TakeStopRequests(std::function<void(int signal)> onStop,
+                      std::chrono::milliseconds grace = std::chrono::seconds(5));
 
 }  // namespace platform

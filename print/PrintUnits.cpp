@@ -42,6 +42,22 @@ TTextMeasure::TTextMeasure(const QFont& font, const QPaintDevice* device) {
     advance_[byte] =
         metrics.horizontalAdvance(QChar(platform::Cp1252ToUnicode(static_cast<unsigned char>(byte))));
   }
+  ascent_ = metrics.ascent();
+  descent_ = metrics.descent();
+}
+
+void TTextMeasure::Draw(QPainter& painter, const QRectF& rect, int flags, const QString& text,
+                        double width) const {
+  if (text.isEmpty()) return;
+  if (width > rect.width()) return DrawFittedText(painter, rect, flags, text, width);
+  double x = rect.left();
+  if (flags & Qt::AlignRight) {
+    x = rect.right() - width;
+  } else if (flags & Qt::AlignHCenter) {
+    x = rect.left() + (rect.width() - width) / 2;
+  }
+  const double baseline = rect.top() + (rect.height() + ascent_ - descent_) / 2;
+  painter.drawText(QPointF(x, baseline), text);
 }
 
 double TTextMeasure::Width(const std::string& cp1252) const {

@@ -40,6 +40,12 @@ class TTextMeasure {
   TTextMeasure(const QFont& font, const QPaintDevice* device);
   double Width(const std::string& cp1252) const;
 
+  // Draws `text` (of `width`) in `rect` as DrawFittedText does, placing a text that fits by
+  // its measure rather than through the painter's text layout.
+  void Draw(QPainter& painter, const QRectF& rect, int flags, const QString& text,
+            double width) const;
+
  private:
   double advance_[256];
+  double ascent_ = 0, descent_ = 0;
 };

@@ -276,9 +276,9 @@ void TReportPages::DrawRows(QPainter& painter, int page) {
         fonts.Select(params.Font, params.Font.Size * scale, device);
         painter.setFont(fonts.Font());
         painter.setPen(platform::ToQColor(params.Font.Color));
-        DrawFittedText(painter, cell.adjusted(padding, 0, -padding, 0),
-                       AlignmentFlags(params.Alignment), platform::ToQString(params.Text),
-                       fonts.Measure().Width(params.Text));
+        fonts.Measure().Draw(painter, cell.adjusted(padding, 0, -padding, 0),
+                             AlignmentFlags(params.Alignment), platform::ToQString(params.Text),
+                             fonts.Measure().Width(params.Text));
       }
     }
   } catch (...) {

@@ -4,15 +4,20 @@
 // FOLDER/registry.reg pointing the program at FOLDER with a short date the database reads.
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "db/DemoInstallation.h"
 #include "driver/FirebirdRoot.h"
+#include "platform/EngineLimits.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramInfo.h"
+#include "platform/StopRequests.h"
 
 namespace {
 
@@ -79,6 +84,14 @@ int main(int argc, char** argv) {
   if (std::optional<int> status =
           platform::AnswerInfoRequest(argc, argv, "galvora-demo", kUsage))
     return *status;
+  // A stop request ends the run at once, without a database that looks finished.
+  platform::TakeStopRequests([](int signal) {
+    db::DiscardUnfinishedDatabase();
+    std::fprintf(stderr, "galvora-demo: stopped (%s)\n", strsignal(signal));
+    std::_Exit(128 + signal);
+  });
+  // A file size limit fails the engine's writes instead of killing the process.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (!ParseArguments(argc, argv, arguments, error)) {
     std::fprintf(stderr, "galvora-demo: %s\n%s", error.c_str(), kUsage);
     return 2;
@@ -86,6 +99,13 @@ int main(int argc, char** argv) {
   // The same engine mode as the window and the batch exporter use on the file.
   ibdriver::ChooseFirebirdRoot(platform::ProgramLibraryFolder());
   try {
+    // Limits under which the embedded engine would crash are named before it starts.
+    const platform::EngineLimitCheck limits = platform::CheckEngineLimits(
+        (std::filesystem::absolute(arguments.folder) / "datos/001/galvora.fdb").string());
+    if (!limits.refusal.empty()) {
+      std::fprintf(stderr, "galvora-demo: %s\n", limits.refusal.c_str());
+      return 1;
+    }
     db::CompanyDatabaseOptions options;
     options.sample = arguments.sample;
     const db::DemoInstallation installation = db::CreateDemoInstallation(arguments.folder, options);

@@ -26,7 +26,6 @@
 #include <string>
 #include <vector>
 
-#include "app/EngineLimits.h"
 #include "app/ReportFields.h"
 #include "app/ReportPrint.h"
 #include "app/SaveSelection.h"
@@ -38,6 +37,7 @@
 #include "export/DBGridEhSource.h"
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
+#include "platform/EngineLimits.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramInfo.h"
 #include "platform/ReplacementFile.h"
@@ -258,7 +258,7 @@ std::string doing = "starting";
 // The local file a database name opens on this machine: the name itself, or the path after a
 // host that is this machine; empty for another host.
 std::string LocalDatabaseFile(const std::string& databaseName) {
-  if (app::IsLocalDatabase(databaseName)) return databaseName;
+  if (platform::IsLocalDatabase(databaseName)) return databaseName;
   const size_t colon = databaseName.find(':');
   if (colon == std::string::npos) return {};
   const std::string host = databaseName.substr(0, databaseName.find_first_of("/:"));
@@ -296,7 +296,7 @@ std::string MemoryLimitText() {
 class DatabaseWork {
  public:
   explicit DatabaseWork(const std::string& databaseName)
-      : limits_(app::CheckEngineLimits(databaseName)) {
+      : limits_(platform::CheckEngineLimits(databaseName)) {
     if (!limits_.refusal.empty()) throw platform::Exception(limits_.refusal);
     guard_.emplace("The export from the database \"" + databaseName + "\" crashed (%s)" +
                        (limits_.suspicion.empty() ? "" : "; likely cause: " + limits_.suspicion) +
@@ -310,7 +310,7 @@ class DatabaseWork {
   }
 
  private:
-  app::EngineLimitCheck limits_;
+  platform::EngineLimitCheck limits_;
   std::optional<platform::CrashGuard> guard_;
 };
 

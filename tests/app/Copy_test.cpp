@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateEdit>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMimeData>
@@ -107,6 +108,28 @@ TEST_F(WindowCopy, PopupCopyAfterSelectAllCopiesEveryRowAndNeedsTheGrid) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4) << text;  // title, 3 rows, footer
   EXPECT_EQ(text.back(), '\0');
   EXPECT_EQ(grid.Selection().SelectionType(), gstAll);
+}
+
+TEST_F(WindowCopy, CopyOutlivesRecalculationAndTheWindow) {
+  // The operator copies everything, recalculates another period and closes the window; a
+  // paste afterwards still gives the copied rows.
+  TDBGridEh& grid = *window_->DBGridEh2;
+  grid.setFocus();
+  QTest::keyClick(&grid, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+  ASSERT_TRUE(platform::ClipboardHoldsDelayedData());
+  const std::string copied = ClipboardText();
+  ASSERT_EQ(std::count(copied.begin(), copied.end(), '\n'), 4) << copied;
+
+  window_->EFecIni->setDate(QDate(1990, 1, 1));
+  window_->EFecFin->setDate(QDate(1990, 1, 31));
+  QTest::keyClick(&grid, Qt::Key_F2);
+  EXPECT_EQ(ClipboardText(), copied);
+
+  window_->close();
+  EXPECT_FALSE(platform::ClipboardHoldsDelayedData());
+  window_.reset();
+  EXPECT_EQ(ClipboardText(), copied);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -91,6 +92,10 @@ TEST_F(ServerFile, FolderNamesAreTheFileSystemsBytes) {
 TEST_F(ServerFile, AbsentLockedOrNotAFileGivesNothing) {
   EXPECT_TRUE(ReadServerList((folder_ / "missing.cfg").string()).empty());
   EXPECT_TRUE(ReadServerList(folder_.string()).empty());
+  // A FIFO without a writer gives nothing at once instead of holding up the reader.
+  const fs::path fifo = folder_ / "fifo.cfg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_TRUE(ReadServerList(fifo.string()).empty());
 
   std::string path = Write("/srv/a\r\n");
   int holder = open(path.c_str(), O_RDONLY);

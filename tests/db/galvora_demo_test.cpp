@@ -3,14 +3,19 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <QProcess>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db/CompanyDatabase.h"
@@ -161,6 +166,84 @@ TEST(GalvoraDemo, RefusesBadArgumentsAndAnExistingDatabase) {
   EXPECT_NE(again.errors.find("already exists"), std::string::npos) << again.errors;
   EXPECT_EQ(fs::last_write_time(database), written);
   EXPECT_EQ(db::QueryText(database.string(), "select count(*) from BODEGAS").rows[0][0], "1");
+}
+
+// A run that ends before the database is complete, by a stop request, a file size limit or
+// SIGKILL: nothing named galvora.fdb is left, a stop request ends it with 128 + the signal,
+// and the next run builds the installation (removing what a killed run left).
+TEST(GalvoraDemo, AnUnfinishedRunLeavesNoDatabaseThatLooksFinished) {
+  TempFolder scratch;
+  const fs::path folder = scratch.Path() / "demo";
+  const fs::path datos = folder / "datos" / "001";
+  const std::string program =
+      (fs::read_symlink("/proc/self/exe").parent_path() / "galvora-demo").string();
+  const auto building = [&datos] {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(datos, error)) {
+      if (entry.path().filename().string().rfind("galvora.fdb.unfinished.", 0) == 0 &&
+          entry.file_size(error) > 0) {
+        return true;
+      }
+    }
+    return false;
+  };
+  struct Case {
+    const char* name;
+    int signal;        // sent once the database is being built; 0 for none
+    long fileSize;     // bytes, 0 for no limit
+    int status;        // -1: killed by the signal
+    const char* message;
+  } cases[] = {
+      {"SIGTERM", SIGTERM, 0, 128 + SIGTERM, "galvora-demo: stopped (Terminated)"},
+      {"SIGINT", SIGINT, 0, 128 + SIGINT, "galvora-demo: stopped (Interrupt)"},
+      {"SIGHUP", SIGHUP, 0, 128 + SIGHUP, "galvora-demo: stopped (Hangup)"},
+      {"a file size limit of 2 MiB", 0, 2 << 20, 1, "File too large"},
+      {"a file size limit below the engine's lock files", 0, 512 << 10, 1,
+       "the file size limit (ulimit -f) of 512 KiB is below the 1 MiB the database engine needs"},
+      {"SIGKILL", SIGKILL, 0, -1, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(folder);
+    QProcess demo;
+    const long fileSize = c.fileSize;
+    demo.setChildProcessModifier([fileSize] {
+      if (fileSize == 0) return;
+      struct rlimit limit{static_cast<rlim_t>(fileSize), static_cast<rlim_t>(fileSize)};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    demo.start(QString::fromStdString(program),
+               {QString::fromStdString(folder.string()), "--warehouses", "300", "--months", "24"});
+    ASSERT_TRUE(demo.waitForStarted());
+    if (c.signal != 0) {
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      while (!building() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      ASSERT_TRUE(building());
+      ASSERT_EQ(::kill(static_cast<pid_t>(demo.processId()), c.signal), 0);
+    }
+    ASSERT_TRUE(demo.waitForFinished(120000));
+    const int status = demo.exitStatus() == QProcess::NormalExit ? demo.exitCode() : -1;
+    EXPECT_EQ(status, c.status);
+    const std::string errors = demo.readAllStandardError().toStdString();
+    EXPECT_NE(errors.find(c.message), std::string::npos) << errors;
+    EXPECT_FALSE(fs::exists(datos / "galvora.fdb"));
+    if (c.signal != SIGKILL) {
+      EXPECT_TRUE(!fs::exists(datos) || fs::is_empty(datos));
+    }
+  }
+  // The rerun after SIGKILL removes the killed run's database and builds its own.
+  ASSERT_EQ(RunDemo("'" + folder.string() + "' --warehouses 1 --months 1", scratch.Path()).status,
+            0);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(datos)) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"galvora.fdb"});
+  EXPECT_EQ(db::QueryText((datos / "galvora.fdb").string(), "select count(*) from BODEGAS")
+                .rows[0][0],
+            "1");
 }
 
 TEST(GalvoraDemo, DefaultMonthsReachTheCurrentMonth) {

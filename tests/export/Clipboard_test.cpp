@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "data/DBClient.h"
 #include "data/Provider.h"
@@ -86,7 +88,7 @@ class ClipboardCopy : public ::testing::Test {
   static std::string Rtf(TDBGridEh& grid) {
     TMemoryStream out;
     ExportGridToStream(&CreateExporter<TDBGridEhExportAsRTF>, grid, out, false);
-    return out.Bytes();
+    return std::string(out.Bytes());
   }
 
   std::filesystem::path folder_;
@@ -175,7 +177,7 @@ TEST_F(ClipboardCopy, GridbifValuesByFieldType) {
     TMemoryStream out;
     TDBGridEhValueSource source(grid_);
     ExportGridToStream(&CreateExporter<TDBGridEhExportAsGRIDBIF>, source, out, true);
-    return out.Bytes();
+    return std::string(out.Bytes());
   }();
   auto doubleBytes = [](double value) {
     std::string bytes(8, '\0');
@@ -267,6 +269,97 @@ TEST_F(ClipboardCopy, ErrorMidwayKeepsEarlierFormatsAndReleasesEverything) {
   EXPECT_EQ(client_.FieldByName("CODE").AsString(), "A\xF1o");  // position restored
   client_.FieldByName("CODE").OnGetText = nullptr;
   EXPECT_NO_THROW(platform::ClipboardSession reopened);  // the copy closed the clipboard
+}
+
+// The five blocks and the plain text on the clipboard now.
+std::vector<std::string> ReadAllFormats() {
+  const TGridClipboardFormats& formats = GridClipboardFormats();
+  return {ReadClipboardFormat(CF_TEXT),
+          ReadClipboardFormat(CF_UNICODETEXT),
+          ReadClipboardFormat(formats.Csv),
+          ReadClipboardFormat(formats.RichTextFormat),
+          ReadClipboardFormat(formats.GRIDBIF),
+          platform::FromQString(QApplication::clipboard()->text())};
+}
+
+TEST_F(ClipboardCopy, DelayedBlocksAreTheBytesOfTheImmediateCopy) {
+  // A footer hook makes the copy write every block at once; without it the blocks are
+  // written when read. Both must give the same bytes for every kind of selection.
+  Open("select * from T order by CODE");
+  grid_.SetOptions(grid_.Options() | dgMultiSelect);
+  struct Case {
+    const char* name;
+    std::function<void(TDBGridEh&, TClientDataSet&)> select;
+    bool wholeGrid;
+  } cases[] = {
+      {"current cell", [](TDBGridEh&, TClientDataSet& data) { data.MoveBy(5); }, false},
+      {"everything", [](TDBGridEh& grid, TClientDataSet&) { grid.Selection().SelectAll(); },
+       false},
+      {"rows",
+       [](TDBGridEh& grid, TClientDataSet& data) {
+         data.MoveBy(7);
+         grid.Selection().Rows().SetCurrentRowSelected(true);
+         data.MoveBy(-6);
+         grid.Selection().Rows().SetCurrentRowSelected(true);
+       },
+       false},
+      {"rectangle",
+       [](TDBGridEh& grid, TClientDataSet& data) {
+         data.MoveBy(2);
+         grid.Selection().Rect().SetAnchor(1, data.GetBookmark());
+         data.MoveBy(3);
+         grid.Selection().Rect().SetShift(1, data.GetBookmark());
+         grid.Selection().SetSelectionType(gstRectangle);
+       },
+       false},
+      {"columns",
+       [](TDBGridEh& grid, TClientDataSet&) {
+         grid.Selection().Columns().AddColumn(grid.Columns()[1]);
+         grid.Selection().SetSelectionType(gstColumns);
+       },
+       false},
+      {"whole grid", [](TDBGridEh&, TClientDataSet& data) { data.MoveBy(1); }, true},
+  };
+  for (const Case& c : cases) {
+    grid_.Selection().Clear();
+    client_.First();
+    c.select(grid_, client_);
+    grid_.OnGetFooterParams = [](TDBGridEh&, int, int, TColumnEh&, platform::TFontSpec&,
+                                 platform::TColor&, TAlignment&, TGridDrawState, std::string&) {};
+    CopyGridToClipboard(grid_, c.wholeGrid);
+    ASSERT_FALSE(platform::ClipboardHoldsDelayedData()) << c.name;
+    const std::vector<std::string> immediate = ReadAllFormats();
+    grid_.OnGetFooterParams = nullptr;
+    CopyGridToClipboard(grid_, c.wholeGrid);
+    ASSERT_TRUE(platform::ClipboardHoldsDelayedData()) << c.name;
+    EXPECT_EQ(ReadAllFormats(), immediate) << c.name;
+    EXPECT_GT(immediate[0].size(), 1u) << c.name;
+  }
+}
+
+TEST_F(ClipboardCopy, PasteAfterSelectionChangeRecalculationAndCloseGivesTheCopiedRows) {
+  Open("select * from T order by CODE");
+  grid_.SetOptions(grid_.Options() | dgMultiSelect);
+  client_.MoveBy(3);
+  grid_.Selection().Rows().SetCurrentRowSelected(true);
+  client_.MoveBy(20);
+  grid_.Selection().Rows().SetCurrentRowSelected(true);
+  CopyGridToClipboard(grid_, false);
+  const std::vector<std::string> copied = ReadAllFormats();
+  ASSERT_NE(copied[0].find("\r\nR11\t11\r\nR31\t31\r\n"), std::string::npos) << ::testing::PrintToString(copied[0]);
+
+  // Another selection, then a recalculation with other rows.
+  grid_.Selection().SelectAll();
+  client_.Close();
+  Open("select CODE, V * 2 as V from T where CODE = 'B'");
+  EXPECT_EQ(ReadAllFormats(), copied);
+
+  // The window closing writes the blocks out before the rows go.
+  platform::RenderDelayedClipboard();
+  client_.Close();
+  connection_.Close();
+  EXPECT_FALSE(platform::ClipboardHoldsDelayedData());
+  EXPECT_EQ(ReadAllFormats(), copied);
 }
 
 TEST(ClipboardFormats, RegisteredOnceAtStartInOrder) {

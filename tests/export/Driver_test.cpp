@@ -1,5 +1,6 @@
 // The export walk over each selection type, position restore, and the file stream.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -149,6 +150,46 @@ class ExportFile : public ::testing::Test {
   }
   std::filesystem::path folder_;
 };
+
+// Bytes that differ from position to position.
+std::string Pattern(size_t size) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i * 7 % 26);
+  return bytes;
+}
+
+TEST_F(ExportFile, TruncateTakesBackBufferedAndWrittenBytes) {
+  const auto path = folder_ / "out.bin";
+  const std::string bytes = Pattern(200000);  // past the stream's own buffer
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0);
+  TFileStream file(fd);
+  file.Write(bytes);
+  EXPECT_EQ(file.Position(), 200000);
+  EXPECT_TRUE(file.Truncate(199990));   // still in the buffer
+  EXPECT_TRUE(file.Truncate(1000));     // already on disk
+  EXPECT_FALSE(file.Truncate(5000));    // beyond the end
+  file.Write("end");
+  file.Close();
+  ::close(fd);
+  EXPECT_EQ(ReadFile(path), bytes.substr(0, 1000) + "end");
+}
+
+TEST_F(ExportFile, RtfFailureAfterManyRowsTakesBackWhatReachedTheFile) {
+  FakeGrid grid;
+  grid.AddColumn({.FieldName = "F", .Caption = "T"});
+  for (int r = 0; r < 5000; ++r) grid.AddRow({{false, "row " + std::to_string(r)}});
+  grid.FailAtRecord = 4000;  // long after the first bytes reached the disk
+  const auto path = folder_ / "Costos.rtf";
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0);
+  TFileStream file(fd);
+  file.Write("before");
+  EXPECT_THROW(ExportGridToStream(kRtf, grid, file, true), platform::Exception);
+  file.Close();
+  ::close(fd);
+  EXPECT_EQ(ReadFile(path), "before");
+}
 
 TEST_F(ExportFile, ReplacesAnExistingFileOnlyWhenTheExportCompletes) {
   FakeGrid grid = FourRows();

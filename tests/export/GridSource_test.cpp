@@ -89,7 +89,7 @@ TEST_F(GridSource, XlsTakesTheFieldValuesAndFootersSumAndCount) {
   grid_.Columns()[0]->Footer().Value = "Total";
   TMemoryStream out;
   ExportGridToStream(kXls, grid_, out, true);
-  const auto cells = XlsCells(out.Bytes());
+  const auto cells = XlsCells(std::string(out.Bytes()));
   EXPECT_EQ(cells.at({1u, 0u}).Text, "A\xF1o");
   EXPECT_EQ(cells.at({1u, 1u}).Value, 7);
   EXPECT_EQ(cells.at({1u, 2u}).Value, 1234.5);
@@ -102,7 +102,7 @@ TEST_F(GridSource, XlsTakesTheFieldValuesAndFootersSumAndCount) {
 
   TMemoryStream text;
   ExportGridToStream(kText, grid_, text, true);
-  const std::string& bytes = text.Bytes();
+  const std::string bytes(text.Bytes());
   EXPECT_EQ(bytes.substr(bytes.rfind("\r\n") + 2), "Total\t3\t1234.25");
 }
 

@@ -89,3 +89,78 @@ TEST(RtfExport, FailureLeavesTheOutputEmpty) {
 }
 
 }  // namespace
+
+namespace {
+
+// A stream that cannot take bytes back: the writer must keep the rows aside.
+class ForwardOnlyStream : public TStream {
+ public:
+  void Write(const void* data, size_t size) override {
+    bytes.append(static_cast<const char*>(data), size);
+  }
+  std::string bytes;
+};
+
+TEST(RtfExport, RowsWrittenStraightAreTheBytesOfTheBufferedDocument) {
+  // Tables worked out ahead must give what the buffered document gives, also where the walk
+  // meets less than was foreseen (no records, so the data colours never register).
+  struct Case {
+    const char* name;
+    int rows;
+    TExportSelectionType selection;
+    bool saveAll;
+  } cases[] = {
+      {"all rows", 3, TExportSelectionType::gstNon, true},
+      {"no rows", 0, TExportSelectionType::gstNon, true},
+      {"current cell", 3, TExportSelectionType::gstNon, false},
+      {"rectangle", 3, TExportSelectionType::gstRectangle, false},
+      {"bookmarks", 3, TExportSelectionType::gstRecordBookmarks, false},
+      {"columns", 3, TExportSelectionType::gstColumns, false},
+  };
+  for (const Case& c : cases) {
+    FakeGrid grid;
+    grid.AddColumn({.FieldName = "A", .Caption = "TA", .Color = platform::clSilver});
+    grid.AddColumn({.FieldName = "B",
+                    .Caption = "TB",
+                    .Color = platform::clMoneyGreen,
+                    .Font = {"Arial", 10, platform::clRed, true}});
+    grid.AddColumn({.FieldName = "C", .Caption = "T{C}", .Color = 0x123456});
+    for (int r = 0; r < c.rows; ++r) {
+      grid.AddRow({{false, "a" + std::to_string(r)}, {r == 1, "b\\"}, {false, "{c}"}});
+    }
+    grid.Selection = c.selection;
+    grid.Current = c.rows > 1 ? 1 : 0;
+    grid.CurrentCol = 1;
+    grid.RectLeft = 1, grid.RectRight = 2, grid.RectTop = 1, grid.RectBottom = 2;
+    grid.SelRows = {2, 0};
+    grid.SelColumns = {2, 0};
+
+    grid.Hooks = true;
+    const std::string buffered = Render(kRtf, grid, c.saveAll);
+    grid.Hooks = false;
+    EXPECT_EQ(Render(kRtf, grid, c.saveAll), buffered) << c.name;
+    ForwardOnlyStream forward;
+    ExportGridToStream(kRtf, grid, forward, c.saveAll);
+    EXPECT_EQ(forward.bytes, buffered) << c.name;
+    EXPECT_NE(buffered.find("\\fonttbl"), std::string::npos) << c.name;
+  }
+}
+
+TEST(RtfExport, FailureWritesNothingToAnyStream) {
+  // Straight to a memory stream after earlier bytes, through the kept-aside rows to a stream
+  // that cannot take bytes back, and with hooks: only what was there before remains.
+  for (const bool hooks : {false, true}) {
+    FakeGrid grid = TwoByTwo();
+    grid.Hooks = hooks;
+    grid.FailAtRecord = 1;
+    TMemoryStream memory;
+    memory.Write("before");
+    EXPECT_THROW(ExportGridToStream(kRtf, grid, memory, true), platform::Exception);
+    EXPECT_EQ(memory.Bytes(), "before") << hooks;
+    ForwardOnlyStream forward;
+    EXPECT_THROW(ExportGridToStream(kRtf, grid, forward, true), platform::Exception);
+    EXPECT_EQ(forward.bytes, "") << hooks;
+  }
+}
+
+}  // namespace

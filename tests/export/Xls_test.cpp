@@ -130,4 +130,48 @@ TEST(XlsExport, LimitsOfTheRecordFormat) {
   EXPECT_THROW(Render(kXls, grid, true), platform::Exception);
 }
 
+TEST(XlsExport, TooManyRowsFailBeforeTheFirstByte) {
+  // Where the rows are counted ahead (all rows, a row selection) the export stops before it
+  // writes; where they are not, it stops at the first row past the limit.
+  FakeGrid grid;
+  grid.AddColumn({.FieldName = "T", .Caption = "T"});
+  grid.Rows.assign(65535, {{false, "r"}});  // + title + footer = 65,537 sheet rows
+  struct Case {
+    TExportSelectionType selection;
+    bool saveAll;
+    bool counted;
+    bool writesFirst;
+  } cases[] = {
+      {TExportSelectionType::gstNon, true, true, false},
+      {TExportSelectionType::gstColumns, false, true, false},
+      {TExportSelectionType::gstRecordBookmarks, false, true, false},
+      {TExportSelectionType::gstNon, true, false, true},
+  };
+  for (const Case& c : cases) {
+    grid.Selection = c.selection;
+    grid.SelColumns = {0};
+    grid.SelRows.clear();
+    for (int r = 0; r < 65535; ++r) grid.SelRows.push_back(r);
+    grid.CountKnown = c.counted;
+    TMemoryStream out;
+    try {
+      ExportGridToStream(kXls, grid, out, c.saveAll);
+      ADD_FAILURE() << "no error";
+    } catch (const platform::Exception& e) {
+      const std::string message = e.Message();
+      EXPECT_EQ(message.rfind("XLS row limit of 65536 rows exceeded", 0), 0u) << message;
+      EXPECT_NE(message.find("(.xlsx)"), std::string::npos) << message;
+      if (!c.writesFirst) {
+        EXPECT_NE(message.find("65537 rows"), std::string::npos) << message;
+      }
+    }
+    EXPECT_EQ(out.Size() == 0, !c.writesFirst);
+  }
+  // Exactly at the limit the sheet is written.
+  grid.Footers = 0;
+  grid.CountKnown = true;
+  grid.Selection = TExportSelectionType::gstNon;
+  EXPECT_NO_THROW(Render(kXls, grid, true));
+}
+
 }  // namespace

@@ -5,6 +5,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <map>
+#include <memory>
 
 #include "platform/Errors.h"
 
@@ -76,6 +78,64 @@ TEST(ClipboardSession, FailsWhileAnotherIsOpenAndKeepsPlacedBlocks) {
   ClipboardSession reopened;  // the failed session was closed on the way out
   reopened.Close();
   EXPECT_THROW(reopened.SetData(CF_TEXT, "x"), EClipboardException);
+}
+
+// Counts what it is asked for; the CSV block cannot be written.
+class CountingRenderer : public IClipboardRenderer {
+ public:
+  QByteArray Render(unsigned format) override {
+    ++calls[format];
+    if (format == RegisterClipboardFormat("Csv")) throw EClipboardException("Out of memory");
+    if (format == CF_UNICODETEXT) return QByteArray("a\0\xF1\0\0\0", 6);
+    return QByteArray("block ") + QByteArray::number(format) + QByteArray(1, '\0');
+  }
+  std::map<unsigned, int> calls;
+};
+
+TEST(ClipboardSession, DelayedBlocksAreWrittenWhenReadAndReleasedWithTheContents) {
+  const unsigned csv = RegisterClipboardFormat("Csv");
+  const unsigned gridbif = RegisterClipboardFormat("GRIDBIF");
+  auto renderer = std::make_shared<CountingRenderer>();
+  std::weak_ptr<CountingRenderer> watch = renderer;
+  {
+    ClipboardSession session;
+    session.SetDelayedData({CF_TEXT, CF_UNICODETEXT, csv, gridbif}, std::move(renderer));
+  }
+  ASSERT_TRUE(ClipboardHoldsDelayedData());
+  EXPECT_TRUE(watch.lock()->calls.empty());  // offering writes nothing
+  QStringList formats = QGuiApplication::clipboard()->mimeData()->formats();
+  formats.sort();
+  EXPECT_EQ(formats, QStringList({"application/x-gridbif", "text/csv", "text/plain",
+                                  "text/plain;charset=utf-16le",
+                                  "text/plain;charset=windows-1252"}));
+
+  // Every read writes the block again; a block that fails gives nothing.
+  EXPECT_EQ(ReadClipboardFormat(CF_TEXT), std::string("block 1\0", 8));
+  EXPECT_EQ(ReadClipboardFormat(CF_TEXT), std::string("block 1\0", 8));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("añ"));
+  EXPECT_EQ(ReadClipboardFormat(csv), "");
+  EXPECT_EQ(watch.lock()->calls[CF_TEXT], 2);
+
+  // Written out for good: the bytes stay, the renderer goes.
+  RenderDelayedClipboard();
+  EXPECT_FALSE(ClipboardHoldsDelayedData());
+  EXPECT_TRUE(watch.expired());
+  EXPECT_EQ(ReadClipboardFormat(gridbif), "block " + std::to_string(gridbif) + '\0');
+  EXPECT_EQ(ReadClipboardFormat(CF_UNICODETEXT), std::string("a\0\xF1\0\0\0", 6));
+  EXPECT_FALSE(QGuiApplication::clipboard()->mimeData()->hasFormat("text/csv"));
+  RenderDelayedClipboard();  // nothing delayed: the contents stay
+  EXPECT_EQ(ReadClipboardFormat(CF_TEXT), std::string("block 1\0", 8));
+
+  // Other contents replacing delayed ones release the renderer at once.
+  auto second = std::make_shared<CountingRenderer>();
+  watch = second;
+  {
+    ClipboardSession session;
+    session.SetDelayedData({CF_TEXT}, std::move(second));
+  }
+  QGuiApplication::clipboard()->setText("someone else");
+  EXPECT_TRUE(watch.expired());
+  EXPECT_FALSE(ClipboardHoldsDelayedData());
 }
 
 }  // namespace

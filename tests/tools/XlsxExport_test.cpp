@@ -142,7 +142,8 @@ TEST_F(XlsxBatchExport, HundredThousandRowsFitTheWorkbookNotTheXlsFile) {
   const fs::path xls = *folder_ / "Grande.xls";
   Exported run = Export("005", xls);
   EXPECT_EQ(run.status, 3);
-  EXPECT_EQ(run.err, "XLS row limit of 65536 rows exceeded\n");
+  EXPECT_EQ(run.err,
+            "XLS row limit of 65536 rows exceeded. Save it as an Excel workbook (.xlsx) instead\n");
   EXPECT_FALSE(fs::exists(xls));
 
   const fs::path xlsx = *folder_ / "Grande.xlsx";

@@ -53,6 +53,8 @@ class FakeGrid : public IExportGrid {
   int RectLeft = 0, RectRight = 0, RectTop = 0, RectBottom = 0;
   std::vector<int> SelColumns;
   int FailAtRecord = -1;  // reading a cell of this record raises an error
+  bool CountKnown = true;  // the record count is offered before the walk
+  bool Hooks = false;      // the source says a cell hook may change cells
   // Side effects seen by tests.
   int Walks = 0;
   bool InWalk = false;
@@ -83,6 +85,10 @@ class FakeGrid : public IExportGrid {
   TExportFooter Footer(int c, int) const override { return Columns[c].Footer; }
   std::string FooterText(int c, int) const override { return Columns[c].FooterText; }
   void GetCellParams(int c, TExportCellParams& params) const override;
+  bool HasCellHooks() const override { return Hooks; }
+  int64_t RecordCount() const override {
+    return CountKnown ? static_cast<int64_t>(Rows.size()) : -1;
+  }
   platform::TColor CellHookColor(int c) const override { return Columns[c].Color; }
   void GetFooterParams(int, int, platform::TFontSpec&, platform::TColor&, TAlignment&,
                        std::string&) const override {}

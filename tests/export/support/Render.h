@@ -9,7 +9,7 @@ inline std::string Render(TDBGridEhExportClass exporterClass, IExportGrid& grid,
                           bool saveAll = false) {
   TMemoryStream stream;
   ExportGridToStream(exporterClass, grid, stream, saveAll);
-  return stream.Bytes();
+  return std::string(stream.Bytes());
 }
 
 constexpr TDBGridEhExportClass kText = &CreateExporter<TDBGridEhExportAsText>;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace app {
+namespace platform {
 
 struct EngineLimitCheck {
   // Set when the engine cannot open a database under these limits: the whole message.
@@ -24,4 +24,4 @@ bool IsLocalDatabase(const std::string& databaseName);
 // space left, for opening `databaseName` through the embedded engine now.
 EngineLimitCheck CheckEngineLimits(const std::string& databaseName);
 
-}  // namespace app
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "app/EngineLimits.h"
+#include "platform/EngineLimits.h"
 
 #include <sys/resource.h>
 
@@ -7,7 +7,7 @@
 #include "platform/Errors.h"
 #include "platform/ResourceLimits.h"
 
-namespace app {
+namespace platform {
 
 namespace {
 
@@ -30,7 +30,7 @@ std::string LockFolder() {
 }
 
 std::string CannotOpen(const std::string& databaseName, const std::string& reason) {
-  return platform::FormatMessage("Cannot open the database \"%s\": %s", {databaseName, reason});
+  return FormatMessage("Cannot open the database \"%s\": %s", {databaseName, reason});
 }
 
 }  // namespace
@@ -43,17 +43,17 @@ EngineLimitCheck CheckEngineLimits(const std::string& databaseName) {
   EngineLimitCheck check;
   if (!IsLocalDatabase(databaseName)) return check;
 
-  if (const auto limit = platform::SoftLimit(RLIMIT_FSIZE); limit && *limit < kLockFileSize) {
+  if (const auto limit = SoftLimit(RLIMIT_FSIZE); limit && *limit < kLockFileSize) {
     check.refusal = CannotOpen(databaseName, "the file size limit (ulimit -f) of " + Kib(*limit) +
                                                  " is below the " +
-                                                 platform::SizeText(kLockFileSize) +
+                                                 SizeText(kLockFileSize) +
                                                  " the database engine needs for its lock files.");
     return check;
   }
 
   const std::string folder = LockFolder();
-  auto free = platform::FreeSpace(folder);
-  if (!free) free = platform::FreeSpace(folder.substr(0, folder.rfind('/') + 1));
+  auto free = FreeSpace(folder);
+  if (!free) free = FreeSpace(folder.substr(0, folder.rfind('/') + 1));
   if (free && *free < kLockFolderRoom) {
     const std::string room = "no space for the database engine's lock files in " + folder + " (" +
                              Kib(*free) + " free)";
@@ -64,14 +64,14 @@ EngineLimitCheck CheckEngineLimits(const std::string& databaseName) {
     check.suspicion = room;
   }
 
-  if (const auto limit = platform::SoftLimit(RLIMIT_AS)) {
-    const uint64_t used = platform::AddressSpaceInUse();
+  if (const auto limit = SoftLimit(RLIMIT_AS)) {
+    const uint64_t used = AddressSpaceInUse();
     const uint64_t left = *limit > used ? *limit - used : 0;
     const std::string limitText = "the address space limit (ulimit -v) of " + Kib(*limit);
     if (left < kAddressSpaceMinimum) {
       check.refusal = CannotOpen(
-          databaseName, "out of memory: " + limitText + " leaves " + platform::SizeText(left) +
-                            ", less than the " + platform::SizeText(kAddressSpaceMinimum) +
+          databaseName, "out of memory: " + limitText + " leaves " + SizeText(left) +
+                            ", less than the " + SizeText(kAddressSpaceMinimum) +
                             " the database engine needs.");
       return check;
     }
@@ -82,4 +82,4 @@ EngineLimitCheck CheckEngineLimits(const std::string& databaseName) {
   return check;
 }
 
-}  // namespace app
+}  // namespace platform
