@@ -248,6 +248,9 @@ void TDBGridEhExportAsXLSX::RenderToStream(TStream& stream, bool saveAll) {
 }
 
 void TDBGridEhExportAsXLSX::OpenDocument() {
+  if (ExportedColumns().size() > kMaxColumns) {
+    throw platform::Exception("XLSX column limit of 16384 columns exceeded");
+  }
   const CNumericScope numeric;
   lxw_workbook_options options{};
   // Each row goes to a temporary file as soon as the next one starts.

@@ -18,8 +18,9 @@ struct lxw_format;
 
 class TDBGridEhExportAsXLSX : public TDBGridEhExport {
  public:
-  // Rows of a sheet, the title and footer rows included.
+  // Rows of a sheet, the title and footer rows included, and columns of a sheet.
   static constexpr uint32_t kMaxRows = 1048576;
+  static constexpr size_t kMaxColumns = 16384;
   // Characters a cell can hold; longer texts are cut to this.
   static constexpr size_t kMaxCellText = 32767;
 

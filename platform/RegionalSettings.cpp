@@ -107,25 +107,6 @@ std::string SeparatorToSlash(const std::string& picture, char separator) {
   return result;
 }
 
-// The order of a picture's numbers: the first of the letters d, m and y (or e) decides it.
-char FirstDateLetter(const std::string& picture) {
-  char quote = 0;
-  for (char c : picture) {
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-      continue;
-    }
-    if (c == '"' || c == '\'') {
-      quote = c;
-      continue;
-    }
-    char lower = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    if (lower == 'd' || lower == 'm') return lower;
-    if (lower == 'y' || lower == 'e') return 'y';
-  }
-  return 'm';
-}
-
 struct Pending {
   std::optional<char> decimal, thousand, date;
   std::optional<std::string> picture;
@@ -245,26 +226,6 @@ std::string DatePictureFromStrftime(const std::string& format, char* separator) 
   return hasField ? picture : "";
 }
 
-// Firebird reads a date text with "." as day first, with "/" or "-" as month first, and
-// with a four-digit first number as year first.
-void MakeDatabaseReadable(std::string& picture, char& separator) {
-  switch (FirstDateLetter(picture)) {
-    case 'd':
-      separator = '.';
-      break;
-    case 'y': {
-      size_t year = picture.find_first_of("yY");
-      size_t end = picture.find_first_not_of("yY", year);
-      if (end == std::string::npos) end = picture.size();
-      if (end - year < 3) picture.replace(year, end - year, "yyyy");
-      break;
-    }
-    default:
-      if (separator == '.') separator = '/';
-      break;
-  }
-}
-
 TFormatSettings LoadFormatSettings(const char* localeName, const RegistryFile& registry) {
   Pending pending;
   TFormatSettings settings;
@@ -302,13 +263,6 @@ TFormatSettings LoadFormatSettings(const char* localeName, const RegistryFile& r
       take(settings.ShortMonthNames[i], kShortMonths[i]);
       take(settings.LongMonthNames[i], kLongMonths[i]);
     }
-  }
-
-  // A date layout of the locale is made one the database reads as the same day.
-  if (pending.picture) {
-    char date = pending.date.value_or(settings.DateSeparator);
-    MakeDatabaseReadable(*pending.picture, date);
-    if (date != settings.DateSeparator || pending.date) pending.date = date;
   }
 
   // The registry's values override the locale's.

@@ -31,9 +31,8 @@ struct TFormatSettings {
 const TFormatSettings& FormatSettings();
 
 // Reads the settings again: first the POSIX locale of the environment (LC_NUMERIC radix and
-// grouping characters, LC_TIME date format and names; its date layout is adjusted to one the
-// database reads as the same day: day first with ".", month first with "/", year first with
-// four digits), then, overriding it, the values
+// grouping characters, LC_TIME date format and names, used as the locale writes them), then,
+// overriding it, the values
 // sDecimal, sThousand, sDate and sShortDate of HKEY_CURRENT_USER\Control Panel\International
 // in the program's registry file (re-read as well), then the defaults above for anything
 // still missing.
@@ -51,12 +50,6 @@ TFormatSettings LoadFormatSettings(const char* localeName, const RegistryFile& r
 // ('\0' when the format has none). Returns an empty picture when the format holds no day,
 // month or year.
 std::string DatePictureFromStrftime(const std::string& format, char* separator);
-
-// Adjusts a date picture and its separator to a layout the database reads as the same day
-// (the report sends dates written with the picture): day first -> "." separator; month first
-// -> "/" instead of "."; year first -> a four-digit year. The order is that of the first of
-// the letters d, m, y (or e) outside quotes.
-void MakeDatabaseReadable(std::string& picture, char& separator);
 
 // Makes `application` reload the settings whenever it receives QEvent::LocaleChange.
 void WatchLocaleChanges(QObject* application);

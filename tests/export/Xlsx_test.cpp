@@ -309,8 +309,8 @@ TEST_F(XlsxExport, RowLimitCountsTitlesAndFootersAndLeavesTheTargetAlone) {
     int rows;
     int footers;
     bool fits;
-  // With the title row: the limit exactly, then one footer row more (each case writes a
-  // million rows, so the row past the limit is a footer rather than one more data case).
+    // With the title row: the limit exactly, then one footer row more (each case writes a
+    // million rows, so the row past the limit is a footer rather than one more data case).
   } cases[] = {{kLimit - 1, 0, true}, {kLimit - 1, 1, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.rows) + " rows, " + std::to_string(c.footers) + " footers");
@@ -346,6 +346,18 @@ TEST_F(XlsxExport, FailuresAreReportedAsTheOtherWritersReportThem) {
   } catch (const EFCreateError& e) {
     EXPECT_EQ(e.Message().rfind("Cannot create file \"" + missing + "\". ", 0), 0u) << e.Message();
   }
+  // More columns than a sheet has.
+  FakeGrid wide;
+  for (size_t c = 0; c <= TDBGridEhExportAsXLSX::kMaxColumns; ++c) {
+    wide.AddColumn({.FieldName = "C" + std::to_string(c), .Caption = "C"});
+  }
+  try {
+    Export(wide, "Ancho.xlsx");
+    ADD_FAILURE() << "no error";
+  } catch (const platform::Exception& e) {
+    EXPECT_EQ(e.Message(), "XLSX column limit of 16384 columns exceeded");
+  }
+  EXPECT_FALSE(fs::exists(folder_ / "Ancho.xlsx"));
   // A failure while the rows are read: the error of the grid, nothing written.
   grid.FailAtRecord = 3;
   EXPECT_THROW(Export(grid, "Fallo.xlsx"), platform::Exception);

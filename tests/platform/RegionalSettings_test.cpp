@@ -46,28 +46,6 @@ TEST(DatePictureFromStrftime, TurnsLocaleFormatsIntoPictures) {
   }
 }
 
-TEST(MakeDatabaseReadable, DayFirstDotsMonthFirstSlashesYearFirstFourDigits) {
-  struct Case {
-    const char* picture;
-    char separator;
-    const char* readable;
-    char readableSeparator;
-  };
-  const Case cases[] = {
-      {"dd/mm/yy", '/', "dd/mm/yy", '.'},       {"d/M/yyyy", '-', "d/M/yyyy", '.'},
-      {"mm/dd/yy", '.', "mm/dd/yy", '/'},       {"m/d/yyyy", '-', "m/d/yyyy", '-'},
-      {"yy/mm/dd", '/', "yyyy/mm/dd", '/'},     {"yyyy/mm/dd", '.', "yyyy/mm/dd", '.'},
-      {"'day' dd/mm", '/', "'day' dd/mm", '.'}, {"mmm yyyy", '/', "mmm yyyy", '/'},
-  };
-  for (const Case& c : cases) {
-    std::string picture = c.picture;
-    char separator = c.separator;
-    MakeDatabaseReadable(picture, separator);
-    EXPECT_EQ(picture, c.readable) << c.picture;
-    EXPECT_EQ(separator, c.readableSeparator) << c.picture;
-  }
-}
-
 // Builds the Spanish and German locales from the system's locale sources into a private
 // folder, so the tests do not depend on which locales the machine has compiled.
 class LocaleFixture : public testing::Test {
@@ -114,8 +92,8 @@ TEST_F(LocaleFixture, LocaleThenRegistryThenDefaults) {
   const Case cases[] = {
       {"nothing given: defaults", "C", "", '.', ',', '/', "m/d/yy"},
       {"POSIX locale gives nothing", "POSIX.UTF-8", "", '.', ',', '/', "m/d/yy"},
-      {"Spanish locale: day first, written with dots for the database", "es_ES.UTF-8", "", ',', '.',
-       '.', "dd/mm/yy"},
+      {"Spanish locale: day first, as the locale writes it", "es_ES.UTF-8", "", ',', '.', '/',
+       "dd/mm/yy"},
       {"German locale", "de_DE.UTF-8", "", ',', '.', '.', "dd/mm/yyyy"},
       {"registry over locale", "es_ES.UTF-8",
        "\"sDecimal\"=\".\"\n\"sThousand\"=\",\"\n\"sDate\"=\"-\"\n\"sShortDate\"=\"yyyy-MM-dd\"\n",
@@ -127,7 +105,7 @@ TEST_F(LocaleFixture, LocaleThenRegistryThenDefaults) {
       {"registry over nothing", "C", "\"sDecimal\"=\",\"\n\"sShortDate\"=\"yyyy/MM/dd\"\n", ',',
        ',', '/', "yyyy/MM/dd"},
       {"empty and non-string registry values count as missing", "es_ES.UTF-8",
-       "\"sDecimal\"=\"\"\n\"sThousand\"=dword:00000001\n", ',', '.', '.', "dd/mm/yy"},
+       "\"sDecimal\"=\"\"\n\"sThousand\"=dword:00000001\n", ',', '.', '/', "dd/mm/yy"},
       {"registry separator is taken as given", "es_ES.UTF-8", "\"sDate\"=\"/\"\n", ',', '.', '/',
        "dd/mm/yy"},
       {"Swedish locale: year first", "sv_SE.UTF-8", "", ',', '\xA0', '-', "yyyy/mm/dd"},

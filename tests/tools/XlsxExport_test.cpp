@@ -23,6 +23,7 @@ namespace {
 struct Exported {
   int status = -1;
   std::string err;
+  std::string out;
 };
 
 class XlsxBatchExport : public ::testing::Test {
@@ -55,7 +56,8 @@ class XlsxBatchExport : public ::testing::Test {
             << more);
     EXPECT_TRUE(process.waitForFinished(600000));
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardError().toStdString()};
+            process.readAllStandardError().toStdString(),
+            process.readAllStandardOutput().toStdString()};
   }
 
   static std::string ReadFile(const fs::path& path) {
@@ -88,6 +90,13 @@ TEST_F(XlsxBatchExport, DemoReportShowsTheGridsTexts) {
   for (size_t r = 0; r < shown.size(); ++r) {
     EXPECT_EQ(shown[r], grid[r]) << "row " << r;
   }
+
+  // Standard output carries the same workbook.
+  run = Export("001", "-", {"--format", "xlsx"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const fs::path piped = *folder_ / "piped.xlsx";
+  std::ofstream(piped, std::ios::binary) << run.out;
+  EXPECT_EQ(XlsxAsShown(piped.string()), shown);
 
   const XlsxBook book = ReadXlsx(xlsx.string());
   EXPECT_EQ(book.Title, "Reporte Costos Av\u00EDcola");
