@@ -90,9 +90,11 @@ void SetupReportGrid(TDBGridEh& grid, TDataSource* source) {
     if (const int width = ReportColumnWidth(spec.FieldName); width > 0) column.SetWidth(width);
   }
   grid.Columns().EndUpdate();
-  // Fitting starts from the stored widths: switching it on takes them as reference widths.
-  grid.SetAutoFitColWidths(true);
+  // Fitting starts from the stored widths, else from each field's default width: the columns
+  // reach their fields through the data source before switching fitting on takes the widths
+  // as reference widths.
   grid.SetDataSource(source);
+  grid.SetAutoFitColWidths(true);
   grid.UnlockLayout();
 }
 

@@ -17,9 +17,6 @@ namespace {
 constexpr double kHeaderHeight = 46;
 // The smallest text the grid's columns are shrunk to before they are split across pages.
 constexpr double kMinTextPoints = 4.8;
-// A key column (warehouse code and name) widens to its longest text, up to this many times
-// its width in the grid, so that the names print whole.
-constexpr double kKeyWidening = 2;
 // Space between a cell's text and its lines, in points at the grid's size.
 constexpr double kCellPadding = 2;
 
@@ -91,17 +88,14 @@ TReportPages::TReportPages(TDBGridEh& grid, TReportPrintSpec spec)
     : grid_(grid), source_(grid), spec_(std::move(spec)) {
   ReadRows(grid);
   const double pointsPerPixel = 72.0 / std::max(grid.logicalDpiX(), 1);
+  // Each column as wide as its title and its widest text, whatever its width in the window,
+  // so that names and figures print whole.
   for (size_t i = 0; i < columns_.size(); ++i) {
-    const TColumnEh& c = *grid.Columns()[columns_[i]];
-    const double pixels = grid.AutoFitColWidths() ? c.AutoFitRefWidth() : c.Width();
-    const bool key = IsKey(columns_[i]);
-    // Every column is at least as wide as its title.
     const double title =
         QFontMetricsF(platform::ToQFont(source_.TitleFont(columns_[i])))
             .horizontalAdvance(platform::ToQString(source_.TitleCaption(columns_[i]))) +
         2 * kCellPadding * grid.logicalDpiX() / 72.0;
-    const double needed = key ? std::min(keyTextWidths_[i], pixels * kKeyWidening) : 0;
-    widths_.push_back({std::max({pixels, needed, title}) * pointsPerPixel, key});
+    widths_.push_back({std::max(textWidths_[i], title) * pointsPerPixel, IsKey(columns_[i])});
   }
   titleHeight_ = grid.TitleRowHeight() * 72.0 / std::max(grid.logicalDpiY(), 1);
   rowHeight_ = grid.DataRowHeight() * 72.0 / std::max(grid.logicalDpiY(), 1);
@@ -124,24 +118,22 @@ void TReportPages::ReadRows(TDBGridEh& grid) {
   TRowWalk walk;
   walk.SetGrid(&source_);
   TExportCellParams params;
-  std::vector<std::unique_ptr<TTextMeasure>> keyMetrics;
+  std::vector<std::unique_ptr<TTextMeasure>> metrics;
+  const double padding = 2 * kCellPadding * grid.logicalDpiX() / 72.0;
   walk.OnRow = [&] {
     rows_.push_back(source_.GetBookmark());
-    // The widest text of each key column, in the grid's pixels.
+    // The widest text of each column, in the grid's pixels.
     const std::vector<int>& columns = walk.ExportedColumns();
-    if (keyTextWidths_.empty()) {
-      keyTextWidths_.assign(columns.size(), 0);
-      keyMetrics.resize(columns.size());
+    if (textWidths_.empty()) {
+      textWidths_.assign(columns.size(), 0);
+      metrics.resize(columns.size());
     }
     for (size_t i = 0; i < columns.size(); ++i) {
-      if (!IsKey(columns[i])) continue;
       source_.GetCellParams(columns[i], params);
-      if (!keyMetrics[i]) {
-        keyMetrics[i] = std::make_unique<TTextMeasure>(platform::ToQFont(params.Font), nullptr);
+      if (!metrics[i]) {
+        metrics[i] = std::make_unique<TTextMeasure>(platform::ToQFont(params.Font), nullptr);
       }
-      keyTextWidths_[i] =
-          std::max(keyTextWidths_[i], keyMetrics[i]->Width(params.Text) +
-                                          2 * kCellPadding * grid.logicalDpiX() / 72.0);
+      textWidths_[i] = std::max(textWidths_[i], metrics[i]->Width(params.Text) + padding);
     }
     if (!hasChart_) return;
     const double cost = FieldNumber(unitCost);
@@ -154,7 +146,7 @@ void TReportPages::ReadRows(TDBGridEh& grid) {
   // Nothing selected prints everything.
   walk.RenderToStream(sink, source_.SelectionType() == TExportSelectionType::gstNon);
   columns_ = walk.ExportedColumns();
-  keyTextWidths_.resize(columns_.size(), 0);
+  textWidths_.resize(columns_.size(), 0);
   hasChart_ = hasChart_ && !rows_.empty();
   if (hasChart_) {
     chartTitles_.UnitCost = unitCost->DisplayLabel();

@@ -3,7 +3,8 @@
 // The report's printed pages, one renderer for the window's preview, printers and PDF files.
 // Every page carries the report's header and the column titles; the rows are the grid's
 // selection (everything when nothing is selected) with the grid's display texts, alignment
-// and column order; a last page charts where the cost goes. Pages are laid out on demand:
+// and column order, each column as wide as its title and widest text; a last page charts
+// where the cost goes. Pages are laid out on demand:
 // only the rows of the page being drawn are read.
 
 #include <QPageLayout>
@@ -82,7 +83,7 @@ class TReportPages {
   std::vector<int> columns_;           // grid column indexes, in the grid's order
   std::vector<TPrintColumn> widths_;   // points at the grid's size, per entry of columns_
   std::vector<TBookmark> rows_;        // the rows to print, in order
-  std::vector<double> keyTextWidths_;  // widest text of each key column, grid pixels
+  std::vector<double> textWidths_;     // widest text of each column, padded, grid pixels
   TCostChartData chart_;
   TCostChartTitles chartTitles_;
   bool hasChart_ = false;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFontMetrics>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,11 +15,13 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
 #include "app/Controls.h"
 #include "app/DateTimePicker.h"
+#include "app/ReportFields.h"
 #include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "data/DBClient.h"
@@ -26,6 +29,7 @@
 #include "data/SqlExpr.h"
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
+#include "platform/Fonts.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
 #include "tests/app/support/Window.h"
@@ -375,6 +379,52 @@ TEST_F(OperatorWindowTest, DatesAreTakenAsTypedInEveryShortDatePicture) {
     EXPECT_NE(start->palette().color(QPalette::Text), QColor(Qt::red));
     window_.reset();
   }
+}
+
+TEST_F(OperatorWindowTest, ColumnsStartFromTheirFieldsWidthsAndNamesAreReadable) {
+  Tfrepcostoav& w = Open();
+  Connect("001");
+  Press(Qt::Key_F2);
+  ASSERT_TRUE(w.CRepcliente->Active());
+  TDBGridEh& grid = *w.DBGridEh2;
+  ASSERT_EQ(grid.Columns().Count(), 22);
+
+  // The default width of a column without a stored one: the width of "0" in the column's font
+  // times the field's display width, plus 4. The client width is shared out in proportion.
+  const QFontMetrics digits(platform::ToQFont({.Name = "Arial Narrow", .Size = 8}));
+  std::vector<int> references;
+  int total = 0;
+  for (int i = 0; i < 22; ++i) {
+    const app::TReportFieldSpec& spec = app::kReportFields[static_cast<size_t>(i)];
+    int reference = app::ReportColumnWidth(spec.FieldName);
+    if (reference == 0) {
+      const TField& field = w.CRepcliente->Fields()[i];
+      reference = digits.horizontalAdvance('0') * field.DisplayWidth() + 4;
+    }
+    references.push_back(reference);
+    total += reference;
+  }
+  const int indicator = 11;
+  const int avail = grid.viewport()->width() - indicator - 22 - 1;
+  int sum = 0;
+  for (int i = 0; i < 22; ++i) {
+    SCOPED_TRACE(app::kReportFields[static_cast<size_t>(i)].FieldName);
+    int expected = (2 * references[static_cast<size_t>(i)] * avail + total) / (2 * total);
+    if (i == 21) expected = avail - sum;
+    sum += expected;
+    EXPECT_EQ(grid.Columns()[i]->Width(), expected);
+  }
+
+  // The longest demo warehouse name fits its column.
+  const QFontMetrics names(platform::ToQFont(grid.Columns()[1]->Font()));
+  int widest = 0;
+  for (w.CRepcliente->First(); !w.CRepcliente->Eof(); w.CRepcliente->Next()) {
+    const QString name = platform::ToQString(w.CRepcliente->FieldByName("NOMBOD").AsString());
+    widest = std::max(widest, names.horizontalAdvance(name));
+  }
+  w.CRepcliente->First();
+  EXPECT_LE(widest + 4, grid.Columns()[1]->Width());
+  EXPECT_TRUE(w.grab().save(ArtifactPath("first-rows-readable.png")));
 }
 
 TEST_F(OperatorWindowTest, TheCommandLineComputesOnceShownWithoutActivation) {
