@@ -499,8 +499,11 @@ bool TDBGridEh::CellHint(QPoint point, std::string& text, TFontSpec& font, QPoin
   const QString qtext = platform::ToQString(text);
   const int textWidth = metrics.horizontalAdvance(qtext);
   const int spacing = flat_ ? 2 : 4;
-  bool fits =
-      textWidth <= rect.width() - (wrap ? 4 : 2) && metrics.height() <= rect.height() - spacing + 1;
+  // The text is measured against the rectangle it is painted in (2 pixels in from each side),
+  // the way painting decides on "...", so that every cut text has its hint.
+  const bool fitsAcross = wrap ? textWidth <= rect.width() - 4
+                               : metrics.elidedText(qtext, Qt::ElideRight, rect.width() - 4) == qtext;
+  bool fits = fitsAcross && metrics.height() <= rect.height() - spacing + 1;
   const int fullRight = ColumnLeftX(index) + column->Width();
   const int visibleRight = std::min(fullRight, viewport()->width());
   if (fits && !(alignment == taRightJustify && fullRight - visibleRight > 2)) return false;

@@ -1,6 +1,7 @@
 // Painted pixels of the report grid, grabbed from the real widget on the off-screen platform.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QScrollBar>
 #include <QLabel>
 #include <QTest>
@@ -170,6 +171,29 @@ TEST(GridTooltips, TruncatedCellsOnly) {
   EXPECT_TRUE(hint->isVisible());
   QTest::mouseMove(g.viewport(), g.CellRect(2, DataRow(3)).center());
   EXPECT_FALSE(hint->isVisible());
+}
+
+// The hint appears exactly when painting cuts the text: the text is painted 2 pixels in from
+// each side of the cell, so a text up to 3 pixels narrower than the cell is already cut.
+TEST(GridTooltips, EveryCutTextHasItsHint) {
+  ReportGrid t(10, 600, 300);
+  TDBGridEh& g = *t.grid;
+  g.SetAutoFitColWidths(false);
+  const QString name = platform::ToQString(gridtest::WarehouseValue(0, 1));
+  const int textWidth = QFontMetrics(platform::ToQFont(g.Columns()[1]->Font())).horizontalAdvance(name);
+  for (const auto& [room, cut] : {std::pair{1, true}, {2, true}, {3, true}, {4, false}, {6, false}}) {
+    SCOPED_TRACE(room);
+    g.Columns()[1]->SetWidth(textWidth + room);
+    const QRect cell = g.CellRect(2, DataRow(0));
+    ASSERT_EQ(cell.width(), textWidth + room);
+    std::string text;
+    TFontSpec font;
+    QPoint at;
+    EXPECT_EQ(g.CellHint(cell.center(), text, font, at), cut);
+    if (cut) {
+      EXPECT_EQ(text, gridtest::WarehouseValue(0, 1));
+    }
+  }
 }
 
 TEST(GridTooltips, RightAlignedCellCutByTheGridEdge) {
