@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QTest>
 #include <memory>
 
@@ -16,62 +15,36 @@
 #include "db/CompanyDatabase.h"
 #include "platform/RegionalSettings.h"
 #include "tests/app/support/Fakes.h"
-#include "tests/app/support/Installation.h"
+#include "tests/app/support/ReportWindowFixture.h"
+#include "tests/app/support/Window.h"
 
 namespace {
 
-class ConfigPanelTyping : public ::testing::Test {
+class ConfigPanelTyping : public apptest::ReportWindowFixture {
  protected:
-  static void SetUpTestSuite() {
-    install_ = new apptest::Installation;
-    install_->AddCompany("001", 1);
-    install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
-  }
-  static void TearDownTestSuite() {
-    delete install_;
-    install_ = nullptr;
-  }
+  static void SetUpTestSuite() { NewInstallation().AddCompany("001", 1); }
   void SetUp() override {
-    install_->UseDefaultRegistry();
+    ReportWindowFixture::SetUp();
     saved_ = platform::FormatSettings();
     // Decimal comma: number fields take their separator when they are made.
     platform::TFormatSettings settings = saved_;
     settings.DecimalSeparator = ',';
     settings.ThousandSeparator = '.';
     platform::SetFormatSettings(settings);
-    dataModule_ = std::make_unique<Tfdm>();
-    window_ = std::make_unique<Tfrepcostoav>(app::CommandLineArguments{});
-    window_->show();
-    window_->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    Type(window_->Tusua, "SYSDBA");
-    Type(window_->TClave, "masterkey");
-    Type(window_->Cia, "001");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
+    Open();
+    Connect();
+    Press(Qt::Key_F7);
     ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
     ASSERT_TRUE(window_->AdvPanel1->isVisible());
   }
   void TearDown() override {
-    window_.reset();
-    dataModule_.reset();
+    ReportWindowFixture::TearDown();
     platform::SetFormatSettings(saved_);
   }
 
-  static void Type(QLineEdit* edit, const char* text) {
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-  }
-
-  static apptest::Installation* install_;
   platform::TFormatSettings saved_;
   apptest::RecordingBoxes boxes_;
-  std::unique_ptr<Tfdm> dataModule_;
-  std::unique_ptr<Tfrepcostoav> window_;
 };
-
-apptest::Installation* ConfigPanelTyping::install_ = nullptr;
 
 TEST_F(ConfigPanelTyping, EditsRefuseCharactersPastTheFieldSizeAndForeignSeparators) {
   app::TConfigPanel& panel = *window_->AdvPanel1;
@@ -88,7 +61,7 @@ TEST_F(ConfigPanelTyping, EditsRefuseCharactersPastTheFieldSizeAndForeignSeparat
       {panel.DBEdit7, "-2.5,a75", "-25,75"},
   };
   for (const Case& k : cases) {
-    Type(k.edit, k.typed);
+    apptest::Type(k.edit, k.typed);
     EXPECT_EQ(k.edit->text().toStdString(), k.shown) << k.typed;
   }
   // A full edit takes nothing more at its end either.

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QDateEdit>
 #include <QClipboard>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
 #include <algorithm>
@@ -20,44 +19,20 @@
 #include "grid/DBGridEh.h"
 #include "platform/Clipboard.h"
 #include "tests/app/support/Fakes.h"
-#include "tests/app/support/Installation.h"
+#include "tests/app/support/ReportWindowFixture.h"
 
 namespace {
 
-class WindowCopy : public ::testing::Test {
+class WindowCopy : public apptest::ReportWindowFixture {
  protected:
-  static void SetUpTestSuite() {
-    install_ = new apptest::Installation;
-    install_->AddCompany("001", 3);
-    install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
-  }
-  static void TearDownTestSuite() {
-    delete install_;
-    install_ = nullptr;
-  }
+  static void SetUpTestSuite() { NewInstallation().AddCompany("001", 3); }
   void SetUp() override {
-    install_->UseDefaultRegistry();
-    dataModule_ = std::make_unique<Tfdm>();
-    window_ = std::make_unique<Tfrepcostoav>(app::CommandLineArguments{});
-    window_->show();
-    window_->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    Type(window_->Tusua, "SYSDBA");
-    Type(window_->TClave, "masterkey");
-    Type(window_->Cia, "001");
-    QTest::keyClick(window_->Cia, Qt::Key_Tab);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+    ReportWindowFixture::SetUp();
+    Open();
+    Connect();
+    Press(Qt::Key_F2);
     ASSERT_TRUE(window_->CRepcliente->Active());
     ASSERT_EQ(window_->CRepcliente->RecordCount(), 3);
-  }
-  void TearDown() override {
-    window_.reset();
-    dataModule_.reset();
-  }
-  static void Type(QLineEdit* edit, const char* text) {
-    edit->setFocus();
-    edit->clear();
-    QTest::keyClicks(edit, text);
   }
   static void PutForeignContents() {
     auto* data = new QMimeData;
@@ -66,13 +41,8 @@ class WindowCopy : public ::testing::Test {
   }
   static std::string ClipboardText() { return platform::ReadClipboardFormat(platform::CF_TEXT); }
 
-  static apptest::Installation* install_;
   apptest::RecordingBoxes boxes_;
-  std::unique_ptr<Tfdm> dataModule_;
-  std::unique_ptr<Tfrepcostoav> window_;
 };
-
-apptest::Installation* WindowCopy::install_ = nullptr;
 
 TEST_F(WindowCopy, CtrlCOnTheGridCopiesTheCurrentCell) {
   TDBGridEh& grid = *window_->DBGridEh2;

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QDir>
 #include <QFontMetrics>
 #include <QFileDialog>
 #include <QLabel>
@@ -32,17 +31,12 @@
 #include "platform/Fonts.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
+#include "tests/app/support/ReportWindowFixture.h"
 #include "tests/app/support/Window.h"
 
 namespace {
 
 using apptest::Installation;
-
-QString ArtifactPath(const char* name) {
-  const QString folder = QString::fromLocal8Bit(qgetenv("GALVORA_BINARY_DIR")) + "/artifacts";
-  QDir().mkpath(folder);
-  return folder + "/" + name;
-}
 
 // A procedure with the 22 report columns that hands out `rows` rows, each after a loop of
 // `loops` steps, so that the calculation lasts long enough to be watched.
@@ -94,56 +88,32 @@ class ModalAnswerer {
   QTimer timer_;
 };
 
-class OperatorWindowTest : public ::testing::Test {
+class OperatorWindowTest : public apptest::ReportWindowFixture {
  protected:
   static void SetUpTestSuite() {
-    install_ = new Installation;
-    install_->AddCompany("001", 3);
-    install_->AddCompanyWithScript("003", apptest::ProcedureScript("", false));
-    install_->AddCompanyWithScript("005", SlowProcedureScript(8, 1000000));
-    install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
-  }
-  static void TearDownTestSuite() {
-    delete install_;
-    install_ = nullptr;
-  }
-  void SetUp() override {
-    install_->UseDefaultRegistry();
-    dataModule_ = std::make_unique<Tfdm>();
+    Installation& install = NewInstallation();
+    install.AddCompany("001", 3);
+    install.AddCompanyWithScript("003", apptest::ProcedureScript("", false));
+    install.AddCompanyWithScript("005", SlowProcedureScript(8, 1000000));
   }
   void TearDown() override {
-    window_.reset();
-    dataModule_.reset();
+    ReportWindowFixture::TearDown();
     install_->UseDefaultRegistry();
   }
 
   Tfrepcostoav& Open(app::CommandLineArguments arguments = {}) {
-    window_ = std::make_unique<Tfrepcostoav>(std::move(arguments));
-    window_->show();
-    window_->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    Tfrepcostoav& window = ReportWindowFixture::Open(std::move(arguments));
     // Counts the calculations: each opens the report's result set once.
-    window_->CRepcliente->BeforeOpen = [this](TDataSet&) { ++calculations_; };
-    return *window_;
-  }
-
-  // A key as the operator presses it: to the focused control.
-  void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* target = QApplication::focusWidget();
-    QTest::keyClick(target != nullptr ? target : window_.get(), key, modifiers);
+    window.CRepcliente->BeforeOpen = [this](TDataSet&) { ++calculations_; };
+    return window;
   }
   void Connect(const char* company) {
-    ASSERT_TRUE(apptest::ShowAndConnect(*window_, company));
+    ReportWindowFixture::Connect(company);
     ASSERT_TRUE(dataModule_->Galvora->Connected());
   }
 
-  static Installation* install_;
-  std::unique_ptr<Tfdm> dataModule_;
-  std::unique_ptr<Tfrepcostoav> window_;
   int calculations_ = 0;
 };
-
-Installation* OperatorWindowTest::install_ = nullptr;
 
 TEST_F(OperatorWindowTest, EachKeyRunsItsCommandOnceWhereverTheFocusIs) {
   ModalAnswerer modals;
@@ -253,7 +223,7 @@ TEST_F(OperatorWindowTest, TheStatusPanelShowsWhileRowsArriveAndNothingElseStart
   EXPECT_EQ(calculations_, 1);
   EXPECT_TRUE(keySent);
   ASSERT_FALSE(grab.isNull());
-  EXPECT_TRUE(grab.save(ArtifactPath("panel-during-calculation.png")));
+  EXPECT_TRUE(grab.save(apptest::ArtifactPath("panel-during-calculation.png")));
   EXPECT_GT(panelPaints, 1) << "the panel was not repainted while rows arrived";
   int during = 0;
   for (const Seen& s : seen) {
@@ -424,7 +394,7 @@ TEST_F(OperatorWindowTest, ColumnsStartFromTheirFieldsWidthsAndNamesAreReadable)
   }
   w.CRepcliente->First();
   EXPECT_LE(widest + 4, grid.Columns()[1]->Width());
-  EXPECT_TRUE(w.grab().save(ArtifactPath("first-rows-readable.png")));
+  EXPECT_TRUE(w.grab().save(apptest::ArtifactPath("first-rows-readable.png")));
 }
 
 TEST_F(OperatorWindowTest, TheCommandLineComputesOnceShownWithoutActivation) {

@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,7 +22,7 @@
 #include "platform/Cp1252.h"
 #include "print/PrintPreview.h"
 #include "tests/app/support/Fakes.h"
-#include "tests/app/support/Installation.h"
+#include "tests/app/support/ReportWindowFixture.h"
 #include "tests/app/support/Window.h"
 #include "tests/print/support/PdfText.h"
 
@@ -31,30 +30,13 @@ namespace {
 
 using printtest::FindRow;
 
-class WindowPrint : public ::testing::Test {
+class WindowPrint : public apptest::ReportWindowFixture {
  protected:
-  static void SetUpTestSuite() {
-    install_ = new apptest::Installation;
-    install_->AddCompany("001", 90);
-    install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
-  }
-  static void TearDownTestSuite() {
-    delete install_;
-    install_ = nullptr;
-  }
+  static void SetUpTestSuite() { NewInstallation().AddCompany("001", 90); }
   void SetUp() override {
-    install_->UseDefaultRegistry();
-    dataModule_ = std::make_unique<Tfdm>();
-    window_ = std::make_unique<Tfrepcostoav>(app::CommandLineArguments{});
-    ASSERT_TRUE(apptest::ShowAndConnect(*window_));
-  }
-  void TearDown() override {
-    window_.reset();
-    dataModule_.reset();
-  }
-  void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* target = QApplication::focusWidget();
-    QTest::keyClick(target != nullptr ? target : window_.get(), key, modifiers);
+    ReportWindowFixture::SetUp();
+    Open();
+    Connect();
   }
 
   // Runs `open` (a key or a menu entry); while the preview it opens is up, saves its PDF as
@@ -70,9 +52,7 @@ class WindowPrint : public ::testing::Test {
       auto* preview = dynamic_cast<TPrintPreview*>(QApplication::activeModalWidget());
       if (preview == nullptr) return;
       shown = true;
-      const QString artifacts = QString::fromLocal8Bit(qgetenv("GALVORA_BINARY_DIR")) + "/artifacts";
-      QDir().mkpath(artifacts);
-      preview->grab().save(artifacts + "/print_preview.png");
+      preview->grab().save(apptest::ArtifactPath("print_preview.png"));
       preview->PdfAction->trigger();
       preview->reject();
     });
@@ -97,21 +77,13 @@ class WindowPrint : public ::testing::Test {
   }
 
   static std::string Period() {
-    const QDate today = QDate::currentDate();
-    const QDate first(today.year(), today.month(), 1);
-    const QDate last(today.year(), today.month(), today.daysInMonth());
-    return "Período: Desde " + first.toString("yyyy/MM/dd").toStdString() + " Hasta " +
-           last.toString("yyyy/MM/dd").toStdString();
+    return "Período: Desde " + FirstOfMonth().toString("yyyy/MM/dd").toStdString() + " Hasta " +
+           LastOfMonth().toString("yyyy/MM/dd").toStdString();
   }
 
-  static apptest::Installation* install_;
   apptest::RecordingBoxes boxes_;
-  std::unique_ptr<Tfdm> dataModule_;
-  std::unique_ptr<Tfrepcostoav> window_;
   QTemporaryDir dir_;
 };
-
-apptest::Installation* WindowPrint::install_ = nullptr;
 
 TEST_F(WindowPrint, CtrlPPrintsTheReportThroughThePreview) {
   Press(Qt::Key_F2);

@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -28,79 +27,25 @@
 #include "platform/Cp1252.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
+#include "tests/app/support/ReportWindowFixture.h"
+#include "tests/app/support/Window.h"
 
 namespace {
 
 using apptest::Installation;
 
-class ReportWindowTest : public ::testing::Test {
+class ReportWindowTest : public apptest::ReportWindowFixture {
  protected:
   static void SetUpTestSuite() {
-    install_ = new Installation;
-    install_->AddCompany("001", 3);
-    install_->AddCompanyWithScript("002", apptest::ProcedureScript("CODBOD", true));
-    install_->AddCompanyWithScript("003", apptest::ProcedureScript("", false));
-    install_->AddCompany("004", 1);
-    install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
-  }
-  static void TearDownTestSuite() {
-    delete install_;
-    install_ = nullptr;
-  }
-  void SetUp() override {
-    install_->UseDefaultRegistry();
-    dataModule_ = std::make_unique<Tfdm>();
-  }
-  void TearDown() override {
-    window_.reset();
-    dataModule_.reset();
+    Installation& install = NewInstallation();
+    install.AddCompany("001", 3);
+    install.AddCompanyWithScript("002", apptest::ProcedureScript("CODBOD", true));
+    install.AddCompanyWithScript("003", apptest::ProcedureScript("", false));
+    install.AddCompany("004", 1);
   }
 
-  // Creates, shows and activates the window (the first activation runs the command line).
-  Tfrepcostoav& Open(app::CommandLineArguments arguments = {}) {
-    window_ = std::make_unique<Tfrepcostoav>(std::move(arguments));
-    window_->show();
-    window_->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    return *window_;
-  }
-
-  // A key as the operator presses it: to the focused control.
-  void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* target = QApplication::focusWidget();
-    QTest::keyClick(target != nullptr ? target : window_.get(), key, modifiers);
-  }
-
-  void Type(QLineEdit* edit, const char* text) {
-    edit->setFocus();
-    edit->clear();
-    QTest::keyClicks(edit, text);
-  }
-
-  // Types user, password and company and tabs out of the company field.
-  void TypeOrigin(const char* company) {
-    Type(window_->Tusua, "SYSDBA");
-    Type(window_->TClave, "masterkey");
-    Type(window_->Cia, company);
-    Press(Qt::Key_Tab);
-  }
-
-  static QDate FirstOfMonth() {
-    const QDate today = QDate::currentDate();
-    return QDate(today.year(), today.month(), 1);
-  }
-  static QDate LastOfMonth() {
-    const QDate today = QDate::currentDate();
-    return QDate(today.year(), today.month(), today.daysInMonth());
-  }
-
-  static Installation* install_;
   apptest::RecordingBoxes boxes_;
-  std::unique_ptr<Tfdm> dataModule_;
-  std::unique_ptr<Tfrepcostoav> window_;
 };
-
-Installation* ReportWindowTest::install_ = nullptr;
 
 TEST_F(ReportWindowTest, LayoutCaptionsAndStartState) {
   Tfrepcostoav& w = Open();
@@ -208,9 +153,7 @@ TEST_F(ReportWindowTest, F2FillsTheGridAndHidesTheStatusPanelButNotWithModifiers
   EXPECT_EQ(w.DBGridEh2->Columns()[0]->Title().Caption(), "Bodega");
 
   // The window after a calculation, kept as a test artifact.
-  const QString artifacts = QString::fromLocal8Bit(qgetenv("GALVORA_BINARY_DIR")) + "/artifacts";
-  QDir().mkpath(artifacts);
-  EXPECT_TRUE(w.grab().save(artifacts + "/window.png"));
+  EXPECT_TRUE(w.grab().save(apptest::ArtifactPath("window.png")));
 
   // Select all acts only on the focused grid.
   w.EFecIni->setFocus();

@@ -16,6 +16,7 @@
 
 #include "db/CompanyDatabase.h"
 #include "tests/app/support/PathNames.h"
+#include "tests/server/support/ServedCompanyTest.h"
 #include "tests/server/support/ServerSupport.h"
 
 namespace fs = std::filesystem;
@@ -27,14 +28,11 @@ struct RunResult {
   std::string err;
 };
 
-class ServerExport : public ::testing::Test {
+class ServerExport : public servertest::ServedCompanyTest {
  protected:
   void SetUp() override {
-    if (!servertest::ServerAnswers(settings)) {
-      GTEST_SKIP() << "no Firebird server answers on " << settings.host
-                   << " (scripts/server start runs one)";
-    }
-    company = std::make_unique<servertest::ServedCompany>(settings, 5);
+    ServedCompanyTest::SetUp();
+    if (IsSkipped()) return;
     registry = company->Folder() + "/registry.reg";
     std::ofstream(registry, std::ios::binary)
         << "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -82,16 +80,6 @@ class ServerExport : public ::testing::Test {
     }
     return names;
   }
-  int ConfigurationRows() {
-    return static_cast<int>(db::QueryText(company->Database(),
-                                          "select * from CONFIGURA_COSTOS_PROD", "SYSDBA",
-                                          settings.password)
-                                .rows.size());
-  }
-
-  servertest::ServerLock lock;
-  servertest::ServerSettings settings = servertest::Settings();
-  std::unique_ptr<servertest::ServedCompany> company;
   std::string registry;
   fs::path output;
 };

@@ -20,25 +20,23 @@
 #include "app/rngrepcostoav.h"
 #include "data/DBClient.h"
 #include "data/SqlExpr.h"
-#include "db/CompanyDatabase.h"
 #include "platform/Cp1252.h"
 #include "platform/RegionalSettings.h"
 #include "platform/Registry.h"
 #include "tests/app/support/Fakes.h"
+#include "tests/app/support/Window.h"
+#include "tests/server/support/ServedCompanyTest.h"
 #include "tests/server/support/ServerSupport.h"
 
 namespace {
 
 const char kRegistryHeader[] = "Windows Registry Editor Version 5.00\r\n\r\n";
 
-class ServerWindow : public ::testing::Test {
+class ServerWindow : public servertest::ServedCompanyTest {
  public:  // the hostile-input cases reach the helpers through a reference
   void SetUp() override {
-    if (!servertest::ServerAnswers(settings)) {
-      GTEST_SKIP() << "no Firebird server answers on " << settings.host
-                   << " (scripts/server start runs one)";
-    }
-    company = std::make_unique<servertest::ServedCompany>(settings, 5);
+    ServedCompanyTest::SetUp();
+    if (IsSkipped()) return;
     WriteFile("SERVIDORES.cfg", company->ServerEntry() + "\r\n");
     UseRegistry(InstallKey() + Regional("yyyy/MM/dd"));
     dataModule = std::make_unique<Tfdm>();
@@ -70,11 +68,7 @@ class ServerWindow : public ::testing::Test {
   }
 
   Tfrepcostoav& Open(app::CommandLineArguments arguments = {}) {
-    window = std::make_unique<Tfrepcostoav>(std::move(arguments));
-    window->show();
-    window->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    return *window;
+    return apptest::OpenWindow(window, std::move(arguments));
   }
   void Press(Qt::Key key) {
     QWidget* target = QApplication::focusWidget();
@@ -98,16 +92,7 @@ class ServerWindow : public ::testing::Test {
     window->EFecIni->setFocus();
     Press(Qt::Key_F2);
   }
-  int ConfigurationRows() {
-    return static_cast<int>(db::QueryText(company->Database(),
-                                          "select * from CONFIGURA_COSTOS_PROD", "SYSDBA",
-                                          settings.password)
-                                .rows.size());
-  }
 
-  servertest::ServerLock lock;
-  servertest::ServerSettings settings = servertest::Settings();
-  std::unique_ptr<servertest::ServedCompany> company;
   apptest::RecordingBoxes boxes;
   std::unique_ptr<Tfdm> dataModule;
   std::unique_ptr<Tfrepcostoav> window;

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDate>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -24,7 +23,7 @@
 #include "data/SqlExpr.h"
 #include "db/CompanyDatabase.h"
 #include "tests/app/support/Fakes.h"
-#include "tests/app/support/Installation.h"
+#include "tests/app/support/ReportWindowFixture.h"
 #include "tests/app/support/Window.h"
 #include "tests/shared/support/Isql.h"
 
@@ -117,41 +116,29 @@ struct ConfigurationEditor {
   TClientDataSet client{"CConfrep", &owner};
 };
 
-class SharedLocalDatabase : public ::testing::Test {
+class SharedLocalDatabase : public apptest::ReportWindowFixture {
  protected:
   static void SetUpTestSuite() {
-    install_ = new apptest::Installation;
     // Enough warehouses that the exports are still running while the others work.
-    install_->AddCompany("001", 1500);
-    install_->WriteFile("SERVIDORES.cfg", install_->Folder() + "\r\n");
-  }
-  static void TearDownTestSuite() {
-    delete install_;
-    install_ = nullptr;
+    NewInstallation().AddCompany("001", 1500);
   }
 
+  // The data module comes with each window (OpenWindow) and goes with it.
   void SetUp() override {
     install_->UseDefaultRegistry();
     fs::remove_all(Out());
     fs::create_directories(Out());
     database_ = install_->DatabasePath("001");
   }
-  void TearDown() override { CloseWindow(); }
 
   static fs::path Out() { return fs::path(install_->Folder()) / "out"; }
-  static QDate Month() { return QDate::currentDate().addDays(1 - QDate::currentDate().day()); }
 
   // Shows the window, types the origin and leaves the company input: the window connects.
   void OpenWindow() {
     dataModule_ = std::make_unique<Tfdm>();
-    window_ = std::make_unique<Tfrepcostoav>(app::CommandLineArguments{});
-    ASSERT_TRUE(apptest::ShowAndConnect(*window_));
+    Open();
+    Connect();
   }
-  void CloseWindow() {
-    window_.reset();
-    dataModule_.reset();
-  }
-  void Key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
 
   db::QueryResult Configuration() {
     return db::QueryText(database_,
@@ -159,14 +146,9 @@ class SharedLocalDatabase : public ::testing::Test {
                          "ORDER BY COCP_ID");
   }
 
-  static apptest::Installation* install_;
   std::string database_;
   apptest::RecordingBoxes boxes_;
-  std::unique_ptr<Tfdm> dataModule_;
-  std::unique_ptr<Tfrepcostoav> window_;
 };
-
-apptest::Installation* SharedLocalDatabase::install_ = nullptr;
 
 TEST_F(SharedLocalDatabase, ExportersAnotherToolAndAnApplyWorkWhileTheWindowIsConnected) {
   // The report reads the first configuration row; a second one is changed below, so the
@@ -174,18 +156,18 @@ TEST_F(SharedLocalDatabase, ExportersAnotherToolAndAnApplyWorkWhileTheWindowIsCo
   db::ExecuteScript(database_,
                     "INSERT INTO CONFIGURA_COSTOS_PROD (COCP_ID, COCP_PREFEP, COCP_PREFSA, "
                     "COCP_VRAMOR, COCP_PORCA1) VALUES (2, 'E2', 'S2', 100, 1);");
-  Exporter alone(install_->Folder(), Month(), Out() / "alone.xls");
+  Exporter alone(install_->Folder(), FirstOfMonth(), Out() / "alone.xls");
   ASSERT_EQ(alone.Finish(), 0) << alone.Error();
   const std::string expected = ReadFile(Out() / "alone.xls");
   ASSERT_FALSE(expected.empty());
 
   OpenWindow();
-  Key(Qt::Key_F2);  // calculates; the window keeps its connection from here on
+  Press(Qt::Key_F2);  // calculates; the window keeps its connection from here on
   ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
   ASSERT_EQ(window_->CRepcliente->RecordCount(), 1500);
 
-  Exporter first(install_->Folder(), Month(), Out() / "first.xls");
-  Exporter second(install_->Folder(), Month(), Out() / "second.xls");
+  Exporter first(install_->Folder(), FirstOfMonth(), Out() / "first.xls");
+  Exporter second(install_->Folder(), FirstOfMonth(), Out() / "second.xls");
   IsqlSession isql(database_);
   EXPECT_TRUE(Contains(isql.Run("select count(*) from CONFIGURA_COSTOS_PROD;"), "2"));
   ConfigurationEditor editor(database_);
@@ -201,7 +183,7 @@ TEST_F(SharedLocalDatabase, ExportersAnotherToolAndAnApplyWorkWhileTheWindowIsCo
   EXPECT_TRUE(ReadFile(Out() / "second.xls") == expected);
 
   // The window calculates again on its connection and sees the same report.
-  Key(Qt::Key_F2);
+  Press(Qt::Key_F2);
   EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
   EXPECT_EQ(window_->CRepcliente->RecordCount(), 1500);
   EXPECT_TRUE(dataModule_->Galvora->Connected());
@@ -234,7 +216,7 @@ TEST_F(SharedLocalDatabase, ASaveOverAnotherProgramsChangeIsReportedAndChangesNo
     SCOPED_TRACE(c.writer);
     const std::string value = std::to_string(4000 + ++round) + ".00";
     OpenWindow();
-    Key(Qt::Key_F7);  // the panel shows the row as it is now
+    Press(Qt::Key_F7);  // the panel shows the row as it is now
     ASSERT_TRUE(window_->AdvPanel1->isVisible());
     c.change(value);
 
@@ -252,7 +234,7 @@ TEST_F(SharedLocalDatabase, ASaveOverAnotherProgramsChangeIsReportedAndChangesNo
 
     // Opened again, the panel shows the other program's value and saves on top of it.
     boxes_.shown.clear();
-    Key(Qt::Key_F7);
+    Press(Qt::Key_F7);
     apptest::Type(window_->AdvPanel1->DBEdit4, "ZZ");
     QTest::mouseClick(window_->AdvPanel1->SpeedButton5, Qt::LeftButton);
     EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
@@ -285,7 +267,7 @@ TEST_F(SharedLocalDatabase, AProgramInTheExclusiveModeGivesAMessageThatNamesTheC
     CloseWindow();
 
     // So does a batch export in the shared mode.
-    Exporter shared(install_->Folder(), Month(), Out() / "shared.xls");
+    Exporter shared(install_->Folder(), FirstOfMonth(), Out() / "shared.xls");
     EXPECT_EQ(shared.Finish(), 3);
     EXPECT_TRUE(Contains(shared.Error(), kInUseInAnotherMode)) << shared.Error();
     EXPECT_TRUE(Contains(shared.Error(), sharedRoot)) << shared.Error();
@@ -295,14 +277,14 @@ TEST_F(SharedLocalDatabase, AProgramInTheExclusiveModeGivesAMessageThatNamesTheC
   boxes_.shown.clear();
   OpenWindow();
   ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
-  Exporter exclusive(install_->Folder(), Month(), Out() / "exclusive.xls", ExclusiveRoot());
+  Exporter exclusive(install_->Folder(), FirstOfMonth(), Out() / "exclusive.xls", ExclusiveRoot());
   EXPECT_EQ(exclusive.Finish(), 3);
   EXPECT_TRUE(Contains(exclusive.Error(), kInUseInAnotherMode)) << exclusive.Error();
   EXPECT_TRUE(Contains(exclusive.Error(), cause)) << exclusive.Error();
   EXPECT_FALSE(fs::exists(Out() / "exclusive.xls"));
   // Once the window lets the file go, the exclusive export works.
   CloseWindow();
-  Exporter later(install_->Folder(), Month(), Out() / "exclusive.xls", ExclusiveRoot());
+  Exporter later(install_->Folder(), FirstOfMonth(), Out() / "exclusive.xls", ExclusiveRoot());
   EXPECT_EQ(later.Finish(), 0) << later.Error();
 }
 

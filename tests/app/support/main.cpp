@@ -1,7 +1,7 @@
-// Test program of the report window: the program's application object (event delivery with the
-// general error report) on the off-screen platform, with the font substitutions the program
-// makes. The source and build folders reach the tests as GALVORA_SOURCE_DIR and
-// GALVORA_BINARY_DIR.
+// Test program of the report window, also of the shared-use tests (local and served): the
+// program's application object (event delivery with the general error report) on the
+// off-screen platform, with the font substitutions the program makes. The source and build
+// folders reach the tests as GALVORA_SOURCE_DIR and GALVORA_BINARY_DIR.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
