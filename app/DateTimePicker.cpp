@@ -147,7 +147,12 @@ void TDateTimePicker::Render() {
   colours.setColor(QPalette::Text, textIsDate_ ? QApplication::palette(this).color(QPalette::Text)
                                                : QColor(Qt::red));
   setPalette(colours);
-  setSelection(starts_[current_], static_cast<int>(SectionText(current_).size()));
+  // Only the picker being typed into shows its part highlighted.
+  if (hasFocus()) {
+    setSelection(starts_[current_], static_cast<int>(SectionText(current_).size()));
+  } else {
+    deselect();
+  }
 }
 
 void TDateTimePicker::Evaluate() {

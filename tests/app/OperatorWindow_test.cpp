@@ -310,6 +310,9 @@ TEST_F(OperatorWindowTest, DatesAreTakenAsTypedInEveryShortDatePicture) {
       QTest::keyClicks(QApplication::focusWidget(), text);
       Press(Qt::Key_Tab);
       ASSERT_TRUE(end->hasFocus());
+      // Only the picker with the focus shows a highlighted part.
+      EXPECT_FALSE(start->hasSelectedText());
+      EXPECT_TRUE(end->hasSelectedText());
       QTest::keyClicks(QApplication::focusWidget(), text);
       EXPECT_EQ(start->Date(), date);
       EXPECT_EQ(end->Date(), date);
