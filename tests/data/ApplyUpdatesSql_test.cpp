@@ -2,26 +2,12 @@
 // the transaction, and the table left exactly as it was whenever the apply fails.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <functional>
-
-#include "data/DBClient.h"
-#include "data/SqlExpr.h"
 #include "db/CompanyDatabase.h"
-#include "tests/data/support/SqlTestDatabase.h"
+#include "tests/data/support/ConfigEditorTest.h"
+#include "tests/data/support/ErrorOf.h"
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const platform::Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 // Serves one fixed packet, so a client result set can read an error packet.
 class PacketProvider : public TCustomProvider {
@@ -49,32 +35,15 @@ const char kPlainTable[] =
     "CREATE TABLE CONFIGURA_COSTOS_PROD (COCP_ID INTEGER NOT NULL, COCP_CODINS2 VARCHAR(15),"
     " COCP_PREFEP VARCHAR(4), COCP_VRAMOR NUMERIC(15,2));";
 
-// CConfrep fed by PConfrep over TConfcostos, as the configuration editor wires them.
-class ApplyUpdatesSql : public ::testing::Test {
+class ApplyUpdatesSql : public ConfigEditorTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/apply-sql-XXXXXX";
-    folder_ = mkdtemp(pattern);
-    path_ = folder_ + "/galvora.fdb";
-  }
-  void TearDown() override {
-    client.Close();
-    connection.SetConnected(false);
-    std::filesystem::remove_all(folder_);
-  }
-
   // The company database (`schema` true) or an empty one, then each script on its own (a
   // table must be created before a separate script fills it); opens CConfrep on it.
   void Create(bool schema, const std::string& first = "", const std::string& second = "") {
     db::CreateCompanyDatabase(path_, {.schema = schema});
     if (!first.empty()) db::ExecuteScript(path_, first);
     if (!second.empty()) db::ExecuteScript(path_, second);
-    SetupDataModuleConnection(connection, path_);
-    statement.SetSQLConnection(&connection);
-    provider.SetDataSet(&statement);
-    provider.SetOptions(poAllowCommandText);
-    client.SetProviderName("PConfrep");
-    client.SetCommandText("SELECT * FROM CONFIGURA_COSTOS_PROD");
+    Wire();
     client.Open();
   }
 
@@ -109,13 +78,6 @@ class ApplyUpdatesSql : public ::testing::Test {
     }
     return messages;
   }
-
-  std::string folder_, path_;
-  TSQLConnection connection;
-  TSQLQuery statement{"TConfcostos"};
-  TProviderOwner owner;
-  TDataSetProvider provider{"PConfrep", &owner};
-  TClientDataSet client{"CConfrep", &owner};
 };
 
 TEST_F(ApplyUpdatesSql, OneChangedColumnIsTheOnlySetColumnAndNullOldValuesUseIsNull) {
@@ -123,17 +85,9 @@ TEST_F(ApplyUpdatesSql, OneChangedColumnIsTheOnlySetColumnAndNullOldValuesUseIsN
   SetValue(1, "COCP_VRAMOR", "17250.5");
   EXPECT_EQ(client.ApplyUpdates(0), 0);
   ASSERT_EQ(provider.ExecutedStatements().size(), 1u);
-  std::string where;
-  for (const char* column :
-       {"COCP_ID", "COCP_CODAVE1", "COCP_CODAVE2", "COCP_CODHVO1", "COCP_CODHVO2", "COCP_CODINS1",
-        "COCP_CODINS2", "COCP_CODINS3", "COCP_CODINS21", "COCP_PREFEP", "COCP_PREFSA",
-        "COCP_VRAMOR", "COCP_PORCA1"}) {
-    where += std::string(where.empty() ? "" : " and\r\n") + " \"" + column + "\"" +
-             (std::string(column) == "COCP_CODINS21" ? " is null" : " = ?");
-  }
   EXPECT_EQ(provider.ExecutedStatements()[0],
-            "update \"CONFIGURA_COSTOS_PROD\"  set\r\n \"COCP_VRAMOR\" = ?\r\nwhere\r\n" + where +
-                "\r\n");
+            "update \"CONFIGURA_COSTOS_PROD\"  set\r\n \"COCP_VRAMOR\" = ?\r\nwhere\r\n" +
+                ConfigurationWhere("COCP_CODINS21") + "\r\n");
   EXPECT_EQ(client.ChangeCount(), 0);
   EXPECT_FALSE(connection.InTransaction());
   EXPECT_EQ(Rows("COCP_VRAMOR, COCP_CODINS21, COCP_PREFEP")[0],

@@ -22,6 +22,14 @@ struct MemColumn {
 
 using MemRow = std::vector<std::optional<std::string>>;
 
+// The columns the client result set tests read: a code, a name, a count and an amount.
+inline std::vector<MemColumn> SampleColumns() {
+  return {{"CODBOD", ftString, 10},
+          {"NOMBRE", ftString, 40},
+          {"CANT", ftInteger},
+          {"VALOR", ftFMTBcd, 2, 15}};
+}
+
 class MemTable : public TDataSet, public IProviderSupport {
  public:
   explicit MemTable(std::string name = "MemTable") : TDataSet(std::move(name)) {}

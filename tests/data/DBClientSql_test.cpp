@@ -9,20 +9,14 @@
 #include "data/DBClient.h"
 #include "data/SqlExpr.h"
 #include "db/CompanyDatabase.h"
+#include "tests/data/support/ConfigEditorTest.h"
+#include "tests/data/support/ErrorOf.h"
+#include "tests/data/support/PersistentField.h"
 #include "tests/data/support/SqlTestDatabase.h"
 
 namespace {
 
 const char kReport[] = " select * from COSTOS_AVICOLA ('2022/01/01','2022/01/31')";
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const platform::Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 class DBClientSql : public ::testing::Test {
  protected:
@@ -154,20 +148,11 @@ TEST_F(DBClientSql, PersistentFieldsAreBoundToTheResult) {
     std::string message;
   } cases[] = {
       {"select NOMBOD from COSTOS_AVICOLA ('2022/01/01','2022/01/31')",
-       [] {
-         auto f = std::make_unique<TStringField>(2);
-         f->SetFieldName("CODBOD");
-         f->SetDisplayLabel("Bodega");
-         return std::unique_ptr<TField>(std::move(f));
-       },
+       [] { return NamedField<TStringField>("CODBOD", "Bodega", 2); },
        "CRepcliente: Field 'Bodega' not found"},
       {"select cast(EXINIAVE as numeric(9,2)) as EXINIAVE from COSTOS_AVICOLA "
        "('2022/01/01','2022/01/31')",
-       [] {
-         auto f = std::make_unique<TFMTBCDField>(15, 2);
-         f->SetFieldName("EXINIAVE");
-         return std::unique_ptr<TField>(std::move(f));
-       },
+       [] { return NamedField<TFMTBCDField>("EXINIAVE", "", 15, 2); },
        "CRepcliente: Type mismatch for field 'EXINIAVE', expecting: FMTBcd actual: BCD"},
   };
   for (const Case& c : cases) {
@@ -197,7 +182,7 @@ TEST_F(DBClientSql, DriverErrorsReachTheClientUnchanged) {
   direct.SetSQLConnection(&connection);
   direct.SetSQL("select * from NO_SUCH_TABLE");
   const std::string driverMessage = ErrorOf([&] { direct.Open(); });
-  ASSERT_NE(driverMessage, "<no error>");
+  ASSERT_NE(driverMessage, kNoError);
   client.SetCommandText("select * from NO_SUCH_TABLE");
   try {
     client.Open();
@@ -240,38 +225,18 @@ TEST_F(DBClientSql, LocateEditAndCancelUpdatesOnReportRows) {
 
 namespace {
 
-// CConfrep fed by PConfrep over TConfcostos, as the configuration editor uses them.
-class DBClientSqlApply : public ::testing::Test {
+class DBClientSqlApply : public ConfigEditorTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/dbclient-apply-XXXXXX";
-    folder_ = mkdtemp(pattern);
-    path_ = folder_ + "/galvora.fdb";
+    ConfigEditorTest::SetUp();
     db::CreateCompanyDatabase(path_);
-    SetupDataModuleConnection(connection, path_);
-    statement.SetSQLConnection(&connection);
-    provider.SetDataSet(&statement);
-    provider.SetOptions(poAllowCommandText);
-    client.SetProviderName("PConfrep");
-    client.SetCommandText("SELECT * FROM CONFIGURA_COSTOS_PROD");
-  }
-  void TearDown() override {
-    client.Close();
-    connection.SetConnected(false);
-    std::filesystem::remove_all(folder_);
+    Wire();
   }
   std::string Stored(const char* column) {
     return *db::QueryText(path_, std::string("select ") + column + " from CONFIGURA_COSTOS_PROD")
                 .rows.at(0)
                 .at(0);
   }
-
-  std::string folder_, path_;
-  TSQLConnection connection;
-  TSQLQuery statement{"TConfcostos"};
-  TProviderOwner owner;
-  TDataSetProvider provider{"PConfrep", &owner};
-  TClientDataSet client{"CConfrep", &owner};
 };
 
 TEST_F(DBClientSqlApply, AnEditedValueIsWrittenAndTheChangeLogMerged) {
@@ -283,18 +248,11 @@ TEST_F(DBClientSqlApply, AnEditedValueIsWrittenAndTheChangeLogMerged) {
   EXPECT_EQ(client.ApplyUpdates(0), 0);
   EXPECT_EQ(client.ChangeCount(), 0);
   ASSERT_EQ(provider.ExecutedStatements().size(), 1u);
-  std::string where;
-  for (const char* column :
-       {"COCP_ID", "COCP_CODAVE1", "COCP_CODAVE2", "COCP_CODHVO1", "COCP_CODHVO2", "COCP_CODINS1",
-        "COCP_CODINS2", "COCP_CODINS3", "COCP_CODINS21", "COCP_PREFEP", "COCP_PREFSA",
-        "COCP_VRAMOR", "COCP_PORCA1"}) {
-    where += std::string(where.empty() ? "" : " and\r\n") + " \"" + column + "\" = ?";
-  }
   EXPECT_EQ(
       provider.ExecutedStatements()[0],
       "update \"CONFIGURA_COSTOS_PROD\"  set\r\n \"COCP_PREFEP\" = ?,\r\n \"COCP_VRAMOR\" = ?\r\n"
       "where\r\n" +
-          where + "\r\n");
+          ConfigurationWhere() + "\r\n");
   client.Close();
   connection.SetConnected(false);
   EXPECT_EQ(Stored("COCP_VRAMOR"), "17250.50");

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/data/DBClientFixture.h"
+#include "tests/data/support/ErrorOf.h"
+#include "tests/data/support/PersistentField.h"
 
 using namespace dbclienttest;
 
@@ -20,10 +22,7 @@ struct Report {
   int getRecordsCalls = 0;
 
   Report() {
-    source.columns = {{"CODBOD", ftString, 10},
-                      {"NOMBRE", ftString, 40},
-                      {"CANT", ftInteger},
-                      {"VALOR", ftFMTBcd, 2, 15}};
+    source.columns = SampleColumns();
     source.rows = {{"01", "A", "5", "12500.00"},
                    {"02", "ab", std::nullopt, "-3.10"},
                    {"03", "a", "-7", std::nullopt},
@@ -44,15 +43,6 @@ std::vector<std::string> Column(TDataSet& data, const char* name) {
     data.Next();
   }
   return values;
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const platform::Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
 }
 
 }  // namespace
@@ -168,34 +158,14 @@ TEST(DBClient, PersistentFieldsBindByNameWithTheirRules) {
     std::string message;  // empty: binds
   } cases[] = {
       {"missing field named by its label",
-       [] {
-         auto f = std::make_unique<TStringField>(10);
-         f->SetFieldName("CODIGO");
-         f->SetDisplayLabel("Bodega");
-         return std::unique_ptr<TField>(std::move(f));
-       },
+       [] { return NamedField<TStringField>("CODIGO", "Bodega", 10); },
        "CRepcliente: Field 'Bodega' not found"},
       {"FMTBcd field on a BCD column",
-       [] {
-         auto f = std::make_unique<TFMTBCDField>(15, 2);
-         f->SetFieldName("VALOR4");
-         f->SetDisplayLabel("Valor");
-         return std::unique_ptr<TField>(std::move(f));
-       },
+       [] { return NamedField<TFMTBCDField>("VALOR4", "Valor", 15, 2); },
        "CRepcliente: Type mismatch for field 'Valor', expecting: FMTBcd actual: BCD"},
-      {"BCD size differs",
-       [] {
-         auto f = std::make_unique<TFMTBCDField>(9, 4, ftBCD);
-         f->SetFieldName("VALOR4");
-         return std::unique_ptr<TField>(std::move(f));
-       },
+      {"BCD size differs", [] { return NamedField<TFMTBCDField>("VALOR4", "", 9, 4, ftBCD); },
        "CRepcliente: Size mismatch for field 'VALOR4', expecting: 4 actual: 2"},
-      {"integer field on a text column",
-       [] {
-         auto f = std::make_unique<TIntegerField>();
-         f->SetFieldName("CODBOD");
-         return std::unique_ptr<TField>(std::move(f));
-       },
+      {"integer field on a text column", [] { return NamedField<TIntegerField>("CODBOD", ""); },
        "CRepcliente: Type mismatch for field 'CODBOD', expecting: Integer actual: String"},
   };
   for (const Case& c : cases) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/RegionalSettings.h"
+#include "tests/data/support/SettingsScope.h"
 
 namespace {
 
@@ -14,19 +15,6 @@ platform::TFormatSettings Picture(const char* picture, char separator = '/') {
   settings.DateSeparator = separator;
   return settings;
 }
-
-// Puts the settings in force for one test and restores the previous ones after it.
-class SettingsScope {
- public:
-  explicit SettingsScope(const platform::TFormatSettings& settings)
-      : saved_(platform::FormatSettings()) {
-    platform::SetFormatSettings(settings);
-  }
-  ~SettingsScope() { platform::SetFormatSettings(saved_); }
-
- private:
-  platform::TFormatSettings saved_;
-};
 
 TEST(DateEncoding, DayCountsFromThirtiethDecember1899) {
   struct Case {

@@ -6,6 +6,7 @@
 #include "data/DateText.h"
 #include "platform/RegionalSettings.h"
 #include "tests/data/support/MemoryDataSet.h"
+#include "tests/data/support/SettingsScope.h"
 
 namespace {
 
@@ -25,19 +26,6 @@ TFieldDef Def(const char* name, TFieldType type, int size = 0, int precision = 0
   def.Precision = precision;
   return def;
 }
-
-// Restores the regional settings in force before the test.
-class SettingsGuard {
- public:
-  explicit SettingsGuard(const platform::TFormatSettings& settings)
-      : saved_(platform::FormatSettings()) {
-    platform::SetFormatSettings(settings);
-  }
-  ~SettingsGuard() { platform::SetFormatSettings(saved_); }
-
- private:
-  platform::TFormatSettings saved_;
-};
 
 // A one-record data set with persistent fields of the report's kinds. The fields are made
 // while the settings of `decimal` are in force.
@@ -66,7 +54,7 @@ class FieldsTest : public testing::Test {
     dataSet_.Post();
   }
 
-  SettingsGuard settings_;
+  SettingsScope settings_;
   MemoryDataSet dataSet_{
       "CRepcliente",
       {Def("CODBOD", ftString, 2), Def("NOMBOD", ftString, 60), Def("COCP_ID", ftInteger),
@@ -354,7 +342,7 @@ TEST(CreateFieldForDef, ClassAndPropertiesFollowTheDefinition) {
 }
 
 TEST(GenericFields, ValuesAndPlainTexts) {
-  SettingsGuard settings(Separators(',', '.'));
+  SettingsScope settings(Separators(',', '.'));
   MemoryDataSet dataSet(
       "Q", {Def("F", ftFloat), Def("D", ftDate), Def("B", ftBoolean), Def("T", ftTimeStamp)});
   dataSet.Open();

@@ -5,6 +5,7 @@
 
 #include "data/DBClient.h"
 #include "tests/data/DBClientFixture.h"
+#include "tests/data/support/ErrorOf.h"
 
 using namespace dbclienttest;
 
@@ -17,10 +18,7 @@ struct Config {
   TClientDataSet client{"CConfrep", &owner};
 
   Config() {
-    source.columns = {{"CODBOD", ftString, 10},
-                      {"NOMBRE", ftString, 40},
-                      {"CANT", ftInteger},
-                      {"VALOR", ftFMTBcd, 2, 15}};
+    source.columns = SampleColumns();
     source.rows = {{"01", "A", "5", "12500.00"},
                    {"02", "ab", std::nullopt, "-3.10"},
                    {"03", "a", "-7", "1.00"}};
@@ -37,15 +35,6 @@ struct Config {
     client.Post();
   }
 };
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const platform::Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 }  // namespace
 

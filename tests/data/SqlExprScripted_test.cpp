@@ -7,18 +7,10 @@
 
 #include "data/SqlExpr.h"
 #include "driver/ScriptedDriver.h"
+#include "tests/data/support/ErrorOf.h"
 #include "tests/data/support/SqlTestDatabase.h"
 
 namespace {
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const platform::Exception& error) {
-    return error.Message();
-  }
-  return "(no error)";
-}
 
 bool Logged(const DriverScript& script, const std::string& entry) {
   return std::find(script.log.begin(), script.log.end(), entry) != script.log.end();
@@ -55,7 +47,7 @@ TEST_F(SqlExprScripted, DriverErrorMessagesAreComposedFromStatusAndServerText) {
     SetupScriptedConnection(fresh, ScriptVendorLib(&script));
     script.statuses["Attach"] = c.status;
     script.sessionError = c.serverText;
-    EXPECT_EQ(MessageOf([&] { fresh.Open(); }), c.expected) << "status " << c.status;
+    EXPECT_EQ(ErrorOf([&] { fresh.Open(); }), c.expected) << "status " << c.status;
     EXPECT_EQ(fresh.ConnectionState(), csStateClosed);
     EXPECT_FALSE(fresh.Connected());
   }
@@ -64,10 +56,10 @@ TEST_F(SqlExprScripted, DriverErrorMessagesAreComposedFromStatusAndServerText) {
 TEST_F(SqlExprScripted, StatusWithoutTextRepeatsTheEarlierFailure) {
   script.statuses["Attach"] = SQL_SERVERERROR;
   script.sessionError = "first failure";
-  EXPECT_EQ(MessageOf([&] { connection.Open(); }), "SQL Server Error: first failure");
+  EXPECT_EQ(ErrorOf([&] { connection.Open(); }), "SQL Server Error: first failure");
   script.statuses["Attach"] = 30;
   script.sessionError.clear();
-  EXPECT_EQ(MessageOf([&] { connection.Open(); }), "SQL Server Error: first failure");
+  EXPECT_EQ(ErrorOf([&] { connection.Open(); }), "SQL Server Error: first failure");
   script.statuses.clear();
   connection.Open();
   EXPECT_TRUE(connection.Connected());
@@ -75,26 +67,25 @@ TEST_F(SqlExprScripted, StatusWithoutTextRepeatsTheEarlierFailure) {
 
 TEST_F(SqlExprScripted, DriverLibraryFailuresNameTheLibraryOrEntryPoint) {
   connection.SetLibraryName("libnot_installed_driver.so");
-  EXPECT_EQ(MessageOf([&] { connection.Open(); }), "Unable to Load libnot_installed_driver.so");
+  EXPECT_EQ(ErrorOf([&] { connection.Open(); }), "Unable to Load libnot_installed_driver.so");
   // A library that exists but exports no driver entry point.
   connection.SetLibraryName("libfbclient.so.2");
-  EXPECT_EQ(MessageOf([&] { connection.Open(); }),
-            "Unable to Find Procedure getSQLDriverINTERBASE");
+  EXPECT_EQ(ErrorOf([&] { connection.Open(); }), "Unable to Find Procedure getSQLDriverINTERBASE");
   connection.SetLibraryName("libibdriver_scripted.so");
   script.statuses["Entry"] = SQL_DRIVERINITFAILED;
-  EXPECT_EQ(MessageOf([&] { connection.Open(); }), "Unable to Load " + connection.VendorLib());
+  EXPECT_EQ(ErrorOf([&] { connection.Open(); }), "Unable to Load " + connection.VendorLib());
   EXPECT_EQ(connection.ConnectionState(), csStateClosed);
 }
 
 TEST_F(SqlExprScripted, SettingsAreCheckedBeforeLoading) {
   connection.Params().SetValue("Database", "");
-  EXPECT_EQ(MessageOf([&] { connection.Open(); }), "Missing Database property");
+  EXPECT_EQ(ErrorOf([&] { connection.Open(); }), "Missing Database property");
   connection.SetConnectionName("");
-  EXPECT_EQ(MessageOf([&] { connection.Open(); }), "Connection name missing");
+  EXPECT_EQ(ErrorOf([&] { connection.Open(); }), "Connection name missing");
   connection.SetVendorLib("");
-  EXPECT_EQ(MessageOf([&] { connection.Open(); }), "Galvora: DLL/Shared Library Name not Set");
+  EXPECT_EQ(ErrorOf([&] { connection.Open(); }), "Galvora: DLL/Shared Library Name not Set");
   TSQLConnection bare("Galvora");
-  EXPECT_EQ(MessageOf([&] { bare.Open(); }), "Missing DriverName property");
+  EXPECT_EQ(ErrorOf([&] { bare.Open(); }), "Missing DriverName property");
   EXPECT_EQ(script.Count("Entry"), 0);
 }
 
@@ -163,15 +154,14 @@ TEST_F(SqlExprScripted, EventsRunOnlyWhenTheStateChanges) {
 TEST_F(SqlExprScripted, TransactionMessagesCarryTheConnectionName) {
   connection.Open();
   TTransactionDesc desc;
-  EXPECT_EQ(MessageOf([&] { connection.Commit(desc); }),
-            "Galvora: There is no active transaction");
+  EXPECT_EQ(ErrorOf([&] { connection.Commit(desc); }), "Galvora: There is no active transaction");
   connection.StartTransaction(desc);
-  EXPECT_EQ(MessageOf([&] { connection.StartTransaction(desc); }),
+  EXPECT_EQ(ErrorOf([&] { connection.StartTransaction(desc); }),
             "Galvora: A transaction is already active");
   script.statuses["CommitTxn"] = SQL_NOTSUPPORTED;  // status 5 counts as success
   connection.Commit(desc);
   EXPECT_FALSE(connection.InTransaction());
-  EXPECT_EQ(MessageOf([&] { connection.SetDriverName("Other"); }),
+  EXPECT_EQ(ErrorOf([&] { connection.SetDriverName("Other"); }),
             "Galvora: Cannot perform this operation on an open connection");
 
   DriverScript noTransactions;
@@ -216,7 +206,7 @@ TEST_F(SqlQueryScripted, ARejectedPreparationLeavesTheStatementUnprepared) {
   query.SetSQL("select * from NOWHERE");
   script.statuses["PrepareText"] = SQL_SERVERERROR;
   script.commandError = "Table unknown NOWHERE";
-  EXPECT_EQ(MessageOf([&] { query.Open(); }), "SQL Server Error: Table unknown NOWHERE");
+  EXPECT_EQ(ErrorOf([&] { query.Open(); }), "SQL Server Error: Table unknown NOWHERE");
   EXPECT_FALSE(query.Active());
   EXPECT_FALSE(query.Prepared());
   EXPECT_EQ(query.LastError(), "SQL Server Error: Table unknown NOWHERE");
@@ -227,22 +217,22 @@ TEST_F(SqlQueryScripted, ARejectedPreparationLeavesTheStatementUnprepared) {
 }
 
 TEST_F(SqlQueryScripted, StatementMessagesAndTheirPrefixes) {
-  EXPECT_EQ(MessageOf([&] { query.Open(); }), "Missing query, table name or procedure name");
+  EXPECT_EQ(ErrorOf([&] { query.Open(); }), "Missing query, table name or procedure name");
   TSQLQuery loose("Loose");
   loose.SetSQL("select 1 from X");
-  EXPECT_EQ(MessageOf([&] { loose.Open(); }), "SQLConnection property required for this operation");
+  EXPECT_EQ(ErrorOf([&] { loose.Open(); }), "SQLConnection property required for this operation");
   query.SetSQL("update X set A = 1");
   script.returnsCursor = false;
-  EXPECT_EQ(MessageOf([&] { query.Open(); }), "QRepcliente: Cursor not returned from Query");
+  EXPECT_EQ(ErrorOf([&] { query.Open(); }), "QRepcliente: Cursor not returned from Query");
   EXPECT_FALSE(query.Active());
   script.returnsCursor = true;
   script.statuses["Run"] = 30;
-  EXPECT_EQ(MessageOf([&] { query.Open(); }), "Driver Error: Unknown Error Code '30'");
+  EXPECT_EQ(ErrorOf([&] { query.Open(); }), "Driver Error: Unknown Error Code '30'");
   script.statuses.clear();
   query.Open();
-  EXPECT_EQ(MessageOf([&] { query.Last(); }),
+  EXPECT_EQ(ErrorOf([&] { query.Last(); }),
             "QRepcliente: Operation not allowed on a unidirectional dataset");
-  EXPECT_EQ(MessageOf([&] { query.SetCommandText("select 2 from X"); }),
+  EXPECT_EQ(ErrorOf([&] { query.SetCommandText("select 2 from X"); }),
             "QRepcliente: Cannot perform this operation on an open dataset");
 }
 
@@ -336,7 +326,7 @@ TEST_F(SqlQueryScripted, ParametersAreBoundByPositionWithTheirTypes) {
 
   TParams unknown;
   unknown.Add(TParam{"V", ftVariant, ptInput, int64_t{1}});
-  EXPECT_EQ(MessageOf([&] { connection.Execute("update T set A = :V", &unknown); }),
+  EXPECT_EQ(ErrorOf([&] { connection.Execute("update T set A = :V", &unknown); }),
             "No value for parameter 'V'");
   EXPECT_EQ(connection.ConnectionState(), csStateOpen);
 }
@@ -405,7 +395,7 @@ TEST_F(SqlQueryScripted, AStatementLimitMakesAClonedSession) {
 
 TEST_F(SqlExprScripted, LoginPromptAsksOnLoginOrFails) {
   connection.SetLoginPrompt(true);
-  EXPECT_EQ(MessageOf([&] { connection.Open(); }), "Cannot connect to database 'IBLocal'");
+  EXPECT_EQ(ErrorOf([&] { connection.Open(); }), "Cannot connect to database 'IBLocal'");
   std::vector<std::string> seen;
   connection.OnLogin = [&](TSQLConnection&, TConnectionParams& login) {
     seen = login.Lines();

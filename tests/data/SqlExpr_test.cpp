@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "data/SqlExpr.h"
+#include "tests/data/support/ErrorOf.h"
 #include "tests/data/support/SqlTestDatabase.h"
 
 namespace {
@@ -24,15 +25,6 @@ const char kScript[] =
     "create procedure COSTS (A date, B date) returns (BODEGA varchar(10), TOTAL numeric(15,2))\n"
     "as begin BODEGA = 'B1'; TOTAL = 10.5; suspend; BODEGA = 'B2'; TOTAL = -3.1; suspend; end^\n"
     "set term ; ^\n";
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const platform::Exception& error) {
-    return error.Message();
-  }
-  return "(no error)";
-}
 
 class SqlExprDatabase : public ::testing::Test {
  protected:
@@ -79,7 +71,7 @@ TEST_F(SqlExprDatabase, ConnectsAndDisconnectsWithTheDataModuleParameters) {
 
 TEST_F(SqlExprDatabase, FailedConnectsAreReadableAndLeaveTheConnectionClosed) {
   connection.Params().SetValue("Database", database->Folder() + "/missing/galvora.fdb");
-  std::string message = MessageOf([&] { connection.Open(); });
+  std::string message = ErrorOf([&] { connection.Open(); });
   EXPECT_EQ(message.rfind("SQL Server Error: I/O error", 0), 0u) << message;
   EXPECT_NE(message.find("missing/galvora.fdb"), std::string::npos) << message;
   EXPECT_EQ(connection.ConnectionState(), csStateClosed);
@@ -88,9 +80,9 @@ TEST_F(SqlExprDatabase, FailedConnectsAreReadableAndLeaveTheConnectionClosed) {
   // Wrong credentials go to a server; embedded attachments do not check them.
   connection.Params().SetValue("Database", "localhost:" + database->Folder() + "/any.fdb");
   connection.Params().SetValue("password", "not-the-password");
-  message = MessageOf([&] { connection.Open(); });
+  message = ErrorOf([&] { connection.Open(); });
   if (EnsureFirebirdServer()) {
-    message = MessageOf([&] { connection.Open(); });
+    message = ErrorOf([&] { connection.Open(); });
     EXPECT_EQ(message,
               "Driver Error: [0x000C] Invalid Username/Password\r\nSQL Server Error: Your user "
               "name and password are not defined. Ask your database administrator to set up a "
@@ -201,12 +193,12 @@ TEST_F(SqlExprDatabase, AResultWithoutRowsIsAtEofWithNullFields) {
 
 TEST_F(SqlExprDatabase, StatementsThatReturnNoRowsOrFailToPrepare) {
   query.SetSQL("update ITEMS set NAME = NAME where ID = 0");
-  EXPECT_EQ(MessageOf([&] { query.Open(); }), "QRepcliente: Cursor not returned from Query");
+  EXPECT_EQ(ErrorOf([&] { query.Open(); }), "QRepcliente: Cursor not returned from Query");
   EXPECT_FALSE(query.Active());
 
   query.SetSQL("select * from NO_SUCH_TABLE");
   for (int attempt = 0; attempt < 2; ++attempt) {
-    std::string message = MessageOf([&] { query.Open(); });
+    std::string message = ErrorOf([&] { query.Open(); });
     EXPECT_EQ(message.rfind("SQL Server Error: Dynamic SQL Error", 0), 0u) << message;
     EXPECT_NE(message.find("NO_SUCH_TABLE"), std::string::npos) << message;
     EXPECT_FALSE(query.Active());
@@ -257,7 +249,7 @@ TEST_F(SqlExprDatabase, TransactionsCommitAndRollBackForReal) {
   EXPECT_FALSE(query.PSInTransaction());
   EXPECT_EQ(Scalar("select NAME from ITEMS where ID = 11"), "committed");
 
-  EXPECT_EQ(MessageOf([&] { query.PSEndTransaction(true); }),
+  EXPECT_EQ(ErrorOf([&] { query.PSEndTransaction(true); }),
             "Galvora: There is no active transaction");
   // Without a transaction every statement commits on its own.
   EXPECT_EQ(connection.ExecuteDirect("delete from ITEMS where ID = 11"), 1);
