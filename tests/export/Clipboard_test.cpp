@@ -2,7 +2,6 @@
 // and the real clipboard of the off-screen platform.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -10,21 +9,15 @@
 #include <QTest>
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <vector>
 
-#include "data/DBClient.h"
-#include "data/Provider.h"
-#include "data/SqlExpr.h"
-#include "db/CompanyDatabase.h"
 #include "export/ClipboardCopy.h"
 #include "export/DBGridEhSource.h"
 #include "export/ExportAsGRIDBIF.h"
-#include "grid/DBGridEh.h"
 #include "platform/Clipboard.h"
 #include "platform/Cp1252.h"
-#include "tests/data/support/SqlTestDatabase.h"
+#include "tests/export/support/GridDatabaseTest.h"
 
 namespace {
 
@@ -38,14 +31,9 @@ std::string Bytes(const char (&literal)[N]) {
   return std::string(literal, N - 1);
 }
 
-class ClipboardCopy : public ::testing::Test {
+class ClipboardCopy : public GridDatabaseTest {
  protected:
   void SetUp() override {
-    folder_ =
-        std::filesystem::temp_directory_path() / ("clipboard_copy_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_);
-    const std::string path = (folder_ / "galvora.fdb").string();
-    db::CreateCompanyDatabase(path, {.schema = false});
     std::string script =
         "CREATE TABLE T (CODE VARCHAR(10), V NUMERIC(15));"
         "INSERT INTO T VALUES ('A\xF1o', 1234.5);"
@@ -54,24 +42,11 @@ class ClipboardCopy : public ::testing::Test {
       script +=
           "INSERT INTO T VALUES ('R" + std::to_string(i) + "', " + std::to_string(i) + ".25);";
     }
-    db::ExecuteScript(path, script);
-    SetupDataModuleConnection(connection_, path);
-    query_.SetSQLConnection(&connection_);
-    provider_.SetDataSet(&query_);
-    provider_.SetOptions(poAllowCommandText);
-    client_.SetProviderName("P");
-    source_.SetDataSet(&client_);
-    grid_.setObjectName("DBGridEh2");
-    grid_.SetDataSource(&source_);
+    MakeDatabase("clipboard_copy", script);
     grid_.SetFooterRowCount(1);
     grid_.SetEditActions(geaCopyEh | geaSelectAllEh);
     grid_.resize(300, 160);
     InstallClipboardCopy(grid_);
-  }
-  void TearDown() override {
-    client_.Close();
-    connection_.Close();
-    std::filesystem::remove_all(folder_);
   }
 
   void Open(const std::string& sql) {
@@ -90,15 +65,6 @@ class ClipboardCopy : public ::testing::Test {
     ExportGridToStream(&CreateExporter<TDBGridEhExportAsRTF>, grid, out, false);
     return std::string(out.Bytes());
   }
-
-  std::filesystem::path folder_;
-  TSQLConnection connection_;
-  TSQLQuery query_;
-  TProviderOwner owner_;
-  TDataSetProvider provider_{"P", &owner_};
-  TClientDataSet client_{"C", &owner_};
-  TDataSource source_;
-  TDBGridEh grid_;
 };
 
 TEST_F(ClipboardCopy, NothingSelectedPutsTheCurrentCellInFiveFormatsAndNothingElse) {

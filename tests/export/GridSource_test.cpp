@@ -2,61 +2,26 @@
 // selection, position restore, field values and footers as the grid holds them.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-
-#include "data/DBClient.h"
-#include "data/Provider.h"
-#include "data/SqlExpr.h"
-#include "db/CompanyDatabase.h"
 #include "export/DBGridEhSource.h"
-#include "grid/DBGridEh.h"
+#include "tests/export/support/GridDatabaseTest.h"
 #include "tests/export/support/Render.h"
 #include "tests/export/support/XlsReader.h"
-#include "tests/data/support/SqlTestDatabase.h"
 
 namespace {
 
-class GridSource : public ::testing::Test {
+class GridSource : public GridDatabaseTest {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("grid_source_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_);
-    const std::string path = (folder_ / "galvora.fdb").string();
-    db::CreateCompanyDatabase(path, {.schema = false});
-    db::ExecuteScript(path,
-                      "CREATE TABLE T (CODE VARCHAR(10), N INTEGER, V NUMERIC(15,2));"
-                      "INSERT INTO T VALUES ('A\xF1o', 7, 1234.5);"
-                      "INSERT INTO T VALUES ('B', NULL, NULL);"
-                      "INSERT INTO T VALUES ('C', 536870912, -0.25);");
-    SetupDataModuleConnection(connection_, path);
-    query_.SetSQLConnection(&connection_);
+    MakeDatabase("grid_source",
+                 "CREATE TABLE T (CODE VARCHAR(10), N INTEGER, V NUMERIC(15,2));"
+                 "INSERT INTO T VALUES ('A\xF1o', 7, 1234.5);"
+                 "INSERT INTO T VALUES ('B', NULL, NULL);"
+                 "INSERT INTO T VALUES ('C', 536870912, -0.25);");
     query_.SetSQL("select * from T order by CODE");
-    provider_.SetDataSet(&query_);
-    provider_.SetOptions(poAllowCommandText);
-    client_.SetProviderName("P");
-    source_.SetDataSet(&client_);
-    grid_.setObjectName("DBGridEh2");
-    grid_.SetDataSource(&source_);
     grid_.resize(400, 200);
     client_.Open();
   }
-  void TearDown() override {
-    client_.Close();
-    connection_.Close();
-    std::filesystem::remove_all(folder_);
-  }
-
-  std::filesystem::path folder_;
-  TSQLConnection connection_;
-  TSQLQuery query_;
-  TProviderOwner owner_;
-  TDataSetProvider provider_{"P", &owner_};
-  TClientDataSet client_{"C", &owner_};
-  TDataSource source_;
-  TDBGridEh grid_;
 };
 
 TEST_F(GridSource, SelectAllWritesEveryRecordAndKeepsThePosition) {
