@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDir>
 #include <QLineEdit>
 #include <QTest>
 #include <algorithm>
@@ -27,6 +26,7 @@
 #include "platform/Registry.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/PathNames.h"
+#include "tests/app/support/Window.h"
 
 namespace fs = std::filesystem;
 
@@ -71,14 +71,6 @@ class WindowPaths : public ::testing::Test {
     platform::ReloadFormatSettings();
   }
 
-  Tfrepcostoav& Open() {
-    window_ = std::make_unique<Tfrepcostoav>();
-    window_->show();
-    window_->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    return *window_;
-  }
-
   // The operator types the origin (the company as typed text) and leaves the company field.
   void Connect(const char* company) {
     window_->Tusua->setFocus();
@@ -115,7 +107,7 @@ TEST_F(WindowPaths, ConnectAndSaveUnderAccentedAndCyrillicNames) {
     SCOPED_TRACE(names.folder);
     const fs::path folder = *root_ / names.folder;
     Install(folder, folder.string());
-    Tfrepcostoav& w = Open();
+    Tfrepcostoav& w = apptest::OpenWindow(window_);
     ASSERT_EQ(w.Servidor->count(), 1);
     EXPECT_EQ(w.Servidor->currentText(), QString::fromUtf8(folder.string().c_str()));
     Connect(names.company);
@@ -137,10 +129,7 @@ TEST_F(WindowPaths, ConnectAndSaveUnderAccentedAndCyrillicNames) {
     ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
     EXPECT_EQ(apptest::Listing(saves), std::vector<std::string>{std::string(names.file) + ".csv"});
     if (&names == &apptest::kPathNames[3]) {
-      const QString artifacts =
-          QString::fromLocal8Bit(qgetenv("GALVORA_BINARY_DIR")) + "/artifacts";
-      QDir().mkpath(artifacts);
-      EXPECT_TRUE(w.grab().save(artifacts + "/window-cyrillic-folder.png"));
+      EXPECT_TRUE(w.grab().save(apptest::ArtifactPath("window-cyrillic-folder.png")));
     }
 
     // A folder that does not exist: the message names the file once converted.
@@ -170,7 +159,7 @@ TEST_F(WindowPaths, ConnectAndSaveUnderAccentedAndCyrillicNames) {
 TEST_F(WindowPaths, Windows1252ServerListLineOpensTheUtf8Folder) {
   const fs::path folder = *root_ / apptest::kPathNames[1].folder;
   Install(folder, platform::FileNameText(folder.string()));
-  Tfrepcostoav& w = Open();
+  Tfrepcostoav& w = apptest::OpenWindow(window_);
   EXPECT_EQ(w.Servidor->currentText(), QString::fromUtf8(folder.string().c_str()));
   Connect(apptest::kPathNames[1].company);
   ASSERT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
@@ -185,10 +174,8 @@ TEST_F(WindowPaths, CommandLineServerAndCompanyKeepTheirBytes) {
   const char* argv[] = {
       "repcostoav", folder.c_str(), "SYSDBA", "masterkey", names.company, "", "", "", "", "",
       "1",          nullptr};
-  window_ = std::make_unique<Tfrepcostoav>(app::ParseCommandLine(11, argv));
-  window_->show();
-  window_->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  apptest::OpenWindow(window_, app::ParseCommandLine(11, argv));
+  ASSERT_TRUE(window_->isActiveWindow());
   EXPECT_EQ(window_->Cia->text(), QString::fromUtf8(names.company));
   ASSERT_TRUE(fdm->Galvora->Connected()) << (boxes_.shown.empty() ? "" : boxes_.shown[0].text);
   EXPECT_TRUE(window_->CRepcliente->Active());

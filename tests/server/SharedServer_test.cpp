@@ -18,11 +18,10 @@
 #include "data/SqlExpr.h"
 #include "db/CompanyDatabase.h"
 #include "tests/app/support/Fakes.h"
-#include "tests/server/support/ServerSupport.h"
+#include "tests/server/support/ServedCompanyTest.h"
 
 namespace {
 
-using servertest::ServedCompany;
 using servertest::SetupConnection;
 
 const char kReport[] = " select * from COSTOS_AVICOLA ('2022/01/01','2022/01/31')";
@@ -73,27 +72,12 @@ std::string ReportedError(const std::function<void()>& action) {
   return boxes.shown.empty() ? "" : boxes.shown.back().text;
 }
 
-class SharedServer : public ::testing::Test {
+class SharedServer : public servertest::ServedCompanyTest {
  protected:
-  void SetUp() override {
-    if (!servertest::ServerAnswers(settings)) {
-      GTEST_SKIP() << "no Firebird server answers on " << settings.host
-                   << " (scripts/server start runs one)";
-    }
-    company = std::make_unique<ServedCompany>(settings, 5);
-  }
-
   std::unique_ptr<Operator> NewOperator(const std::string& password = "") {
     return std::make_unique<Operator>(company->Database(),
                                       password.empty() ? settings.password : password);
   }
-  db::QueryResult Query(const std::string& sql) {
-    return db::QueryText(company->Database(), sql, "SYSDBA", settings.password);
-  }
-
-  servertest::ServerLock lock;  // one server test at a time, taken before SetUp
-  servertest::ServerSettings settings = servertest::Settings();
-  std::unique_ptr<ServedCompany> company;
 };
 
 TEST_F(SharedServer, AServerEntryOfTheServerListReachesTheCompanyDatabaseThroughTheServer) {

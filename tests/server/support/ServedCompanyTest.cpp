@@ -1,7 +1,5 @@
 #include "tests/server/support/ServedCompanyTest.h"
 
-#include "db/CompanyDatabase.h"
-
 namespace servertest {
 
 void ServedCompanyTest::SetUp() {
@@ -12,11 +10,12 @@ void ServedCompanyTest::SetUp() {
   company = std::make_unique<ServedCompany>(settings, 5);
 }
 
+db::QueryResult ServedCompanyTest::Query(const std::string& sql) const {
+  return db::QueryText(company->Database(), sql, "SYSDBA", settings.password);
+}
+
 int ServedCompanyTest::ConfigurationRows() const {
-  return static_cast<int>(
-      db::QueryText(company->Database(), "select * from CONFIGURA_COSTOS_PROD", "SYSDBA",
-                    settings.password)
-          .rows.size());
+  return static_cast<int>(Query("select * from CONFIGURA_COSTOS_PROD").rows.size());
 }
 
 }  // namespace servertest

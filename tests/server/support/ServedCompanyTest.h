@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
+#include "db/CompanyDatabase.h"
 #include "tests/server/support/ServerSupport.h"
 
 namespace servertest {
@@ -16,6 +18,8 @@ class ServedCompanyTest : public ::testing::Test {
  public:  // tests reach these through references to the fixture as well
   void SetUp() override;
 
+  // The result of `sql` on the served company's database, read as SYSDBA.
+  db::QueryResult Query(const std::string& sql) const;
   // The number of rows in the served company's CONFIGURA_COSTOS_PROD.
   int ConfigurationRows() const;
 
