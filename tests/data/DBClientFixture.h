@@ -1,7 +1,8 @@
 #pragma once
 
 // A small in-memory table to feed providers in client result set tests: columns with types,
-// rows of values as text (nullopt = NULL), counters of what the provider asked of it.
+// rows of values as text (nullopt = NULL), counters of what the provider asked of it; and a
+// form's chain of such a table, its provider and a client result set.
 
 #include <cstring>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "data/DB.h"
+#include "data/DBClient.h"
 #include "data/Provider.h"
 
 namespace dbclienttest {
@@ -21,14 +23,6 @@ struct MemColumn {
 };
 
 using MemRow = std::vector<std::optional<std::string>>;
-
-// The columns the client result set tests read: a code, a name, a count and an amount.
-inline std::vector<MemColumn> SampleColumns() {
-  return {{"CODBOD", ftString, 10},
-          {"NOMBRE", ftString, 40},
-          {"CANT", ftInteger},
-          {"VALOR", ftFMTBcd, 2, 15}};
-}
 
 class MemTable : public TDataSet, public IProviderSupport {
  public:
@@ -164,6 +158,29 @@ class MemTable : public TDataSet, public IProviderSupport {
  private:
   int position_ = -1;
   bool open_ = false;
+};
+
+// The owner (a form), its provider over an in-memory source of `rows` in four columns (a code,
+// a name, a count and an amount) and the client result set it feeds, each named as the form
+// names it. Opens nothing.
+struct ProviderChain {
+  ProviderChain(const std::string& sourceName, const std::string& providerName,
+                const std::string& clientName, std::vector<MemRow> rows)
+      : source(sourceName), provider(providerName, &owner), client(clientName, &owner) {
+    source.columns = {{"CODBOD", ftString, 10},
+                      {"NOMBRE", ftString, 40},
+                      {"CANT", ftInteger},
+                      {"VALOR", ftFMTBcd, 2, 15}};
+    source.rows = std::move(rows);
+    provider.SetDataSet(&source);
+    provider.SetOptions(poAllowCommandText);
+    client.SetProviderName(providerName);
+  }
+
+  TProviderOwner owner;
+  MemTable source;
+  TDataSetProvider provider;
+  TClientDataSet client;
 };
 
 // Counts the notices a data source passes to one link.

@@ -13,24 +13,17 @@ using namespace dbclienttest;
 
 namespace {
 
-// The owner (a form), its provider over an in-memory source, and the client result set.
-struct Report {
-  TProviderOwner owner;
-  MemTable source{"QRepcliente"};
-  TDataSetProvider provider{"PRepcliente", &owner};
-  TClientDataSet client{"CRepcliente", &owner};
+// The report window's chain, counting the provider's requests for records.
+struct Report : ProviderChain {
   int getRecordsCalls = 0;
 
-  Report() {
-    source.columns = SampleColumns();
-    source.rows = {{"01", "A", "5", "12500.00"},
-                   {"02", "ab", std::nullopt, "-3.10"},
-                   {"03", "a", "-7", std::nullopt},
-                   {"04", "B\xe9", "0", "0.50"}};
-    provider.SetDataSet(&source);
-    provider.SetOptions(poAllowCommandText);
+  Report()
+      : ProviderChain("QRepcliente", "PRepcliente", "CRepcliente",
+                      {{"01", "A", "5", "12500.00"},
+                       {"02", "ab", std::nullopt, "-3.10"},
+                       {"03", "a", "-7", std::nullopt},
+                       {"04", "B\xe9", "0", "0.50"}}) {
     provider.BeforeGetRecords = [this](TDataSetProvider&, TVariant&) { ++getRecordsCalls; };
-    client.SetProviderName("PRepcliente");
   }
 };
 

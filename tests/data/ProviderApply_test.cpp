@@ -11,20 +11,13 @@ using namespace dbclienttest;
 
 namespace {
 
-struct Config {
-  TProviderOwner owner;
-  MemTable source{"TConfcostos"};
-  TDataSetProvider provider{"PConfrep", &owner};
-  TClientDataSet client{"CConfrep", &owner};
-
-  Config() {
-    source.columns = SampleColumns();
-    source.rows = {{"01", "A", "5", "12500.00"},
-                   {"02", "ab", std::nullopt, "-3.10"},
-                   {"03", "a", "-7", "1.00"}};
-    provider.SetDataSet(&source);
-    provider.SetOptions(poAllowCommandText);
-    client.SetProviderName("PConfrep");
+// The configuration editor's chain, open.
+struct Config : ProviderChain {
+  Config()
+      : ProviderChain("TConfcostos", "PConfrep", "CConfrep",
+                      {{"01", "A", "5", "12500.00"},
+                       {"02", "ab", std::nullopt, "-3.10"},
+                       {"03", "a", "-7", "1.00"}}) {
     client.Open();
   }
 
