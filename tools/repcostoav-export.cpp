@@ -28,11 +28,11 @@
 
 #include "app/ReportFields.h"
 #include "app/ReportPrint.h"
+#include "app/ReportSource.h"
 #include "app/SaveSelection.h"
 #include "app/dm.h"
 #include "data/DBClient.h"
 #include "data/DateText.h"
-#include "data/Provider.h"
 #include "data/SqlExpr.h"
 #include "export/DBGridEhSource.h"
 #include "grid/DBGridEh.h"
@@ -367,18 +367,12 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
 int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& databaseName) {
   dataModule.Galvora->Open();
 
-  TProviderOwner providers;
-  TDataSetProvider provider("PRepcliente", &providers);
-  provider.SetDataSet(dataModule.QRepcliente.get());
-  provider.SetOptions(poAllowCommandText);
-  TClientDataSet report("CRepcliente", &providers);
-  report.SetProviderName("PRepcliente");
+  app::TReportSource reportSource(dataModule);
+  TClientDataSet& report = reportSource.Report();
   // The rows come in packets that the export walk asks for as it reaches them, so that the
   // file is written while the database still computes the later rows. The rows and the bytes
   // are the window's; only the window's preview needs them all at once.
   report.SetPacketRecords(kRowsPerPacket);
-  std::vector<std::unique_ptr<TField>> fields;
-  app::CreateReportFields(report, fields);
   TDataSource source(&report);
 
   TDBGridEh grid;
