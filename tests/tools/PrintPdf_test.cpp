@@ -4,16 +4,14 @@
 // page options, and no file for a period without rows.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <filesystem>
 #include <fstream>
 
 #include "db/CompanyDatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/print/support/PdfText.h"
+#include "tests/tools/support/ProgramRun.h"
 
 namespace fs = std::filesystem;
 using printtest::FindRow;
@@ -21,46 +19,25 @@ using printtest::PdfPages;
 
 namespace {
 
-class BatchPdf : public ::testing::Test {
+class BatchPdf : public toolstest::FolderSuite {
  protected:
   static void SetUpTestSuite() {
-    folder_ = new fs::path(fs::temp_directory_path() /
-                           ("batch_pdf_" + std::to_string(::getpid())));
-    fs::create_directories(*folder_ / "out");
-    QProcess demo;
-    demo.start(QString::fromStdString(Bin("galvora-demo")),
-               {QString::fromStdString((*folder_ / "demo").string()), "--warehouses", "130",
-                "--months", "1"});
-    ASSERT_TRUE(demo.waitForFinished(120000));
-    ASSERT_EQ(demo.exitCode(), 0) << demo.readAllStandardError().toStdString();
+    MakeFolderWithDemo("batch_pdf", 130);
+    if (HasFatalFailure()) return;
     fs::create_directories(*folder_ / "demo/datos/002");
     db::CreateCompanyDatabase((*folder_ / "demo/datos/002/galvora.fdb").string());
-  }
-  static void TearDownTestSuite() {
-    fs::remove_all(*folder_);
-    delete folder_;
-  }
-
-  static std::string Bin(const std::string& name) {
-    return std::string(std::getenv("GALVORA_BINARY_DIR")) + "/bin/" + name;
   }
 
   // Runs the exporter for January 2022 of `company` into out/`file` with `extra` options;
   // returns the exit status.
   int Export(const std::string& file, const QStringList& extra = {},
              const char* company = "001") {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QOR_REGISTRY", QString::fromStdString((*folder_ / "demo/registry.reg").string()));
-    env.insert("GALVORA_PASSWORD", "masterkey");
-    process.setProcessEnvironment(env);
-    process.start(QString::fromStdString(Bin("repcostoav-export")),
-                  QStringList{"--server", QString::fromStdString((*folder_ / "demo").string()),
-                              "--user", "SYSDBA", "--company", company, "--from", "2022-01-01",
-                              "--to", "2022-01-31", "--output", Out(file)}
-                      << extra);
-    EXPECT_TRUE(process.waitForFinished(120000));
-    return process.exitCode();
+    return toolstest::Run(
+               {.program = "repcostoav-export",
+                .args = toolstest::ExportArgs(*folder_ / "demo", *folder_ / "out" / file, company)
+                        << extra,
+                .registry = *folder_ / "demo/registry.reg"})
+        .status;
   }
   static QString Out(const std::string& file) {
     return QString::fromStdString((*folder_ / "out" / file).string());
@@ -84,11 +61,7 @@ class BatchPdf : public ::testing::Test {
     fs::remove_all(*folder_ / "out");
     fs::create_directories(*folder_ / "out");
   }
-
-  static fs::path* folder_;
 };
-
-fs::path* BatchPdf::folder_ = nullptr;
 
 TEST_F(BatchPdf, EveryTitleAndCellInRowOrderOnItsPage) {
   const std::vector<std::vector<std::string>> text = TextRows();

@@ -3,49 +3,33 @@
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <cstdlib>
-#include <fstream>
 #include <regex>
 #include <set>
 #include <string>
 
 #include "platform/ProgramInfo.h"
 #include "platform/Registry.h"
+#include "tests/tools/support/ProgramRun.h"
 
 namespace {
 
-struct RunResult {
-  int status = -1;
-  std::string out, err;
-};
+using toolstest::ReadFile;
+using toolstest::RunResult;
 
 std::string SourcePath(const std::string& relative) {
   return std::string(std::getenv("GALVORA_SOURCE_DIR")) + "/" + relative;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Runs a built program with no display at all, standard output going to `output` when given.
 RunResult RunProgram(const std::string& program, const QStringList& args,
                      const QString& output = {}) {
-  QProcess process;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "GALVORA_PASSWORD"})
-    env.remove(name);
-  process.setProcessEnvironment(env);
-  if (!output.isEmpty()) process.setStandardOutputFile(output);
-  process.start(QString(std::getenv("GALVORA_BINARY_DIR")) + "/bin/" +
-                    QString::fromStdString(program),
-                args);
-  EXPECT_TRUE(process.waitForFinished(60000)) << program;
-  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          process.readAllStandardOutput().toStdString(),
-          process.readAllStandardError().toStdString()};
+  return toolstest::Run({.program = program,
+                         .args = args,
+                         .password = nullptr,
+                         .unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"},
+                         .standardOutput = output,
+                         .timeoutMs = 60000});
 }
 
 TEST(ProgramInfo, VersionAndHelpAnswerWithoutADisplay) {

@@ -2,56 +2,37 @@
 // process, its exit statuses, messages and files.
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <algorithm>
-#include <cmath>
 #include <csignal>
-#include <functional>
-#include <map>
-#include <thread>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 
 #include "app/ReportFields.h"
 #include "db/CompanyDatabase.h"
+#include "tests/app/support/PathNames.h"
 #include "tests/export/support/XlsReader.h"
+#include "tests/tools/support/ProgramRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-  int status = -1;
-  std::string out, err;
-};
+using apptest::Listing;
+using toolstest::Launch;
+using toolstest::ReadFile;
+using toolstest::RunResult;
 
-std::string Bin(const std::string& name) {
-  return std::string(std::getenv("GALVORA_BINARY_DIR")) + "/bin/" + name;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-class BatchExport : public ::testing::Test {
+class BatchExport : public toolstest::FolderSuite {
  protected:
   static void SetUpTestSuite() {
-    folder_ = new fs::path(fs::temp_directory_path() /
-                           ("batch_export_" + std::to_string(::getpid())));
-    fs::create_directories(*folder_);
-    QProcess demo;
-    demo.start(QString::fromStdString(Bin("galvora-demo")),
-               {QString::fromStdString((*folder_ / "demo").string()), "--warehouses", "5",
-                "--months", "1"});
-    ASSERT_TRUE(demo.waitForFinished(120000));
-    ASSERT_EQ(demo.exitCode(), 0) << demo.readAllStandardError().toStdString();
+    MakeFolderWithDemo("batch_export", 5);
+    if (HasFatalFailure()) return;
     // Company 002 has no warehouses, so no rows; company 003 gives a report of megabytes;
     // company 004 one that takes the database a while.
     for (const char* company : {"002", "003", "004"}) {
@@ -63,47 +44,12 @@ class BatchExport : public ::testing::Test {
     db::CreateCompanyDatabase((*folder_ / "demo/datos/004/galvora.fdb").string(),
                               {.sample = db::SampleData{.warehouses = 5000}});
   }
-  static void TearDownTestSuite() {
-    fs::remove_all(*folder_);
-    delete folder_;
-  }
 
-  // How one run of the tool is started.
-  struct Launch {
-    QStringList args;
-    const char* password = "masterkey";
-    long fileSizeLimit = 0;      // bytes, 0 for none
-    long addressSpaceLimit = 0;  // bytes, 0 for none
-    std::map<QString, QString> env;
-    QString workingFolder;
-    // Called once the tool has started.
-    std::function<void(QProcess&)> whileRunning;
-  };
-
-  RunResult Start(const Launch& launch) {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QOR_REGISTRY", QString::fromStdString((*folder_ / "demo/registry.reg").string()));
-    env.remove("GALVORA_PASSWORD");
-    if (launch.password) env.insert("GALVORA_PASSWORD", launch.password);
-    for (const auto& [name, value] : launch.env) env.insert(name, value);
-    process.setProcessEnvironment(env);
-    if (!launch.workingFolder.isEmpty()) process.setWorkingDirectory(launch.workingFolder);
-    const long fileSize = launch.fileSizeLimit, addressSpace = launch.addressSpaceLimit;
-    process.setChildProcessModifier([fileSize, addressSpace] {
-      for (const auto& [resource, value] :
-           {std::pair{RLIMIT_FSIZE, fileSize}, std::pair{RLIMIT_AS, addressSpace}}) {
-        if (value <= 0) continue;
-        struct rlimit limit{static_cast<rlim_t>(value), static_cast<rlim_t>(value)};
-        ::setrlimit(resource, &limit);
-      }
-    });
-    process.start(QString::fromStdString(Bin("repcostoav-export")), launch.args);
-    if (launch.whileRunning) launch.whileRunning(process);
-    EXPECT_TRUE(process.waitForFinished(120000));
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString()};
+  // Runs repcostoav-export as `launch` says, with the demo's registry file.
+  RunResult Start(Launch launch) {
+    launch.program = "repcostoav-export";
+    launch.registry = *folder_ / "demo/registry.reg";
+    return toolstest::Run(launch);
   }
 
   // Runs the tool with the demo's registry and password; `fileSizeLimit` > 0 limits the size
@@ -120,9 +66,7 @@ class BatchExport : public ::testing::Test {
 
   QStringList Args(const fs::path& output, const char* from = "2022-01-01",
                    const char* to = "2022-01-31", const char* company = "001") {
-    return {"--server", QString::fromStdString((*folder_ / "demo").string()), "--user", "SYSDBA",
-            "--company", company, "--from", from, "--to", to, "--output",
-            QString::fromStdString(output.string())};
+    return toolstest::ExportArgs(*folder_ / "demo", output, company, from, to);
   }
 
   // Files in the output folder other than the demo installation.
@@ -138,11 +82,7 @@ class BatchExport : public ::testing::Test {
     fs::remove_all(*folder_ / "out");
     fs::create_directories(*folder_ / "out");
   }
-
-  static fs::path* folder_;
 };
-
-fs::path* BatchExport::folder_ = nullptr;
 
 TEST_F(BatchExport, WritesEveryFormat) {
   const db::QueryResult rows =
@@ -316,15 +256,6 @@ FileState StateOf(const fs::path& path) {
   state.gid = info.st_gid;
   if (S_ISREG(info.st_mode)) state.bytes = ReadFile(path);
   return state;
-}
-
-std::vector<std::string> Listing(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // A small file system for the engine's lock files, full from the start; nullopt where this

@@ -3,11 +3,9 @@
 // a procedure that returns the two dates it received.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QProcess>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +22,7 @@
 #include "platform/Dialogs.h"
 #include "platform/RegionalSettings.h"
 #include "platform/Registry.h"
+#include "tests/tools/support/ProgramRun.h"
 
 namespace fs = std::filesystem;
 
@@ -66,17 +65,12 @@ const QDate kPeriods[][2] = {
 
 std::string Iso(const QDate& date) { return date.toString("yyyy-MM-dd").toStdString(); }
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using toolstest::ReadFile;
 
-class ReportDates : public ::testing::Test {
+class ReportDates : public toolstest::FolderSuite {
  protected:
   static void SetUpTestSuite() {
-    folder_ =
-        new fs::path(fs::temp_directory_path() / ("report_dates_" + std::to_string(::getpid())));
-    fs::remove_all(*folder_);
+    MakeFolder("report_dates");
     fs::create_directories(*folder_ / "datos/001");
     const std::string database = (*folder_ / "datos/001/galvora.fdb").string();
     db::CreateCompanyDatabase(database, {.schema = false});
@@ -84,8 +78,7 @@ class ReportDates : public ::testing::Test {
     std::ofstream(*folder_ / "SERVIDORES.cfg", std::ios::binary) << folder_->string() << "\r\n";
   }
   static void TearDownTestSuite() {
-    fs::remove_all(*folder_);
-    delete folder_;
+    FolderSuite::TearDownTestSuite();
     unsetenv("QOR_REGISTRY");
     platform::ReloadSystemRegistry();
     platform::ReloadFormatSettings();
@@ -106,11 +99,7 @@ class ReportDates : public ::testing::Test {
     platform::ReloadFormatSettings();
     return path.string();
   }
-
-  static fs::path* folder_;
 };
-
-fs::path* ReportDates::folder_ = nullptr;
 
 TEST_F(ReportDates, WindowF2SendsTheChosenDays) {
   for (const Picture& picture : kPictures) {
@@ -144,8 +133,6 @@ TEST_F(ReportDates, WindowF2SendsTheChosenDays) {
 }
 
 TEST_F(ReportDates, BatchExporterSendsTheChosenDays) {
-  const std::string tool =
-      std::string(std::getenv("GALVORA_BINARY_DIR")) + "/bin/repcostoav-export";
   for (const Picture& picture : kPictures) {
     SCOPED_TRACE(picture.shortDate);
     const std::string registry = UseRegistry(picture);
@@ -154,18 +141,11 @@ TEST_F(ReportDates, BatchExporterSendsTheChosenDays) {
       if (period[0] > period[1]) continue;
       const fs::path output = *folder_ / "Costos.csv";
       fs::remove(output);
-      QProcess process;
-      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-      env.insert("QOR_REGISTRY", QString::fromStdString(registry));
-      env.insert("GALVORA_PASSWORD", "masterkey");
-      process.setProcessEnvironment(env);
-      process.start(QString::fromStdString(tool),
-                    {"--server", QString::fromStdString(folder_->string()), "--user", "SYSDBA",
-                     "--company", "001", "--from", QString::fromStdString(Iso(period[0])), "--to",
-                     QString::fromStdString(Iso(period[1])), "--output",
-                     QString::fromStdString(output.string())});
-      ASSERT_TRUE(process.waitForFinished(120000));
-      ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+      const toolstest::RunResult run = toolstest::Run(
+          {.program = "repcostoav-export",
+           .args = toolstest::ExportArgs(*folder_, output, "001", Iso(period[0]), Iso(period[1])),
+           .registry = registry});
+      ASSERT_EQ(run.status, 0) << run.err;
       EXPECT_NE(ReadFile(output).find("\"" + Iso(period[0]) + " " + Iso(period[1]) + "\""),
                 std::string::npos)
           << ReadFile(output);

@@ -4,47 +4,32 @@
 // messages that name a file.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "db/CompanyDatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/app/support/PathNames.h"
+#include "tests/tools/support/ProgramRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-  int status = -1;
-  std::string err;
-};
+using toolstest::ExportArgs;
+using toolstest::ReadFile;
+using toolstest::RunResult;
 
 QString Q(const std::string& utf8) { return QString::fromUtf8(utf8.c_str()); }
 
+// Runs a tool under the "C" locale, as a scheduled job would.
 RunResult RunTool(const std::string& tool, const QStringList& args, const fs::path& registry = {}) {
-  QProcess process;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("LC_ALL", "C");
-  env.remove("LANG");
-  env.insert("GALVORA_PASSWORD", "masterkey");
-  if (!registry.empty()) env.insert("QOR_REGISTRY", Q(registry.string()));
-  process.setProcessEnvironment(env);
-  process.start(Q(std::string(std::getenv("GALVORA_BINARY_DIR")) + "/bin/" + tool), args);
-  EXPECT_TRUE(process.waitForFinished(120000));
-  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          process.readAllStandardError().toStdString()};
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return toolstest::Run({.program = tool,
+                         .args = args,
+                         .registry = registry,
+                         .env = {{"LC_ALL", "C"}},
+                         .unset = {"LANG"}});
 }
 
 // How a message of the program that names `path` reads on standard error: the name in the
@@ -54,9 +39,7 @@ std::string Shown(const std::string& path) {
 }
 
 TEST(ToolPaths, DemoAndBatchExportUnderAccentedAndCyrillicNames) {
-  const fs::path root = fs::temp_directory_path() / ("tool_paths_" + std::to_string(::getpid()));
-  fs::remove_all(root);
-  fs::create_directories(root);
+  const fs::path root = toolstest::FreshFolder("tool_paths");
   for (const apptest::PathNames& names : apptest::kPathNames) {
     SCOPED_TRACE(names.folder);
     const fs::path folder = root / names.folder;
@@ -74,11 +57,7 @@ TEST(ToolPaths, DemoAndBatchExportUnderAccentedAndCyrillicNames) {
     const fs::path registry = folder / "registry.reg";
     for (const char* company : {"001", names.company}) {
       const fs::path output = folder / (std::string(names.file) + "." + company + ".xls");
-      RunResult run =
-          RunTool("repcostoav-export",
-                  {"--server", Q(folder.string()), "--user", "SYSDBA", "--company", Q(company),
-                   "--from", "2022-01-01", "--to", "2022-01-31", "--output", Q(output.string())},
-                  registry);
+      RunResult run = RunTool("repcostoav-export", ExportArgs(folder, output, company), registry);
       ASSERT_EQ(run.status, 0) << run.err;
       EXPECT_TRUE(fs::is_regular_file(output)) << output;
     }
@@ -90,19 +69,12 @@ TEST(ToolPaths, DemoAndBatchExportUnderAccentedAndCyrillicNames) {
 
     // Messages name the file once converted, never its UTF-8 bytes read as Windows-1252.
     const fs::path missing = folder / "no" / (std::string(names.file) + ".csv");
-    RunResult noFolder =
-        RunTool("repcostoav-export",
-                {"--server", Q(folder.string()), "--user", "SYSDBA", "--company", "001", "--from",
-                 "2022-01-01", "--to", "2022-01-31", "--output", Q(missing.string())},
-                registry);
+    RunResult noFolder = RunTool("repcostoav-export", ExportArgs(folder, missing), registry);
     EXPECT_EQ(noFolder.status, 3);
     EXPECT_EQ(noFolder.err, "Cannot create file \"" + Shown(missing.string()) +
                                 "\". No such file or directory\n");
     RunResult noCompany =
-        RunTool("repcostoav-export",
-                {"--server", Q(folder.string()), "--user", "SYSDBA", "--company", "none", "--from",
-                 "2022-01-01", "--to", "2022-01-31", "--output", Q((folder / "x.csv").string())},
-                registry);
+        RunTool("repcostoav-export", ExportArgs(folder, folder / "x.csv", "none"), registry);
     EXPECT_EQ(noCompany.status, 3);
     EXPECT_NE(noCompany.err.find("for file \"" +
                                  Shown(folder.string() + "/datos/none/galvora.fdb") + "\""),
@@ -111,9 +83,7 @@ TEST(ToolPaths, DemoAndBatchExportUnderAccentedAndCyrillicNames) {
     const fs::path noPassword = folder / (std::string(names.file) + ".txt");
     RunResult password =
         RunTool("repcostoav-export",
-                {"--server", Q(folder.string()), "--user", "SYSDBA", "--company", "001", "--from",
-                 "2022-01-01", "--to", "2022-01-31", "--output", Q((folder / "x.csv").string()),
-                 "--password-file", Q(noPassword.string())},
+                ExportArgs(folder, folder / "x.csv") << "--password-file" << Q(noPassword.string()),
                 registry);
     EXPECT_EQ(password.status, 3);
     EXPECT_EQ(password.err, "Cannot read the password file \"" + Shown(noPassword.string()) +

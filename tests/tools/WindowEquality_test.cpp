@@ -1,14 +1,12 @@
 // The batch exporter writes the same bytes as the report window's F4 export of the same rows.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QProcess>
 #include <QTest>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "app/DateTimePicker.h"
 #include "app/dm.h"
@@ -18,6 +16,7 @@
 #include "platform/Fonts.h"
 #include "platform/RegionalSettings.h"
 #include "platform/Registry.h"
+#include "tests/tools/support/ProgramRun.h"
 
 namespace fs = std::filesystem;
 
@@ -31,25 +30,15 @@ class Answering : public platform::ISaveDialogs {
   platform::SaveDialogResult answer;
 };
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using toolstest::ReadFile;
 
 TEST(WindowEquality, BatchFilesEqualTheWindowsF4Export) {
-  const fs::path folder = fs::temp_directory_path() / ("window_equality_" + std::to_string(::getpid()));
-  fs::remove_all(folder);
+  const fs::path folder = toolstest::FreshFolder("window_equality");
   fs::create_directories(folder / "window");
   fs::create_directories(folder / "batch");
-  const std::string bin = std::string(std::getenv("GALVORA_BINARY_DIR")) + "/bin/";
-  QProcess demo;
   // More rows than the batch exporter asks for at a time: it reads several packets, the window
   // one.
-  demo.start(QString::fromStdString(bin + "galvora-demo"),
-             {QString::fromStdString((folder / "demo").string()), "--warehouses", "2500",
-              "--months", "1"});
-  ASSERT_TRUE(demo.waitForFinished(120000));
-  ASSERT_EQ(demo.exitCode(), 0);
+  ASSERT_NO_FATAL_FAILURE(toolstest::MakeDemo(folder / "demo", 2500));
   const std::string registry = (folder / "demo/registry.reg").string();
   setenv("QOR_REGISTRY", registry.c_str(), 1);
   platform::ReloadSystemRegistry();
@@ -79,18 +68,11 @@ TEST(WindowEquality, BatchFilesEqualTheWindowsF4Export) {
     }
   }
 
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("GALVORA_PASSWORD", "masterkey");
   for (const char* extension : kExtensions) {
     const fs::path output = folder / "batch" / (std::string("Costos.") + extension);
-    QProcess tool;
-    tool.setProcessEnvironment(env);
-    tool.start(QString::fromStdString(bin + "repcostoav-export"),
-               {"--server", QString::fromStdString((folder / "demo").string()), "--user", "SYSDBA",
-                "--company", "001", "--from", "2022-01-01", "--to", "2022-01-31", "--output",
-                QString::fromStdString(output.string())});
-    ASSERT_TRUE(tool.waitForFinished(120000));
-    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    const toolstest::RunResult tool = toolstest::Run(
+        {.program = "repcostoav-export", .args = toolstest::ExportArgs(folder / "demo", output)});
+    ASSERT_EQ(tool.status, 0) << tool.err;
     const std::string batch = ReadFile(output);
     const std::string shown = ReadFile(folder / "window" / output.filename());
     EXPECT_FALSE(batch.empty());

@@ -3,72 +3,36 @@
 // than the XLS format's rows.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "app/ReportFields.h"
-#include "db/DemoInstallation.h"
+#include "db/CompanyDatabase.h"
 #include "platform/Cp1252.h"
 #include "tests/export/support/XlsxReader.h"
+#include "tests/tools/support/ProgramRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Exported {
-  int status = -1;
-  std::string err;
-  std::string out;
-};
+using toolstest::ReadFile;
+using toolstest::RunResult;
 
-class XlsxBatchExport : public ::testing::Test {
+class XlsxBatchExport : public toolstest::FolderSuite {
  protected:
-  static void SetUpTestSuite() {
-    folder_ =
-        new fs::path(fs::temp_directory_path() / ("xlsx_batch_" + std::to_string(::getpid())));
-    fs::create_directories(*folder_);
-    db::CreateDemoInstallation((*folder_ / "demo").string(),
-                               {.sample = db::SampleData{.warehouses = 5}});
-  }
-  static void TearDownTestSuite() {
-    fs::remove_all(*folder_);
-    delete folder_;
-  }
+  static void SetUpTestSuite() { MakeFolderWithDemo("xlsx_batch", 5); }
 
-  static Exported Export(const std::string& company, const fs::path& output,
-                         const QStringList& more = {}) {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QOR_REGISTRY", QString::fromStdString((*folder_ / "demo/registry.reg").string()));
-    env.insert("GALVORA_PASSWORD", "masterkey");
-    process.setProcessEnvironment(env);
-    process.start(
-        QString::fromStdString(std::string(std::getenv("GALVORA_BINARY_DIR")) +
-                               "/bin/repcostoav-export"),
-        QStringList{"--server", QString::fromStdString((*folder_ / "demo").string()), "--user",
-                    "SYSDBA", "--company", QString::fromStdString(company), "--from", "2022-01-01",
-                    "--to", "2022-01-31", "--output", QString::fromStdString(output.string())}
-            << more);
-    EXPECT_TRUE(process.waitForFinished(600000));
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardError().toStdString(),
-            process.readAllStandardOutput().toStdString()};
+  static RunResult Export(const std::string& company, const fs::path& output,
+                          const QStringList& more = {}) {
+    return toolstest::Run(
+        {.program = "repcostoav-export",
+         .args = toolstest::ExportArgs(*folder_ / "demo", output, company) << more,
+         .registry = *folder_ / "demo/registry.reg",
+         .timeoutMs = 600000});
   }
-
-  static std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
-  static fs::path* folder_;
 };
-
-fs::path* XlsxBatchExport::folder_ = nullptr;
 
 // The demo report as a workbook: a spreadsheet shows every title and cell as the grid's CSV
 // export of the same report writes it, numbers are typed with their column's format, and the
@@ -76,7 +40,7 @@ fs::path* XlsxBatchExport::folder_ = nullptr;
 TEST_F(XlsxBatchExport, DemoReportShowsTheGridsTexts) {
   const fs::path csv = *folder_ / "Costos.csv";
   const fs::path xlsx = *folder_ / "Costos.XLSX";
-  Exported run = Export("001", csv);
+  RunResult run = Export("001", csv);
   ASSERT_EQ(run.status, 0) << run.err;
   run = Export("001", xlsx);
   ASSERT_EQ(run.status, 0) << run.err;
@@ -140,7 +104,7 @@ TEST_F(XlsxBatchExport, HundredThousandRowsFitTheWorkbookNotTheXlsFile) {
   db::CreateCompanyDatabase(database, {.sample = db::SampleData{.warehouses = 100000}});
 
   const fs::path xls = *folder_ / "Grande.xls";
-  Exported run = Export("005", xls);
+  RunResult run = Export("005", xls);
   EXPECT_EQ(run.status, 3);
   EXPECT_EQ(run.err,
             "XLS row limit of 65536 rows exceeded. Save it as an Excel workbook (.xlsx) instead\n");
