@@ -14,9 +14,12 @@
 #include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "platform/Dialogs.h"
+#include "platform/EngineStop.h"
 #include "platform/Fonts.h"
+#include "platform/ProcessSecrets.h"
 #include "platform/ProgramInfo.h"
 #include "platform/RegionalSettings.h"
+#include "platform/StandardDescriptors.h"
 #include "platform/StopRequests.h"
 
 namespace {
@@ -38,16 +41,25 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any library opens a file: descriptors 0-2 are never the engine's lock files.
+  platform::OpenStandardDescriptors();
+  // The password (typed, or at position 3) stays in memory while the window is open.
+  platform::KeepSecretsFromDumps();
   // Answered before the application object exists, so they work without a display.
   if (std::optional<int> status = platform::AnswerInfoRequest(argc, argv, "repcostoav", kUsage))
     return *status;
   // A stop request (SIGTERM, SIGINT, SIGHUP) ends the message loop as closing the program
   // would, and the program exits with 128 + the signal number. Before the message loop runs
   // (the start-up message boxes) nothing is open that closing would finish, and a box's own
-  // loop would swallow the request: the program ends at once.
+  // loop would swallow the request: the program ends at once, once the engine has stopped
+  // (a connect may run). A calculation running in the loop is cancelled first.
   platform::TakeStopRequests([](int signal) {
     QCoreApplication* running = QCoreApplication::instance();
-    if (running == nullptr || !mainLoopRunning.load()) std::_Exit(128 + signal);
+    if (running == nullptr || !mainLoopRunning.load()) {
+      platform::ShutDownEngine();
+      std::_Exit(128 + signal);
+    }
+    platform::CancelEngineWork();
     QMetaObject::invokeMethod(running, [signal] { QCoreApplication::exit(128 + signal); },
                               Qt::QueuedConnection);
   });
@@ -62,7 +74,10 @@ int main(int argc, char** argv) {
   // The window goes before the data module and the application object.
   std::unique_ptr<Tfrepcostoav> window;
   try {
-    window = std::make_unique<Tfrepcostoav>(app::ParseCommandLine(argc, argv));
+    app::CommandLineArguments arguments = app::ParseCommandLine(argc, argv);
+    // Read: the password at position 3 leaves the process list.
+    platform::BlankArgument(argc, argv, 3);
+    window = std::make_unique<Tfrepcostoav>(std::move(arguments));
   } catch (...) {
     app::ShowCurrentException();
     return 1;

@@ -9,10 +9,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/ConfigPanel.h"
 #include "app/Controls.h"
@@ -34,8 +36,10 @@
 #include "platform/Clipboard.h"
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
+#include "platform/EngineStop.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegionalSettings.h"
+#include "platform/StopRequests.h"
 
 using platform::FromQString;
 using platform::ToQString;
@@ -249,7 +253,7 @@ void Tfrepcostoav::CreateControls() {
   Panel5 = new app::TPanel(this);
   Panel5->setObjectName("Panel5");
   Panel5->BevelInner = app::bvLowered;
-  Panel5->setGeometry(366, 192, 337, 41);
+  Panel5->setGeometry(366, 192, 337, 58);
   Panel5->setFont(platform::ToQFont({.Name = "MS Sans Serif", .Size = 10}));
   QPalette navy = Panel5->palette();
   navy.setColor(QPalette::WindowText, platform::ToQColor(platform::clNavy));
@@ -423,9 +427,12 @@ void Tfrepcostoav::SpeedButton3Click() {
   EFecIni->CheckDate();
   EFecFin->CheckDate();
   busy_ = true;
+  stopAsked_ = false;
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::string formerCompany = reportCompany_;
+  const double formerStart = reportStart_, formerEnd = reportEnd_;
   try {
-    ShowStatus(QStringLiteral("Generando reporte. Espere un momento..."));
+    ShowStatus(CalculationCaption(""));
     // The rows of the former report go first, so that the panel is never painted over them.
     CRepcliente->Close();
     QCoreApplication::processEvents();
@@ -439,13 +446,31 @@ void Tfrepcostoav::SpeedButton3Click() {
     PRepcliente->OnRowWritten = [this](int rows) { RowsArrived(rows); };
     CRepcliente->Open();
     PRepcliente->OnRowWritten = nullptr;
-    reportHeading_ = std::make_unique<TReportHeading>(
-        app::ReportHeading(FromQString(Cia->text()), platform::FileNameText(ChosenServer()),
-                           FromQDate(EFecIni->Date()), FromQDate(EFecFin->Date())));
+    if (!CalculationStopped()) {
+      reportHeading_ = std::make_unique<TReportHeading>(
+          app::ReportHeading(FromQString(Cia->text()), platform::FileNameText(ChosenServer()),
+                             FromQDate(EFecIni->Date()), FromQDate(EFecFin->Date())));
+    }
   } catch (...) {
     PRepcliente->OnRowWritten = nullptr;
+    // A failure the stop caused (the statement cancelled) is the stop, not an error.
+    if (!CalculationStopped()) {
+      EndBusy();
+      throw;
+    }
+  }
+  if (CalculationStopped()) {
+    platform::ForgetEngineCancel();
+    CRepcliente->Close();
+    reportCompany_ = formerCompany;
+    reportStart_ = formerStart;
+    reportEnd_ = formerEnd;
     EndBusy();
-    throw;
+    ShowStatus(QStringLiteral("Cálculo detenido."));
+    QTimer::singleShot(3000, Panel5, [this] {
+      if (!busy_) Panel5->hide();
+    });
+    return;
   }
   EndBusy();
   if (!CRepcliente->Active()) return;  // closed while it ran (the window was closed)
@@ -458,6 +483,22 @@ void Tfrepcostoav::SpeedButton3Click() {
   }
 }
 
+bool Tfrepcostoav::CalculationStopped() const { return stopAsked_ || platform::StopRequested(); }
+
+void Tfrepcostoav::StopCalculation() {
+  if (!busy_ || stopAsked_) return;
+  stopAsked_ = true;
+  Panel5->SetCaption(QStringLiteral("Deteniendo el cálculo..."));
+  // The engine's own cancel: the running statement fails as cancelled wherever it is.
+  platform::CancelEngineWork();
+}
+
+QString Tfrepcostoav::CalculationCaption(const std::string& progress) const {
+  return ToQString("Generando reporte. Espere un momento...\n") +
+         QStringLiteral("Esc o Cancelar detiene el cálculo.") +
+         (progress.empty() ? QString() : ToQString("\n" + progress));
+}
+
 void Tfrepcostoav::RowsArrived(int rows) {
   const qint64 now = progressClock_.elapsed();
   if (now - lastProgress_ < 100) return;
@@ -467,9 +508,10 @@ void Tfrepcostoav::RowsArrived(int rows) {
   for (int at = static_cast<int>(count.size()) - 3; at > 0 && separator != '\0'; at -= 3) {
     count.insert(static_cast<size_t>(at), 1, separator);
   }
-  Panel5->SetCaption(ToQString("Generando reporte. Espere un momento...\n" + count +
-                               (rows == 1 ? " fila recibida" : " filas recibidas")));
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  if (stopAsked_) return;
+  Panel5->SetCaption(CalculationCaption(count + (rows == 1 ? " fila recibida" : " filas recibidas")));
+  // Input is delivered and dropped by the event filter, all but the stop (Esc, Cancelar).
+  QCoreApplication::processEvents();
 }
 
 void Tfrepcostoav::EndBusy() {
@@ -580,10 +622,24 @@ bool IsUserInput(QEvent::Type type) {
 }
 }  // namespace
 
+bool Tfrepcostoav::IsStopInput(QObject* watched, QEvent* event) const {
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    return key->key() == Qt::Key_Escape &&
+           !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+  }
+  return watched == SpeedButton2 && event->type() == QEvent::MouseButtonRelease &&
+         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+         SpeedButton2->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint());
+}
+
 bool Tfrepcostoav::eventFilter(QObject* watched, QEvent* event) {
   auto* widget = qobject_cast<QWidget*>(watched);
   const bool mine = widget != nullptr && widget->window() == this;
-  if (busy_ && mine && IsUserInput(event->type())) return true;
+  if (busy_ && mine && IsUserInput(event->type())) {
+    if (IsStopInput(watched, event)) StopCalculation();
+    return true;
+  }
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
     if (!mine) return false;
     // Qt hands a key the focused control leaves alone on to its parents, up to the window;
@@ -623,8 +679,9 @@ bool Tfrepcostoav::eventFilter(QObject* watched, QEvent* event) {
 
 void Tfrepcostoav::closeEvent(QCloseEvent* event) {
   if (busy_) {
-    // Closed while rows arrive: the window closes once the calculation has ended.
+    // Closed while rows arrive: the calculation stops, then the window closes.
     closeRequested_ = true;
+    StopCalculation();
     event->ignore();
     return;
   }

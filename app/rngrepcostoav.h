@@ -134,8 +134,17 @@ class Tfrepcostoav : public QWidget {
   // the input that arrived meanwhile and carries out a close asked for during it.
   void EndBusy();
   // Called as rows arrive: every tenth of a second the panel shows their number and the
-  // window repaints (user input stays queued).
+  // window repaints; user input is dropped, except a stop.
   void RowsArrived(int rows);
+  // The operator's stop of a running calculation (Esc, Cancelar, closing the window): the
+  // engine cancels the statement; the grid is left empty and the panel says it stopped.
+  void StopCalculation();
+  // True when the running calculation was asked to stop (by the operator or a stop request).
+  bool CalculationStopped() const;
+  // True for input that stops a calculation: Esc without Shift, Ctrl or Alt, a click on Cancelar.
+  bool IsStopInput(QObject* watched, QEvent* event) const;
+  // The status panel's text while a calculation runs, with its progress line when not empty.
+  QString CalculationCaption(const std::string& progress) const;
   // Adds a server entry (file-system text) to `Servidor`, shown as text, keeping its bytes.
   void AddServer(const std::string& entry);
   // The chosen server entry's bytes ("" when the list is empty).
@@ -150,6 +159,7 @@ class Tfrepcostoav : public QWidget {
   bool activated_ = false;
   bool busy_ = false;
   bool closeRequested_ = false;
+  bool stopAsked_ = false;
   // The key press the preview acted on last, and where, while Qt hands it on to the parents
   // of that control: the preview must not act on it again.
   const QEvent* previewedKey_ = nullptr;

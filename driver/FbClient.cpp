@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "driver/FirebirdRoot.h"
+#include "platform/StandardDescriptors.h"
 
 namespace ibdriver {
 
@@ -32,6 +33,8 @@ const FbClient* FbClient::Load(const std::string& name) {
   if (present != nullptr) {
     dlclose(present);
   } else {
+    // The engine opens its shared lock files at the first attach: never as standard output.
+    platform::OpenStandardDescriptors();
     ChooseFirebirdRoot(OwnFolder());
   }
   void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -39,6 +42,8 @@ const FbClient* FbClient::Load(const std::string& name) {
   auto api = std::make_unique<FbClient>();
   const char* root = std::getenv(kFirebirdRootVariable);
   api->root = root != nullptr ? root : "";
+  api->programsRoot = ProgramsRoot(OwnFolder());
+  api->rootProblem = FirebirdRootProblem(api->root, api->programsRoot);
   bool ok = Resolve(library, "isc_attach_database", api->attach_database) &&
             Resolve(library, "isc_detach_database", api->detach_database) &&
             Resolve(library, "isc_start_multiple", api->start_multiple) &&
@@ -60,7 +65,8 @@ const FbClient* FbClient::Load(const std::string& name) {
             Resolve(library, "isc_put_segment", api->put_segment) &&
             Resolve(library, "isc_close_blob", api->close_blob) &&
             Resolve(library, "isc_blob_info", api->blob_info) &&
-            Resolve(library, "fb_interpret", api->interpret);
+            Resolve(library, "fb_interpret", api->interpret) &&
+            Resolve(library, "fb_cancel_operation", api->cancel_operation);
   if (!ok) {
     dlclose(library);
     return nullptr;
@@ -78,7 +84,7 @@ std::string StatusText(const FbClient& api, const ISC_STATUS* status) {
   }
   if (HasCode(status, isc_already_opened)) {
     if (!text.empty()) text += '\n';
-    text += MixedModesText(api.root);
+    text += MixedModesText(api.programsRoot.empty() ? api.root : api.programsRoot);
   }
   return text;
 }

@@ -32,8 +32,13 @@ struct FbClient {
   decltype(&isc_close_blob) close_blob = nullptr;
   decltype(&isc_blob_info) blob_info = nullptr;
   decltype(&fb_interpret) interpret = nullptr;
+  decltype(&fb_cancel_operation) cancel_operation = nullptr;
   // The Firebird root (FIREBIRD) in effect when the library was loaded; "" = its default.
   std::string root;
+  // The programs' own root beside the driver, the one to name in advice; "" when none.
+  std::string programsRoot;
+  // Set when FIREBIRD names no usable root: the whole message; attaches are refused with it.
+  std::string rootProblem;
 
   // Opens the library `name` (kept loaded for the life of the process) and resolves the
   // entries. Before the library first comes into the process, the Firebird root beside this
@@ -50,7 +55,8 @@ std::string StatusText(const FbClient& api, const ISC_STATUS* status);
 bool HasCode(const ISC_STATUS* status, ISC_STATUS code);
 
 // The line that explains isc_already_opened: the file is held by a program in the other
-// engine mode; it names `root`, the root this process uses, when not empty.
+// engine mode; it names `root`, the root every program should use (the programs' own, else the
+// one this process uses), when not empty.
 std::string MixedModesText(const std::string& root);
 
 // Reads a little-endian integer of `length` bytes from an info buffer.

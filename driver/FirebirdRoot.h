@@ -22,6 +22,15 @@ std::string SharedRootIn(const std::string& libraryFolder);
 // Call before the first call into the client library: the library reads FIREBIRD only then.
 std::string ChooseFirebirdRoot(const std::string& libraryFolder);
 
+// The programs' root beside `libraryFolder` when it holds a firebird.conf (canonical path);
+// "" otherwise.
+std::string ProgramsRoot(const std::string& libraryFolder);
+
+// What is wrong with `root` (the value of FIREBIRD) as a Firebird root: it does not exist, is
+// not a folder, or holds no firebird.conf; the whole message, naming `programsRoot` (when not
+// empty) as the root to use. "" when it is a root.
+std::string FirebirdRootProblem(const std::string& root, const std::string& programsRoot);
+
 // The folder of the shared object (or program) that holds this code; "" when unknown.
 std::string OwnFolder();
 

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <optional>
 
+#include "driver/EngineLocks.h"
 #include "driver/IbDriver.h"
+#include "driver/RunningSessions.h"
 #include "platform/Utf8FileNames.h"
 
 namespace ibdriver {
@@ -17,6 +19,10 @@ constexpr size_t kMaxDatabaseName = 32767;
 
 // Status vector code of a refused login.
 constexpr ISC_STATUS kLoginRefused = 335544472L;
+
+// The status a process ends with when its attach meets a lock a dead process left (the batch
+// exporter's "database or file error").
+constexpr int kStaleLockStatus = 3;
 
 // Transaction parameter block entry list for one database.
 struct TransactionTarget {
@@ -122,10 +128,22 @@ SQLResult Session::Attach(const char* database, const char* user, const char* pa
   // The name is the file system's bytes, UTF-8 (host and port are ASCII).
   dpb += static_cast<char>(isc_dpb_utf8_filename);
   dpb += static_cast<char>(0);
+  if (!api_->rootProblem.empty()) return Fail(SQL_CONNECTIONFAILED, api_->rootProblem);
+  // A local file is opened by the engine in this process: a lock a dead process left in the
+  // lock folder would hold the attach for ever.
+  const bool local = !name.empty() && name.front() == '/';
+  if (local) {
+    const std::string folder = EngineLockFolder();
+    if (const auto stale = FindStaleEngineLock(folder)) {
+      return Fail(SQL_CONNECTIONFAILED, StaleEngineLockText(folder, *stale));
+    }
+  }
   ISC_STATUS_ARRAY status;
   ISC_STATUS failed;
   {
     platform::Utf8FileNames utf8;
+    std::optional<EngineLockWatch> watch;
+    if (local) watch.emplace(kStaleLockStatus);
     failed = api_->attach_database(status, static_cast<short>(name.size()), name.c_str(),
                                    &database_, static_cast<short>(dpb.size()), dpb.data());
   }
@@ -137,6 +155,7 @@ SQLResult Session::Attach(const char* database, const char* user, const char* pa
     return Fail(code, text);
   }
   precisions_.clear();
+  SessionAttached(*api_, &database_);
   return SQL_SUCCESS;
 }
 
@@ -150,6 +169,7 @@ void Session::StopReading() {
 
 SQLResult Session::Detach() {
   if (!attached()) return SQL_SUCCESS;
+  SessionDetaching(&database_);
   StopReading();
   ISC_STATUS_ARRAY status;
   if (transaction_ != 0) {

@@ -2,7 +2,9 @@
 
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/Errors.h"
 #include "platform/ResourceLimits.h"
@@ -80,6 +82,12 @@ EngineLimitCheck CheckEngineLimits(const std::string& databaseName) {
     }
   }
   return check;
+}
+
+std::string FileSizeLimitCause(const std::string& message) {
+  const auto limit = SoftLimit(RLIMIT_FSIZE);
+  if (!limit || message.find(std::strerror(EFBIG)) == std::string::npos) return "";
+  return "the file size limit (ulimit -f) of " + Kib(*limit);
 }
 
 }  // namespace platform

@@ -24,4 +24,8 @@ bool IsLocalDatabase(const std::string& databaseName);
 // space left, for opening `databaseName` through the embedded engine now.
 EngineLimitCheck CheckEngineLimits(const std::string& databaseName);
 
+// The limit a database error comes from when it says a file grew too large ("File too large")
+// under a file size limit: "the file size limit (ulimit -f) of 2048 KiB"; "" otherwise.
+std::string FileSizeLimitCause(const std::string& message);
+
 }  // namespace platform

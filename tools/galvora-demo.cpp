@@ -13,10 +13,13 @@
 #include <string>
 
 #include "db/DemoInstallation.h"
+#include "driver/EngineLocks.h"
 #include "driver/FirebirdRoot.h"
 #include "platform/EngineLimits.h"
+#include "platform/EngineStop.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramInfo.h"
+#include "platform/StandardDescriptors.h"
 #include "platform/StopRequests.h"
 
 namespace {
@@ -76,9 +79,21 @@ bool ParseArguments(int argc, char** argv, Arguments& arguments, std::string& er
   return true;
 }
 
+int MakeDemo(int argc, char** argv);
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any library opens a file: descriptors 0-2 are never the engine's lock files.
+  platform::OpenStandardDescriptors();
+  const int status = MakeDemo(argc, argv);
+  platform::AwaitStopIfRequested();
+  return status;
+}
+
+namespace {
+
+int MakeDemo(int argc, char** argv) {
   Arguments arguments;
   std::string error;
   if (std::optional<int> status =
@@ -86,6 +101,8 @@ int main(int argc, char** argv) {
     return *status;
   // A stop request ends the run at once, without a database that looks finished.
   platform::TakeStopRequests([](int signal) {
+    // The engine ends its work first: the process never ends inside one of its calls.
+    platform::ShutDownEngine();
     db::DiscardUnfinishedDatabase();
     std::fprintf(stderr, "galvora-demo: stopped (%s)\n", strsignal(signal));
     std::_Exit(128 + signal);
@@ -106,13 +123,25 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "galvora-demo: %s\n", limits.refusal.c_str());
       return 1;
     }
+    // A lock a dead process left in the engine's lock folder would hold the run for ever.
+    const std::string lockFolder = ibdriver::EngineLockFolder();
+    if (const auto stale = ibdriver::FindStaleEngineLock(lockFolder)) {
+      std::fprintf(stderr, "galvora-demo: %s\n",
+                   ibdriver::StaleEngineLockText(lockFolder, *stale).c_str());
+      return 1;
+    }
+    const ibdriver::EngineLockWatch watch(1);
     db::CompanyDatabaseOptions options;
     options.sample = arguments.sample;
     const db::DemoInstallation installation = db::CreateDemoInstallation(arguments.folder, options);
     std::printf("%s\n", installation.folder.c_str());
     return 0;
   } catch (const std::exception& e) {
+    // A failure a stop request caused (the engine shut down) is not one to report.
+    platform::AwaitStopIfRequested();
     std::fprintf(stderr, "galvora-demo: %s\n", e.what());
     return 1;
   }
 }
+
+}  // namespace

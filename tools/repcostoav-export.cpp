@@ -38,10 +38,13 @@
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "platform/EngineLimits.h"
+#include "platform/EngineStop.h"
 #include "platform/Fonts.h"
+#include "platform/ProcessSecrets.h"
 #include "platform/ProgramInfo.h"
 #include "platform/ReplacementFile.h"
 #include "platform/ResourceLimits.h"
+#include "platform/StandardDescriptors.h"
 #include "platform/StopRequests.h"
 #include "print/ReportOutput.h"
 #include "print/ReportPages.h"
@@ -246,6 +249,8 @@ std::string ReadPassword(const Options& options) {
 // A stop request ends the run at once: FILE stays as it was, no temporary file stays beside it,
 // and the process ends with status 128 + the signal number, as a process the signal ended would.
 void StopNow(int signal) {
+  // The engine ends its work first: the process never ends inside one of its calls.
+  platform::ShutDownEngine();
   platform::ReplacementFile::DiscardUnfinished();
   std::fprintf(stderr, "repcostoav-export: stopped (%s)\n", strsignal(signal));
   std::_Exit(128 + signal);
@@ -303,10 +308,13 @@ class DatabaseWork {
                        ".",
                    kFailed);
   }
-  // Adds the likely cause to a database error, when a limit is tight.
+  // Adds the likely cause to a database error, when a limit is tight or the error is a file
+  // grown past the file size limit.
   std::string Explain(const std::string& message) const {
-    if (limits_.suspicion.empty()) return message;
-    return message + "\nLikely cause: " + limits_.suspicion + ".";
+    const std::string fileSize = platform::FileSizeLimitCause(message);
+    const std::string& cause = fileSize.empty() ? limits_.suspicion : fileSize;
+    if (cause.empty()) return message;
+    return message + "\nLikely cause: " + cause + ".";
   }
 
  private:
@@ -421,15 +429,31 @@ int Run(const Options& options, const std::string& password) {
 // Writes a failure's message and gives the failure status. Messages carry paths as the file
 // system's bytes and texts of the database in Windows-1252: only the latter are converted.
 int Failed(const std::string& message) {
+  // A failure a stop request caused (a cancelled statement) is not one to report.
+  platform::AwaitStopIfRequested();
   const std::string text =
       platform::IsValidUtf8(message) ? message : platform::Cp1252ToUtf8(message);
   std::fprintf(stderr, "%s\n", text.c_str());
   return kFailed;
 }
 
+int Export(int argc, char** argv);
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any library opens a file: descriptors 0-2 are never the engine's lock files.
+  platform::OpenStandardDescriptors();
+  // The password is held for the whole run.
+  platform::KeepSecretsFromDumps();
+  const int status = Export(argc, argv);
+  platform::AwaitStopIfRequested();
+  return status;
+}
+
+namespace {
+
+int Export(int argc, char** argv) {
   if (std::optional<int> status = platform::AnswerInfoRequest(argc, argv, "repcostoav-export"))
     return *status;
   // Under an address space limit one allocation arena: each further one reserves 64 MiB of
@@ -481,3 +505,5 @@ int main(int argc, char** argv) {
     return Failed("Failed while " + doing + ": " + e.what() + ".");
   }
 }
+
+}  // namespace
