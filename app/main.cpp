@@ -5,11 +5,13 @@
 #include <QScreen>
 #include <QTimer>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
 
 #include "app/CommandLine.h"
+#include "app/DisplayCheck.h"
 #include "app/ErrorReport.h"
 #include "app/dm.h"
 #include "app/rngrepcostoav.h"
@@ -63,6 +65,11 @@ int main(int argc, char** argv) {
     QMetaObject::invokeMethod(running, [signal] { QCoreApplication::exit(128 + signal); },
                               Qt::QueuedConnection);
   });
+  // Without a display Qt would abort; the program says why and ends with status 1.
+  if (const std::string missing = app::MissingDisplay(); !missing.empty()) {
+    std::fprintf(stderr, "%s\n", missing.c_str());
+    return 1;
+  }
   app::TApplication application(argc, argv);
   // Ties the windows to the desktop entry repcostoav.desktop (its icon and name).
   QGuiApplication::setDesktopFileName("repcostoav");

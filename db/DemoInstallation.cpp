@@ -80,9 +80,11 @@ int MonthsThroughCurrentMonth() {
   return months < 1 ? 1 : months;
 }
 
-DemoInstallation CreateDemoInstallation(const std::string& folder,
-                                        const CompanyDatabaseOptions& options,
-                                        const std::string& company) {
+namespace {
+
+// The work of CreateDemoInstallation; withFiles false leaves out the server list and registry.
+DemoInstallation CreateDemo(const std::string& folder, const CompanyDatabaseOptions& options,
+                            const std::string& company, bool withFiles) {
   DemoInstallation installation;
   std::error_code error;
   installation.folder = fs::absolute(folder, error).lexically_normal().string();
@@ -105,8 +107,10 @@ DemoInstallation CreateDemoInstallation(const std::string& folder,
   fs::create_directories(database.parent_path(), error);
   if (error) throw DatabaseError("Cannot create " + database.parent_path().string());
 
-  WriteFile(installation.serverList, installation.folder + "\r\n");
-  WriteFile(installation.registry, RegistryText(installation.folder));
+  if (withFiles) {
+    WriteFile(installation.serverList, installation.folder + "\r\n");
+    WriteFile(installation.registry, RegistryText(installation.folder));
+  }
   // The database is built under a name of its own and takes its name only when complete, so
   // that a run that fails or is stopped never leaves a database that looks finished.
   RemoveStaleUnfinished(database);
@@ -133,6 +137,20 @@ DemoInstallation CreateDemoInstallation(const std::string& folder,
                         std::strerror(renameError));
   }
   return installation;
+}
+
+}  // namespace
+
+DemoInstallation CreateDemoInstallation(const std::string& folder,
+                                        const CompanyDatabaseOptions& options,
+                                        const std::string& company) {
+  return CreateDemo(folder, options, company, true);
+}
+
+DemoInstallation CreateDemoDatabase(const std::string& folder,
+                                    const CompanyDatabaseOptions& options,
+                                    const std::string& company) {
+  return CreateDemo(folder, options, company, false);
 }
 
 void DiscardUnfinishedDatabase() {

@@ -25,6 +25,12 @@ DemoInstallation CreateDemoInstallation(const std::string& folder,
                                         const CompanyDatabaseOptions& options,
                                         const std::string& company = "001");
 
+// CreateDemoInstallation without the server list and the registry file: only the company
+// database is made (same checks, same unfinished name); the two paths are returned unwritten.
+DemoInstallation CreateDemoDatabase(const std::string& folder,
+                                    const CompanyDatabaseOptions& options,
+                                    const std::string& company = "001");
+
 // For stop handlers, right before the process ends: removes the database being built, if any,
 // and keeps it from taking its name.
 void DiscardUnfinishedDatabase();

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "driver/FirebirdRoot.h"
+#include "driver/LockFolderAccess.h"
 #include "platform/StandardDescriptors.h"
 
 namespace ibdriver {
@@ -85,6 +86,9 @@ std::string StatusText(const FbClient& api, const ISC_STATUS* status) {
   if (HasCode(status, isc_already_opened)) {
     if (!text.empty()) text += '\n';
     text += MixedModesText(api.programsRoot.empty() ? api.root : api.programsRoot);
+  }
+  if (const std::string lockFolder = EngineLockFolder(); IsLockFolderRefusal(text, lockFolder)) {
+    text += '\n' + LockFolderAccessText(lockFolder, CurrentUserName());
   }
   return text;
 }

@@ -1,7 +1,8 @@
 // galvora-demo FOLDER [--warehouses N] [--months M] [--seed S]
 // Writes a demo installation: FOLDER/datos/001/galvora.fdb with sample data from January 2022
 // on (by default through the current month), FOLDER/SERVIDORES.cfg listing FOLDER, and
-// FOLDER/registry.reg pointing the program at FOLDER with a short date the database reads.
+// FOLDER/registry.reg pointing the program at FOLDER with a short date the database reads. An
+// existing server list gets the folder added; an existing registry file is kept.
 
 #include <cerrno>
 #include <csignal>
@@ -21,6 +22,7 @@
 #include "platform/ProgramInfo.h"
 #include "platform/StandardDescriptors.h"
 #include "platform/StopRequests.h"
+#include "tools/DemoFolderFiles.h"
 
 namespace {
 
@@ -133,7 +135,15 @@ int MakeDemo(int argc, char** argv) {
     const ibdriver::EngineLockWatch watch(1);
     db::CompanyDatabaseOptions options;
     options.sample = arguments.sample;
-    const db::DemoInstallation installation = db::CreateDemoInstallation(arguments.folder, options);
+    // Files found in the folder are never replaced and links found there never followed.
+    if (const std::string refusal = tools::DemoFolderRefusal(arguments.folder, "001");
+        !refusal.empty()) {
+      std::fprintf(stderr, "galvora-demo: %s\n", refusal.c_str());
+      return 1;
+    }
+    const db::DemoInstallation installation = db::CreateDemoDatabase(arguments.folder, options);
+    for (const std::string& notice : tools::PlaceDemoFolderFiles(installation))
+      std::fprintf(stderr, "galvora-demo: %s\n", notice.c_str());
     std::printf("%s\n", installation.folder.c_str());
     return 0;
   } catch (const std::exception& e) {
