@@ -372,8 +372,10 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
     if (e.Error() == EFBIG && limit) {
       reason += " (the file size limit, ulimit -f, is " + std::to_string(*limit / 1024) + " KiB)";
     }
-    throw platform::Exception("Cannot write " + (toStandardOutput ? shown : "file " + shown) +
-                              ". " + reason + ".");
+    // A writer that names what failed (the workbook's temporary files) is taken at its word.
+    const std::string what =
+        !e.What().empty() ? e.What() : toStandardOutput ? shown : "file " + shown;
+    throw platform::Exception("Cannot write " + what + ". " + reason + ".");
   } catch (const EMemoryStreamError&) {
     throw std::bad_alloc();
   }

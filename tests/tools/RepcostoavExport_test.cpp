@@ -331,6 +331,24 @@ TEST_F(BatchExport, HostileTargetsLimitsAndOptions) {
       {"an existing report is replaced", former("Costos.txt"), none, 0, literal(""), Written},
       {"the database being read", [&] { return database; },
        withArgs({"--format", "txt"}), 3, cannotCreate("It is the database being read."), Kept},
+      {"standard output opened on the database being read (>> galvora.fdb)",
+       [&] { return database; },
+       [this](Launch& launch, const fs::path& file) {
+         launch.args = Args("-") << "--format" << "csv";
+         launch.standardOutput = QString::fromStdString(file.string());
+         launch.appendStandardOutput = true;
+       },
+       3, literal("Cannot write standard output. It is the database being read.\n"), Kept},
+      {"the database being read, named through this machine's host name",
+       [&] { return database; },
+       [this](Launch& launch, const fs::path& file) {
+         char host[256] = {};
+         ::gethostname(host, sizeof host - 1);
+         launch.args = toolstest::ExportArgs(std::string(host) + ":" + (*folder_ / "demo").string(),
+                                             file);
+         launch.args << "--format" << "txt";
+       },
+       3, cannotCreate("It is the database being read."), Kept},
       {"a device", [] { return fs::path("/dev/null"); }, withArgs({"--format", "txt"}), 3,
        cannotCreate("It is not a regular file."), Kept, out},
       {"a FIFO does not hold up the run",
