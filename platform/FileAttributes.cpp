@@ -88,7 +88,7 @@ std::string CopyFileAttributes(int fd, const std::string& former, const struct s
   mode_t mode = formerInfo.st_mode & 07777;
   // A new owner (the writer) gets the access it had to the former file, not its owner's.
   mode_t ownAccess = 0;
-  for (const auto [test, bit] : {std::pair{R_OK, 04}, std::pair{W_OK, 02}, std::pair{X_OK, 01}}) {
+  for (const auto& [test, bit] : {std::pair{R_OK, 04}, std::pair{W_OK, 02}, std::pair{X_OK, 01}}) {
     if (::faccessat(AT_FDCWD, former.c_str(), test, AT_EACCESS) == 0) ownAccess |= bit;
   }
   if (!sameOwner) {

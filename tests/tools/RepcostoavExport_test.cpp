@@ -206,6 +206,22 @@ TEST_F(BatchExport, FullDiskLeavesTheFormerFileAndNoTemporary) {
   EXPECT_EQ(OutputFiles(), std::vector<std::string>{"Costos.htm"});
 }
 
+// A workbook that meets the file size limit: the message names the file that could not be
+// written (here the workbook's temporary rows) and why; nothing else reaches standard error.
+TEST_F(BatchExport, AWorkbookOverTheFileSizeLimitSaysWhichFileAndWhy) {
+  const fs::path output = *folder_ / "out" / "Costos.xlsx";
+  std::ofstream(output) << "former report";
+  const RunResult result =
+      Run(Args(output, "2022-01-01", "2022-01-31", "004"), "masterkey", 1280 * 1024);
+  const char* tmp = std::getenv("TMPDIR");
+  EXPECT_EQ(result.status, 3);
+  EXPECT_EQ(result.err, "Cannot write the workbook's temporary files in \"" +
+                            std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+                            "\". File too large (the file size limit, ulimit -f, is 1280 KiB).\n");
+  EXPECT_EQ(ReadFile(output), "former report");
+  EXPECT_EQ(OutputFiles(), std::vector<std::string>{"Costos.xlsx"});
+}
+
 TEST_F(BatchExport, AStopRequestLeavesTheFormerFileAndNoTemporary) {
   const fs::path output = *folder_ / "out" / "Costos.txt";
   std::ofstream(output) << "former report";
