@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -23,9 +24,9 @@ constexpr char kSheetName[] = "Costos";
 // The sheet counts column widths in pixels at 96 dpi; the grid's are at its screen's dpi.
 constexpr int kScreenDpi = 96;
 
-// libxlsxwriter prints numbers with the C library, which follows the numeric locale: under
-// one with a decimal comma it would write 1234,5 into the sheet. Every call that may print
-// (writes, which flush the previous row, and the close) runs under "C".
+// libxlsxwriter prints numbers (column widths, ranges) with the C library, which follows the
+// numeric locale: under one with a decimal comma it would write 1234,5 into the sheet. The
+// close, where it prints, runs under "C"; the rows print their numbers themselves.
 class CNumericScope {
  public:
   CNumericScope() : previous_(::uselocale(CLocale())) {}
@@ -166,14 +167,20 @@ TDBGridEhExportAsXLSX::~TDBGridEhExportAsXLSX() { FreeWorkbook(); }
 
 void TDBGridEhExportAsXLSX::FreeWorkbook() {
   // A workbook freed without closing writes nothing.
+  rows_.reset();
   if (workbook_ != nullptr) lxw_workbook_free(workbook_);
   workbook_ = nullptr;
   sheet_ = nullptr;
   titleFormat_ = nullptr;
   formats_.clear();
+  for (auto& cache : numberFormats_) cache.clear();
 }
 
-void TDBGridEhExportAsXLSX::Check(int error) const {
+std::string TDBGridEhExportAsXLSX::TemporaryFiles() const {
+  return "the workbook's temporary files in \"" + platform::FileNameText(tmpFolder_) + "\"";
+}
+
+void TDBGridEhExportAsXLSX::Check(int error, int systemError) const {
   if (error == LXW_NO_ERROR) return;
   if (error == LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE) {
     throw platform::Exception("XLSX row limit of 1048576 rows exceeded");
@@ -186,12 +193,15 @@ void TDBGridEhExportAsXLSX::Check(int error) const {
     throw platform::Exception("Out of memory");
   }
   // Temporary files and the archive are written as the workbook closes: a full disk or a
-  // file size limit ends up here.
-  if (error == LXW_ERROR_CREATING_TMPFILE || error == LXW_ERROR_ZIP_FILE_OPERATION ||
-      error == LXW_ERROR_ZIP_FILE_ADD || error == LXW_ERROR_ZIP_CLOSE ||
-      error == LXW_ERROR_ZIP_PARAMETER_ERROR || error == LXW_ERROR_ZIP_BAD_ZIP_FILE ||
-      error == LXW_ERROR_ZIP_INTERNAL_ERROR || error == LXW_ERROR_READING_TMPFILE) {
-    throw EWriteError();
+  // file size limit ends up here, named with the file and the system's reason.
+  if (error == LXW_ERROR_CREATING_TMPFILE || error == LXW_ERROR_READING_TMPFILE) {
+    throw EWriteError(systemError, TemporaryFiles());
+  }
+  if (error == LXW_ERROR_ZIP_FILE_OPERATION || error == LXW_ERROR_ZIP_FILE_ADD ||
+      error == LXW_ERROR_ZIP_CLOSE || error == LXW_ERROR_ZIP_PARAMETER_ERROR ||
+      error == LXW_ERROR_ZIP_BAD_ZIP_FILE || error == LXW_ERROR_ZIP_INTERNAL_ERROR) {
+    throw EWriteError(systemError, shownName_.empty() ? TemporaryFiles()
+                                                      : "file \"" + shownName_ + "\"");
   }
   throw platform::Exception(lxw_strerror(static_cast<lxw_error>(error)));
 }
@@ -221,7 +231,7 @@ void TDBGridEhExportAsXLSX::RenderToFile(const std::string& fileName, bool saveA
   // The library writes the new file through a name of its own; it takes the place of the
   // former file only when the workbook is complete.
   platform::ReplacementFile file(fileName);
-  shownName_ = file.Target();
+  shownName_ = platform::FileNameText(file.Target());
   RenderToPath(file.Path(), saveAll);
   file.Commit();
 }
@@ -229,8 +239,9 @@ void TDBGridEhExportAsXLSX::RenderToFile(const std::string& fileName, bool saveA
 void TDBGridEhExportAsXLSX::RenderToStream(TStream& stream, bool saveAll) {
   const int fd = UnnamedTemporaryFile();
   try {
-    shownName_ = "/proc/self/fd/" + std::to_string(fd);
-    RenderToPath(shownName_, saveAll);
+    // The workbook is one of the temporary files messages name.
+    shownName_.clear();
+    RenderToPath("/proc/self/fd/" + std::to_string(fd), saveAll);
     char buffer[64 * 1024];
     for (off_t offset = 0;;) {
       const ssize_t count = ::pread(fd, buffer, sizeof buffer, offset);
@@ -253,18 +264,20 @@ void TDBGridEhExportAsXLSX::OpenDocument() {
   }
   const CNumericScope numeric;
   lxw_workbook_options options{};
-  // Each row goes to a temporary file as soon as the next one starts.
+  // Each row goes to a temporary file as soon as it is complete.
   options.constant_memory = LXW_TRUE;
-  std::string folder;
+  tmpFolder_ = "/tmp";
   if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp != '\0') {
-    folder = tmp;
-    options.tmpdir = folder.data();
+    tmpFolder_ = tmp;
+    options.tmpdir = tmpFolder_.data();
   }
   options.use_zip64 = LXW_TRUE;
   workbook_ = workbook_new_opt(path_.c_str(), &options);
   if (workbook_ == nullptr) Check(LXW_ERROR_MEMORY_MALLOC_FAILED);
   sheet_ = workbook_add_worksheet(workbook_, kSheetName);
   if (sheet_ == nullptr) Check(LXW_ERROR_MEMORY_MALLOC_FAILED);
+  if (sheet_->optimize_tmpfile == nullptr) Check(LXW_ERROR_CREATING_TMPFILE, errno);
+  rows_ = std::make_unique<TXlsxRows>(sheet_, tmpFolder_);
 
   const TExportDocumentInfo& info = DocumentInfo();
   const std::string title = platform::Cp1252ToUtf8(info.Title);
@@ -279,39 +292,78 @@ void TDBGridEhExportAsXLSX::OpenDocument() {
   titleFormat_ = workbook_add_format(workbook_);
   format_set_bold(titleFormat_);
 
-  // Column widths in pixels as the grid has them, at the spreadsheet's 96 dpi.
+  // Column widths in pixels as the grid has them, at the spreadsheet's 96 dpi; widened at the
+  // close for the texts the column shows.
   const int dpi = Grid()->PixelsPerInch() > 0 ? Grid()->PixelsPerInch() : kScreenDpi;
   const std::vector<int>& columns = ExportedColumns();
+  gridPixels_.assign(columns.size(), 0);
+  longestText_.assign(columns.size(), 0);
+  longestNumber_.assign(columns.size(), 0);
+  for (auto& cache : numberFormats_) cache.assign(columns.size(), {});
   for (size_t i = 0; i < columns.size(); ++i) {
-    const int pixels = Grid()->ColumnWidth(columns[i]) * kScreenDpi / dpi;
-    Check(worksheet_set_column_pixels(sheet_, static_cast<lxw_col_t>(i), static_cast<lxw_col_t>(i),
-                                      pixels > 0 ? pixels : 0, nullptr));
+    gridPixels_[i] = std::max(0, Grid()->ColumnWidth(columns[i]) * kScreenDpi / dpi);
+  }
+}
+
+void TDBGridEhExportAsXLSX::SetColumnWidths() {
+  // The width unit is the width of a digit, which every digit of a number takes; the other
+  // letters of a text (bold in the title) take a tenth more at most, on average. One unit
+  // more leaves the margin the reader draws; a column holds at most 255 units.
+  constexpr double kWidest = 255;
+  for (size_t i = 0; i < gridPixels_.size(); ++i) {
+    const double text = longestText_[i] == 0 ? 0 : std::ceil(longestText_[i] * 1.1) + 1;
+    const double number = longestNumber_[i] == 0 ? 0 : longestNumber_[i] + 1.0;
+    const double shown = std::min(kWidest, std::max(text, number));
+    // The grid's width, as the sheet reads pixels (5 of them the margin, 7 a digit).
+    const double grid = gridPixels_[i] <= 12 ? gridPixels_[i] / 12.0 : (gridPixels_[i] - 5) / 7.0;
+    const lxw_col_t column = static_cast<lxw_col_t>(i);
+    if (shown > grid) {
+      Check(worksheet_set_column(sheet_, column, column, shown, nullptr));
+    } else {
+      Check(worksheet_set_column_pixels(sheet_, column, column, gridPixels_[i], nullptr));
+    }
   }
 }
 
 void TDBGridEhExportAsXLSX::CloseDocument() {
   SetFilter();
+  SetColumnWidths();
   const CNumericScope numeric;
   // The library does not check the writes of its temporary files: a full disk or a file size
   // limit there would leave rows out of a workbook it reports as written. The rows' file is
   // checked before the close, and the sheet in the finished archive must hold at least it.
-  long rowBytes = 0;
-  if (FILE* rows = sheet_->optimize_tmpfile; rows != nullptr) {
-    lxw_worksheet_write_single_row(sheet_);
-    if (std::fflush(rows) != 0 || std::ferror(rows) != 0) throw EWriteError();
-    rowBytes = std::ftell(rows);
+  FILE* rows = sheet_->optimize_tmpfile;
+  if (std::fflush(rows) != 0 || std::ferror(rows) != 0) {
+    throw EWriteError(errno, TemporaryFiles());
   }
+  const long rowBytes = std::ftell(rows);
   lxw_workbook* workbook = workbook_;
   workbook_ = nullptr;
   sheet_ = nullptr;
+  rows_.reset();
   formats_.clear();
-  // workbook_close frees the workbook whatever it returns.
-  Check(workbook_close(workbook));
+  for (auto& cache : numberFormats_) cache.clear();
+  // workbook_close frees the workbook whatever it returns. The library reports its failures
+  // on standard error as well; they are the program's to report, so that text goes nowhere.
+  int error = 0, systemError = 0;
+  {
+    FILE* quiet = std::fopen("/dev/null", "we");
+    FILE* const standardError = stderr;
+    if (quiet != nullptr) stderr = quiet;
+    errno = 0;
+    error = workbook_close(workbook);
+    systemError = errno;
+    stderr = standardError;
+    if (quiet != nullptr) std::fclose(quiet);
+  }
+  Check(error, systemError);
   const int written = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   const std::optional<uint64_t> sheetBytes =
       written < 0 ? std::nullopt : ZipEntrySize(written, "xl/worksheets/sheet1.xml");
   if (written >= 0) ::close(written);
-  if (!sheetBytes || *sheetBytes < static_cast<uint64_t>(rowBytes)) throw EWriteError();
+  if (!sheetBytes || *sheetBytes < static_cast<uint64_t>(rowBytes)) {
+    throw EWriteError(EIO, shownName_.empty() ? TemporaryFiles() : "file \"" + shownName_ + "\"");
+  }
 }
 
 void TDBGridEhExportAsXLSX::SetFilter() {
@@ -328,24 +380,27 @@ void TDBGridEhExportAsXLSX::StartRow() {
   // Checked before the row is written, so the limit never reaches the library.
   if (row_ >= kMaxRows) throw platform::Exception("XLSX row limit of 1048576 rows exceeded");
   col_ = 0;
+  rows_->StartRow(row_);
+}
+
+void TDBGridEhExportAsXLSX::EndRow() {
+  rows_->EndRow();
+  ++row_;
 }
 
 void TDBGridEhExportAsXLSX::WriteText(std::string_view cp1252, lxw_format* format) {
   if (!cp1252.empty()) {
     // A cell holds at most 32,767 characters, one per Windows-1252 byte.
     if (cp1252.size() > kMaxCellText) cp1252 = cp1252.substr(0, kMaxCellText);
-    const std::string text = platform::Cp1252ToUtf8(EscapeCharacterCodes(cp1252));
-    // Any write may send the previous row to the sheet's file, numbers included.
-    const CNumericScope numeric;
-    Check(worksheet_write_string(sheet_, row_, col_, text.c_str(), format));
+    longestText_[col_] = std::max(longestText_[col_], cp1252.size());
+    rows_->Text(col_, platform::Cp1252ToUtf8(EscapeCharacterCodes(cp1252)), format);
   }
   ++col_;
 }
 
-void TDBGridEhExportAsXLSX::WriteNumber(double value, const std::string& numberFormat, bool bold) {
-  lxw_format* format = Format(numberFormat, bold);
-  const CNumericScope numeric;
-  Check(worksheet_write_number(sheet_, row_, col_, value, format));
+void TDBGridEhExportAsXLSX::WriteNumber(double value, lxw_format* format, size_t shownLength) {
+  longestNumber_[col_] = std::max(longestNumber_[col_], shownLength);
+  rows_->Number(col_, value, format);
   ++col_;
 }
 
@@ -360,30 +415,40 @@ lxw_format* TDBGridEhExportAsXLSX::Format(const std::string& numberFormat, bool 
   return format;
 }
 
-std::string TDBGridEhExportAsXLSX::NumberFormatOf(int field, double value) const {
+lxw_format* TDBGridEhExportAsXLSX::NumberFormatOf(int field, double value, bool bold) {
+  const int decimals = SignificantDecimals(value);
+  std::vector<lxw_format*>& cache = numberFormats_[bold ? 1 : 0][col_];
+  if (static_cast<size_t>(decimals) < cache.size() && cache[static_cast<size_t>(decimals)]) {
+    return cache[static_cast<size_t>(decimals)];
+  }
+  std::string numberFormat;
   switch (Grid()->FieldType(field)) {
     case ftFloat:
     case ftCurrency:
       // Binary floating point: the spreadsheet's own general form.
-      if (Grid()->FieldDisplayFormat(field).empty()) return {};
+      if (Grid()->FieldDisplayFormat(field).empty()) break;
       [[fallthrough]];
     default:
-      return XlsxNumberFormat(Grid()->FieldDisplayFormat(field), SignificantDecimals(value));
+      numberFormat = XlsxNumberFormat(Grid()->FieldDisplayFormat(field), decimals);
   }
+  lxw_format* format = Format(numberFormat, bold);
+  if (static_cast<size_t>(decimals) >= cache.size()) cache.resize(static_cast<size_t>(decimals) + 1);
+  cache[static_cast<size_t>(decimals)] = format;
+  return format;
 }
 
 void TDBGridEhExportAsXLSX::EmitTitleRow(const std::vector<int>& columns) {
   StartRow();
   for (int column : columns) WriteText(Grid()->TitleCaption(column), titleFormat_);
   titled_ = true;
-  ++row_;
+  EndRow();
 }
 
 void TDBGridEhExportAsXLSX::EmitDataRow(const std::vector<int>& columns) {
   StartRow();
   TDBGridEhExport::EmitDataRow(columns);
   lastDataRow_ = row_;
-  ++row_;
+  EndRow();
 }
 
 void TDBGridEhExportAsXLSX::EmitDataCell(int column, const TExportCellParams& params) {
@@ -399,7 +464,7 @@ void TDBGridEhExportAsXLSX::EmitDataCell(int column, const TExportCellParams& pa
     case ftWord:
     case ftAutoInc: {
       const double value = static_cast<double>(grid.FieldAsInteger(field));
-      return WriteNumber(value, NumberFormatOf(field, value), false);
+      return WriteNumber(value, NumberFormatOf(field, value, false), params.Text.size());
     }
     case ftFloat:
     case ftCurrency:
@@ -408,7 +473,7 @@ void TDBGridEhExportAsXLSX::EmitDataCell(int column, const TExportCellParams& pa
       const double value = grid.FieldAsFloat(field);
       // Infinity and NaN have no spreadsheet form: the grid's text goes instead.
       if (!std::isfinite(value)) return WriteText(params.Text, nullptr);
-      return WriteNumber(value, NumberFormatOf(field, value), false);
+      return WriteNumber(value, NumberFormatOf(field, value, false), params.Text.size());
     }
     default:
       return WriteText(params.Text, nullptr);
@@ -419,7 +484,7 @@ void TDBGridEhExportAsXLSX::EmitFooterRow(const std::vector<int>& columns, int f
   SetFilter();
   StartRow();
   TDBGridEhExport::EmitFooterRow(columns, footerRow);
-  ++row_;
+  EndRow();
 }
 
 void TDBGridEhExportAsXLSX::EmitFooterCell(int position, int footerRow, int column,
@@ -427,10 +492,14 @@ void TDBGridEhExportAsXLSX::EmitFooterCell(int position, int footerRow, int colu
                                            const std::string& text) {
   const TExportFooterValueType type = Grid()->Footer(column, footerRow).ValueType;
   const double value = static_cast<double>(FooterValue(footerRow, position)) / 10000.0;
-  if (type == TExportFooterValueType::fvtCount) return WriteNumber(value, "0", true);
+  if (type == TExportFooterValueType::fvtCount) {
+    return WriteNumber(value, Format("0", true), text.size());
+  }
   if (type == TExportFooterValueType::fvtSum) {
     const int field = Grid()->FooterField(column, footerRow);
-    return WriteNumber(value, field < 0 ? std::string() : NumberFormatOf(field, value), true);
+    return WriteNumber(value,
+                       field < 0 ? Format(std::string(), true) : NumberFormatOf(field, value, true),
+                       text.size());
   }
   WriteText(text, titleFormat_);
 }

@@ -1,16 +1,19 @@
 #pragma once
 
 // The workbook writer: the grid's selection as an Office Open XML workbook (.xlsx) with one
-// sheet, written by libxlsxwriter in its constant-memory mode. Numbers stay numbers, with a
-// number format that shows them as the grid does; texts are converted to Unicode.
+// sheet, written by libxlsxwriter in its constant-memory mode (the rows by TXlsxRows). Numbers
+// stay numbers, with a number format that shows them as the grid does; texts are converted to
+// Unicode. Each column is wide enough for its title and its widest value as shown.
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "export/DBGridEhImpExp.h"
+#include "export/XlsxRows.h"
 
 struct lxw_workbook;
 struct lxw_worksheet;
@@ -48,21 +51,34 @@ class TDBGridEhExportAsXLSX : public TDBGridEhExport {
   // Walks the grid into a workbook at `path` (a name libxlsxwriter can open for writing).
   void RenderToPath(const std::string& path, bool saveAll);
   void StartRow();
+  void EndRow();
   void SetFilter();
+  void SetColumnWidths();
   void WriteText(std::string_view cp1252, lxw_format* format);
-  void WriteNumber(double value, const std::string& numberFormat, bool bold);
-  // The number format of a cell of `field` holding `value`.
-  std::string NumberFormatOf(int field, double value) const;
+  void WriteNumber(double value, lxw_format* format, size_t shownLength);
+  // The format of a cell of `field` in the current column holding `value`: its number
+  // format (cached per column and decimal count), bold for footers.
+  lxw_format* NumberFormatOf(int field, double value, bool bold);
   lxw_format* Format(const std::string& numberFormat, bool bold);
-  void Check(int error) const;
+  // The workbook's temporary files, for messages.
+  std::string TemporaryFiles() const;
+  void Check(int error, int systemError = 0) const;
   void FreeWorkbook();
 
   std::string path_;
-  std::string shownName_;  // the file named in messages
+  std::string shownName_;  // the file named in messages; empty when writing to a stream
+  std::string tmpFolder_;
   lxw_workbook* workbook_ = nullptr;
   lxw_worksheet* sheet_ = nullptr;
   lxw_format* titleFormat_ = nullptr;
+  std::unique_ptr<TXlsxRows> rows_;
   std::map<std::pair<std::string, bool>, lxw_format*> formats_;
+  // Per exported column and bold or not: the format of each decimal count met so far.
+  std::vector<std::vector<lxw_format*>> numberFormats_[2];
+  // Per exported column: the grid's width in pixels and the longest text shown in it.
+  std::vector<int> gridPixels_;
+  std::vector<size_t> longestText_;
+  std::vector<size_t> longestNumber_;
   // The next sheet row and the column within it (a position in the exported columns).
   uint32_t row_ = 0;
   uint16_t col_ = 0;

@@ -153,3 +153,9 @@ void TSpillStream::CopyTo(TStream& target) {
     offset += count;
   }
 }
+
+EWriteError::EWriteError(int error, std::string what)
+    : EStreamError("Cannot write " + what + ". " +
+                   (error != 0 ? std::string(std::strerror(error)) : "Stream write error") + "."),
+      error_(error),
+      what_(std::move(what)) {}

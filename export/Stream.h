@@ -18,10 +18,17 @@ using platform::EStreamError;
 class EWriteError : public EStreamError {
  public:
   explicit EWriteError(int error = 0) : EStreamError("Stream write error"), error_(error) {}
+  // A failed write that a writer names itself: `what` is the file ("file "/srv/Costos.xlsx"",
+  // "the workbook's temporary files in "/tmp""); the message is "Cannot write <what>. <the
+  // system's reason>."
+  EWriteError(int error, std::string what);
   int Error() const { return error_; }
+  // What could not be written; empty for the stream being written.
+  const std::string& What() const { return what_; }
 
  private:
   int error_;
+  std::string what_;
 };
 // "Out of memory while expanding memory stream"
 class EMemoryStreamError : public EStreamError {

@@ -37,16 +37,21 @@ QClipboard* SystemClipboard() {
   return QGuiApplication::clipboard();
 }
 
-// The text of a CF_UNICODETEXT block: UTF-16LE up to its zero code unit.
+// The text of a CF_UNICODETEXT block: UTF-16LE up to its zero code unit, taken from the
+// block's bytes in one pass.
 QString UnicodeBlockText(const QByteArray& bytes) {
-  std::u16string units;
-  for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
-    char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                          static_cast<unsigned char>(bytes[i + 1]) << 8);
+  const qsizetype units = bytes.size() / 2;
+  QString text(units, Qt::Uninitialized);
+  char16_t* out = reinterpret_cast<char16_t*>(text.data());
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.constData());
+  qsizetype length = 0;
+  for (; length < units; ++length) {
+    const char16_t unit = static_cast<char16_t>(in[2 * length] | in[2 * length + 1] << 8);
     if (unit == 0) break;
-    units += unit;
+    out[length] = unit;
   }
-  return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
+  text.truncate(length);
+  return text;
 }
 
 // Blocks offered by name and written by the renderer when a program reads them.
@@ -77,15 +82,22 @@ class DelayedMimeData : public QMimeData {
   }
 
  protected:
-  QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+  QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
     for (unsigned format : formats_) {
       if (mimeType == QString::fromStdString(ClipboardMimeType(format))) {
         QByteArray bytes = Render(format);
         return bytes.isNull() ? QVariant() : QVariant(std::move(bytes));
       }
       if (format == CF_UNICODETEXT && mimeType == QStringLiteral("text/plain")) {
-        QByteArray bytes = Render(format);
-        return bytes.isNull() ? QVariant() : QVariant(UnicodeBlockText(bytes));
+        // Kept for the next paste of the same copy: the text is written once, and given as
+        // the UTF-8 a program receives (a text asked for as such is made from it).
+        if (plainText_.isNull()) {
+          const QByteArray bytes = Render(format);
+          if (bytes.isNull()) return QVariant();
+          plainText_ = UnicodeBlockText(bytes).toUtf8();
+        }
+        if (type.id() == QMetaType::QString) return QVariant(QString::fromUtf8(plainText_));
+        return QVariant(plainText_);
       }
     }
     return QVariant();
@@ -94,6 +106,7 @@ class DelayedMimeData : public QMimeData {
  private:
   std::vector<unsigned> formats_;
   std::shared_ptr<IClipboardRenderer> renderer_;
+  mutable QByteArray plainText_;  // the text/plain target in UTF-8, once asked for
 };
 
 }  // namespace

@@ -315,6 +315,13 @@ RegistryFile RegistryFile::Load(const std::string& path) {
   if (::fstat(fd, &info) != 0) throw fail(std::strerror(errno));
   if (S_ISDIR(info.st_mode)) throw fail(std::strerror(EISDIR));
   if (!S_ISREG(info.st_mode)) throw fail("It is not a regular file.");
+  // A registry of settings is a few kilobytes; a file far larger is not one, and reading it
+  // whole could take all the memory there is.
+  const auto tooLarge = [] {
+    return "It is larger than " + std::to_string(kMaxRegistryFileBytes / (1024 * 1024)) +
+           " MiB, the most a registry file may hold.";
+  };
+  if (static_cast<uint64_t>(info.st_size) > kMaxRegistryFileBytes) throw fail(tooLarge());
   std::string bytes;
   char buffer[65536];
   while (true) {
@@ -323,6 +330,8 @@ RegistryFile RegistryFile::Load(const std::string& path) {
     if (got < 0) throw fail(std::strerror(errno));
     if (got == 0) break;
     bytes.append(buffer, static_cast<size_t>(got));
+    // The file may grow while it is read.
+    if (bytes.size() > kMaxRegistryFileBytes) throw fail(tooLarge());
   }
   ::close(fd);
   return FromText(bytes);

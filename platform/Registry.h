@@ -33,9 +33,12 @@ struct RegistryValue {
 // below it.
 class RegistryFile {
  public:
+  // The largest file Load reads (16 MiB).
+  static constexpr uint64_t kMaxRegistryFileBytes = 16 * 1024 * 1024;
+
   // Reads the file at `path`; a missing or unreadable file gives a registry with no keys.
   // Raises ERegistryException ("Cannot read the registry file "%s". %s") when `path` names a
-  // folder, a FIFO or a device, or reading fails.
+  // folder, a FIFO or a device, a file over kMaxRegistryFileBytes, or reading fails.
   static RegistryFile Load(const std::string& path);
   // Reads registry text (as the bytes of a file would be).
   static RegistryFile FromText(const std::string& text);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,8 +13,10 @@
 #include <mutex>
 #include <random>
 #include <set>
+#include <string_view>
 
 #include "platform/Cp1252.h"
+#include "platform/FileAttributes.h"
 
 namespace platform {
 
@@ -25,6 +28,12 @@ std::mutex namedMutex;
 std::set<std::string>& NamedFiles() {
   static std::set<std::string> names;
   return names;
+}
+
+// The last file this process put in place.
+std::string& PlacedFile() {
+  static std::string placed;
+  return placed;
 }
 
 std::string FullPath(const std::string& name) {
@@ -82,12 +91,47 @@ bool OpenInThisProcess(const struct stat& file) {
 
 // A short hidden name for a file being put in place: short so that a target name of any
 // length the file system accepts still leaves room, random so that two writers never meet.
+constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr char kTemporaryPrefix[] = ".~gv";
+constexpr size_t kTemporaryLetters = 8;
+
 std::string TemporaryName() {
-  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   static thread_local std::mt19937 random{std::random_device{}()};
-  std::string name = ".~gv";
-  for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof(kLetters) - 1)];
+  std::string name = kTemporaryPrefix;
+  for (size_t i = 0; i < kTemporaryLetters; ++i) {
+    name += kLetters[random() % (sizeof(kLetters) - 1)];
+  }
   return name;
+}
+
+bool IsTemporaryName(std::string_view name) {
+  const std::string_view prefix = kTemporaryPrefix;
+  return name.size() == prefix.size() + kTemporaryLetters && name.substr(0, prefix.size()) == prefix &&
+         name.find_first_not_of(kLetters, prefix.size()) == std::string_view::npos;
+}
+
+// Removes the files a writer that was killed left in `folder` under a temporary name. A live
+// writer holds a lock on its file for as long as it has such a name, so only files no process
+// holds are removed, and never the file named `targetName` itself.
+void RemoveLeftBehind(const std::string& folder, const std::string& targetName) {
+  DIR* listing = ::opendir(folder.c_str());
+  if (listing == nullptr) return;
+  const int folderFd = ::dirfd(listing);
+  while (const dirent* entry = ::readdir(listing)) {
+    if (!IsTemporaryName(entry->d_name) || entry->d_name == targetName) continue;
+    const int fd = ::openat(folderFd, entry->d_name,
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat opened, named;
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(folderFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) {
+      ::unlinkat(folderFd, entry->d_name, 0);
+    }
+    ::close(fd);
+  }
+  ::closedir(listing);
 }
 
 }  // namespace
@@ -115,6 +159,7 @@ ReplacementFile::ReplacementFile(const std::string& target) : shownName_(FullPat
     Fail(std::strerror(errno));
   }
 
+  RemoveLeftBehind(folder_, target_.substr(slash + 1));
   // The mode a new file gets (0666 less the umask); an existing target's mode is set at Commit.
   fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   if (fd_ >= 0 && ::access("/proc/self/fd", X_OK) == 0) {
@@ -138,6 +183,14 @@ void ReplacementFile::OpenNamed() {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = folder_ + "/" + TemporaryName();
     fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
+      const int error = errno;
+      ::close(fd_);
+      ::unlink(name.c_str());
+      fd_ = -1;
+      errno = error;
+      break;
+    }
     if (fd_ >= 0) {
       named_ = name;
       path_ = name;
@@ -163,15 +216,13 @@ void ReplacementFile::Commit() {
   struct stat existing;
   if (::stat(target_.c_str(), &existing) == 0) {
     if (!S_ISREG(existing.st_mode)) Fail("It is not a regular file.");
-    // The owner first: a change of owner clears the set-user-ID bits the mode then restores.
-    // Another owner can only be kept by a privileged process; the group where ours is one.
-    if (::fchown(fd_, existing.st_uid, existing.st_gid) != 0) {
-      [[maybe_unused]] const int ignored = ::fchown(fd_, static_cast<uid_t>(-1), existing.st_gid);
-    }
-    ::fchmod(fd_, existing.st_mode & 07777);
+    const std::string notKept = CopyFileAttributes(fd_, target_, existing);
+    if (!notKept.empty()) Fail(notKept);
   }
   if (::fsync(fd_) != 0) Fail(std::strerror(errno));
 
+  // Held while the file has a name, so that another writer never takes it for one left behind.
+  if (::flock(fd_, LOCK_EX) != 0) Fail(std::strerror(errno));
   std::lock_guard<std::mutex> lock(namedMutex);
   std::string placed = named_;
   if (placed.empty()) {
@@ -194,6 +245,7 @@ void ReplacementFile::Commit() {
   }
   NamedFiles().erase(named_);
   named_.clear();
+  PlacedFile() = target_;
   ::close(fd_);
   fd_ = -1;
   path_.clear();
@@ -205,11 +257,12 @@ void ReplacementFile::Commit() {
   }
 }
 
-void ReplacementFile::DiscardUnfinished() {
+std::string ReplacementFile::DiscardUnfinished() {
   // Held until the process ends, so that no new name appears after the clean-up.
   namedMutex.lock();
   for (const std::string& name : NamedFiles()) ::unlink(name.c_str());
   NamedFiles().clear();
+  return PlacedFile();
 }
 
 void ReplacementFile::Fail(const std::string& reason) const {

@@ -2,7 +2,9 @@
 
 // A file that takes the place of another only when it is complete. It is written as an
 // unnamed file in the target's folder and put in place at Commit, so a failed or stopped
-// write leaves the former file as it was and nothing beside it.
+// write leaves the former file as it was and nothing beside it. A writer killed (SIGKILL)
+// between naming the file and putting it in place leaves a hidden ".~gvXXXXXXXX" file; the
+// next write into that folder removes it.
 
 #include <string>
 
@@ -42,13 +44,19 @@ class ReplacementFile {
   const std::string& Target() const { return target_; }
 
   // Puts the new file in place of the target: its data reaches the disk first, an existing
-  // target's owner and mode are kept where this process may set them, and the rename is
-  // atomic. Raises EFCreateError when any step fails; the target then stays as it was.
+  // target's owner, mode, access control list and user extended attributes are kept (see
+  // CopyFileAttributes: no one gains access by the change), and the rename is atomic. Only
+  // the target's name is replaced: other hard-link names keep the former file. While the new
+  // file has a temporary name beside the target it is locked (flock), so that a later writer
+  // removes only such files left by a writer that was killed. Raises EFCreateError when any
+  // step fails; the target then stays as it was.
   void Commit();
 
-  // Removes the named file the fallback (a folder without unnamed files) may be writing.
-  // Stop handlers call it before ending the process; unnamed files need nothing.
-  static void DiscardUnfinished();
+  // Removes the named file the fallback (a folder without unnamed files) may be writing, and
+  // holds back any further commit. Stop handlers call it before ending the process; unnamed
+  // files need nothing. Returns the last target this process put in place (empty for none),
+  // so that a stop that came after the file was written can say so.
+  static std::string DiscardUnfinished();
 
  private:
   void OpenNamed();

@@ -3,7 +3,7 @@
 // window's F4 export writes for the same rows.
 //
 // Exit status: 0 written; 1 no rows; 2 usage error; 3 database or file error; 128 + the signal
-// number when a stop request (SIGTERM, SIGINT, SIGHUP) ended it.
+// number when a stop request (SIGTERM, SIGINT, SIGHUP) ended it before FILE was put in place.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,6 +40,7 @@
 #include "platform/EngineLimits.h"
 #include "platform/EngineStop.h"
 #include "platform/Fonts.h"
+#include "platform/LocalDatabaseFile.h"
 #include "platform/ProcessSecrets.h"
 #include "platform/ProgramInfo.h"
 #include "platform/ReplacementFile.h"
@@ -77,7 +78,8 @@ const char kUsageText[] =
     "The password is read from --password-file (its first line) or from the environment\n"
     "variable GALVORA_PASSWORD.\n"
     "Exit status: 0 written, 1 no rows, 2 usage error, 3 database or file error,\n"
-    "128 + the signal number when stopped by SIGTERM, SIGINT or SIGHUP.\n";
+    "128 + the signal number when stopped by SIGTERM, SIGINT or SIGHUP before FILE\n"
+    "was put in place (FILE then stays as it was).\n";
 
 class UsageError {
  public:
@@ -98,9 +100,16 @@ struct Options {
 // The PDF format, printed pages rather than a save-dialog entry.
 constexpr int kPdf = 100;
 
+// `text` in lower case (ASCII letters): names of formats, papers and orientations are taken
+// in any case alike.
+std::string Lowered(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 // The save dialog's entry of an extension or format name (case-insensitive), 0 when none.
-int FormatIndex(std::string name) {
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+int FormatIndex(const std::string& text) {
+  const std::string name = Lowered(text);
   if (name == "pdf") return kPdf;
   for (int index = 1; index <= kSaveFormatCount; ++index) {
     if (SaveExtension(index) == name) return index;
@@ -194,9 +203,9 @@ Options ParseArguments(const std::vector<std::string>& args) {
       options.page.setPageSize(QPageSize(*paper));
     }
     if (values.count("--orientation")) {
-      const std::string& orientation = values["--orientation"];
+      const std::string orientation = Lowered(values["--orientation"]);
       if (orientation != "landscape" && orientation != "portrait") {
-        throw UsageError("--orientation: landscape or portrait, not " + orientation);
+        throw UsageError("--orientation: landscape or portrait, not " + values["--orientation"]);
       }
       options.page.setOrientation(orientation == "portrait" ? QPageLayout::Portrait
                                                             : QPageLayout::Landscape);
@@ -248,10 +257,17 @@ std::string ReadPassword(const Options& options) {
 
 // A stop request ends the run at once: FILE stays as it was, no temporary file stays beside it,
 // and the process ends with status 128 + the signal number, as a process the signal ended would.
+// A request that comes once the new FILE is in place (the last step) cannot undo it: the run
+// says so and ends with status 0, FILE written.
 void StopNow(int signal) {
   // The engine ends its work first: the process never ends inside one of its calls.
   platform::ShutDownEngine();
-  platform::ReplacementFile::DiscardUnfinished();
+  const std::string placed = platform::ReplacementFile::DiscardUnfinished();
+  if (!placed.empty()) {
+    std::fprintf(stderr, "repcostoav-export: stopped (%s) after \"%s\" was written in full\n",
+                 strsignal(signal), platform::FileNameText(placed).c_str());
+    std::_Exit(kWritten);
+  }
   std::fprintf(stderr, "repcostoav-export: stopped (%s)\n", strsignal(signal));
   std::_Exit(128 + signal);
 }
@@ -260,26 +276,24 @@ void StopNow(int signal) {
 // memory, a failed write): "writing "/srv/Costos.xls"".
 std::string doing = "starting";
 
-// The local file a database name opens on this machine: the name itself, or the path after a
-// host that is this machine; empty for another host.
-std::string LocalDatabaseFile(const std::string& databaseName) {
-  if (platform::IsLocalDatabase(databaseName)) return databaseName;
-  const size_t colon = databaseName.find(':');
-  if (colon == std::string::npos) return {};
-  const std::string host = databaseName.substr(0, databaseName.find_first_of("/:"));
-  if (host != "localhost" && host != "127.0.0.1") return {};
-  return databaseName.substr(colon + 1);
-}
-
 // FILE checked before the database is opened, so that a FILE that cannot be written costs no
-// database work: it must not be the database itself, and must be a file that can be replaced.
+// database work: it must not be the database itself (standard output included, which a shell
+// may have opened on it), and must be a file that can be replaced.
 void CheckTarget(const std::string& output, const std::string& databaseName) {
-  if (output == kStandardOutput) return;
-  const std::string database = LocalDatabaseFile(databaseName);
-  struct stat target, read;
-  if (!database.empty() && ::stat(output.c_str(), &target) == 0 &&
-      ::stat(database.c_str(), &read) == 0 && target.st_dev == read.st_dev &&
-      target.st_ino == read.st_ino) {
+  const std::string database = platform::LocalDatabaseFile(databaseName);
+  struct stat read;
+  const bool databaseFound = !database.empty() && ::stat(database.c_str(), &read) == 0;
+  const auto isDatabase = [&](const struct stat& target) {
+    return databaseFound && target.st_dev == read.st_dev && target.st_ino == read.st_ino;
+  };
+  struct stat target;
+  if (output == kStandardOutput) {
+    if (::fstat(STDOUT_FILENO, &target) == 0 && isDatabase(target)) {
+      throw platform::Exception("Cannot write standard output. It is the database being read.");
+    }
+    return;
+  }
+  if (::stat(output.c_str(), &target) == 0 && isDatabase(target)) {
     throw EFCreateError(platform::FormatMessage("Cannot create file \"%s\". %s",
                                                 {output, "It is the database being read."}));
   }
@@ -345,8 +359,10 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
   const TDBGridEhExportClass exporterClass = SaveExporterClass(options.filterIndex);
   const bool toStandardOutput = options.output == kStandardOutput;
   const std::string shown = toStandardOutput ? "standard output" : "\"" + options.output + "\"";
-  const TExportDocumentInfo info =
-      app::ReportDocumentInfo(options.company, options.from, options.to);
+  // The company code is file-system bytes (UTF-8); the document's texts are Windows-1252, as
+  // the window gives them.
+  const TExportDocumentInfo info = app::ReportDocumentInfo(
+      platform::Utf8ToCp1252(platform::FileNameText(options.company)), options.from, options.to);
   doing = "writing " + shown;
   try {
     if (options.filterIndex == kPdf) {
@@ -364,8 +380,10 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
     if (e.Error() == EFBIG && limit) {
       reason += " (the file size limit, ulimit -f, is " + std::to_string(*limit / 1024) + " KiB)";
     }
-    throw platform::Exception("Cannot write " + (toStandardOutput ? shown : "file " + shown) +
-                              ". " + reason + ".");
+    // A writer that names what failed (the workbook's temporary files) is taken at its word.
+    const std::string what =
+        !e.What().empty() ? e.What() : toStandardOutput ? shown : "file " + shown;
+    throw platform::Exception("Cannot write " + what + ". " + reason + ".");
   } catch (const EMemoryStreamError&) {
     throw std::bad_alloc();
   }

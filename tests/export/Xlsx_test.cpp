@@ -4,6 +4,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <clocale>
 #include <cmath>
 #include <csignal>
@@ -13,6 +15,7 @@
 
 #include "data/FMTBcd.h"
 #include "export/ExportAsXLSX.h"
+#include "export/XlsxRows.h"
 #include "platform/Cp1252.h"
 #include "platform/RegionalSettings.h"
 #include "tests/export/support/FakeGrid.h"
@@ -162,14 +165,19 @@ TEST_F(XlsxExport, AwkwardCellsReadBackAsTheGridShowsThem) {
   EXPECT_EQ(book.Pane.at("ySplit"), "1");
   EXPECT_EQ(book.Pane.at("topLeftCell"), "A2");
   EXPECT_EQ(book.AutoFilter, "A1:H8");
-  // Widths in pixels as the grid's (a unit is 7 pixels).
-  ASSERT_EQ(book.Columns.size(), 8u);
-  for (size_t i = 0; i < 3; ++i) {
-    EXPECT_NEAR(std::stod(book.Columns[i].at("width")) * 7, grid.Columns[i].Width, 1.0) << i;
-  }
-
   const size_t columns = grid.Columns.size();
   ASSERT_EQ(shown.size(), 1 + grid.Rows.size() + 1);
+  // Each column at least as wide as the grid's (a unit is 7 pixels) and wide enough for its
+  // title and every value as shown (a unit is a digit), up to the 255 units a column takes.
+  ASSERT_EQ(book.Columns.size(), columns);
+  for (size_t c = 0; c < columns; ++c) {
+    const double width = std::stod(book.Columns[c].at("width"));
+    EXPECT_GE(width * 7, grid.Columns[c].Width - 1.0) << c;
+    size_t longest = 0;
+    for (const auto& row : shown) longest = std::max(longest, platform::Utf8ToCp1252(row.at(c)).size());
+    EXPECT_GE(width, std::min(255.0, longest + 1.0)) << c;
+  }
+  EXPECT_EQ(book.Columns[1].at("width"), "255.7109375");
   for (size_t c = 0; c < columns; ++c) {
     const XlsxCell& title = book.Cells.at(Ref(static_cast<int>(c), 1));
     EXPECT_EQ(title.Value, grid.Columns[c].Caption);
@@ -387,7 +395,11 @@ TEST_F(XlsxExport, AFileSizeLimitIsAWriteErrorAndKeepsTheFormerFile) {
       Export(grid, "Grande.xlsx");
     } catch (const EWriteError& e) {
       failed = true;
-      EXPECT_EQ(e.Message(), "Stream write error");
+      // The rows' temporary file is the first to meet the limit.
+      const char* tmp = std::getenv("TMPDIR");
+      EXPECT_EQ(e.Message(), "Cannot write the workbook's temporary files in \"" +
+                                 std::string(tmp && *tmp ? tmp : "/tmp") + "\". File too large.");
+      EXPECT_EQ(e.Error(), EFBIG);
     }
     ::setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_TRUE(failed);
@@ -422,7 +434,43 @@ TEST_F(XlsxExport, NumbersAreWrittenWithAPointUnderADecimalCommaLocale) {
   const XlsxBook book = ReadXlsx(path);
   EXPECT_EQ(book.Cells.at("C2").Value, "1234567.89");
   EXPECT_EQ(book.Cells.at("D5").Value, "-0.01");
-  EXPECT_EQ(book.Columns.at(0).at("width"), "5.140625");
+  EXPECT_EQ(book.Columns.at(0).at("width"), "8.7109375");
+}
+
+// A number is stored in the shortest decimal form that reads back as the same value.
+TEST(XlsxRows, ShortestNumberText) {
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {{99417727.6, "99417727.6"}, {0.1, "0.1"},   {-2.5, "-2.5"}, {1234567.89, "1234567.89"},
+               {0, "0"},                   {1e20, "1e+20"}, {2147483647, "2147483647"},
+               {9999999999999.99, "9999999999999.99"}};
+  for (const auto& c : cases) EXPECT_EQ(ShortestNumberText(c.value), c.text) << c.text;
+}
+
+// A disk full where the workbook itself is written (not the temporary files): the message
+// names the workbook and the reason, and the former file stays.
+TEST_F(XlsxExport, AFullDiskNamesTheWorkbookAndTheReason) {
+  const fs::path full = folder_ / "full";
+  fs::create_directories(full);
+  if (::geteuid() != 0 ||
+      std::system(("mount -t tmpfs -o size=64k none '" + full.string() + "' 2>/dev/null").c_str()) !=
+          0) {
+    GTEST_SKIP() << "needs a privileged process to mount a small file system";
+  }
+  std::ofstream(full / "Grande.xlsx") << "old";
+  ManyRows grid(20000);
+  try {
+    ExportGridToFile(kXlsx, grid, (full / "Grande.xlsx").string(), true);
+    ADD_FAILURE() << "no error";
+  } catch (const EWriteError& e) {
+    EXPECT_EQ(e.Message(), "Cannot write file \"" + (full / "Grande.xlsx").string() +
+                               "\". No space left on device.");
+  }
+  std::ifstream in(full / "Grande.xlsx");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(full), fs::directory_iterator()), 1);
+  std::system(("umount '" + full.string() + "'").c_str());
 }
 
 }  // namespace

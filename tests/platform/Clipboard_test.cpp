@@ -115,6 +115,10 @@ TEST(ClipboardSession, DelayedBlocksAreWrittenWhenReadAndReleasedWithTheContents
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("añ"));
   EXPECT_EQ(ReadClipboardFormat(csv), "");
   EXPECT_EQ(watch.lock()->calls[CF_TEXT], 2);
+  // The plain text (what a paste takes) is written once for the copy, and comes as UTF-8.
+  EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data("text/plain"), QByteArray("añ"));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("añ"));
+  EXPECT_EQ(watch.lock()->calls[CF_UNICODETEXT], 1);
 
   // Written out for good: the bytes stay, the renderer goes.
   RenderDelayedClipboard();

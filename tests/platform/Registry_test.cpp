@@ -284,12 +284,17 @@ TEST(SystemRegistry, ReadsTheFileNamedByTheEnvironmentAndReloads) {
 }
 
 // A registry path that names no readable file of its own: missing gives no keys; a folder, a
-// FIFO (which must not hold up the reader) or a device is an error naming the file.
+// FIFO (which must not hold up the reader), a device or a file far larger than any registry
+// (sparse, so it costs no disk) is an error naming the file.
 TEST(RegistryFile, PathsThatAreNotRegularFiles) {
   const std::filesystem::path folder = std::filesystem::temp_directory_path() /
                                        ("registry-kinds-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
   ASSERT_EQ(::mkfifo((folder / "fifo.reg").c_str(), 0600), 0);
+  for (const char* name : {"huge.reg", "over.reg"}) std::ofstream(folder / name).close();
+  std::filesystem::resize_file(folder / "huge.reg", std::uintmax_t{8} << 30);
+  std::filesystem::resize_file(folder / "over.reg", RegistryFile::kMaxRegistryFileBytes + 1);
+  const std::string tooLarge = "It is larger than 16 MiB, the most a registry file may hold.";
   struct Case {
     std::string path, reason;
   } cases[] = {
@@ -297,6 +302,8 @@ TEST(RegistryFile, PathsThatAreNotRegularFiles) {
       {folder.string(), "Is a directory"},
       {(folder / "fifo.reg").string(), "It is not a regular file."},
       {"/dev/zero", "It is not a regular file."},
+      {(folder / "huge.reg").string(), tooLarge},
+      {(folder / "over.reg").string(), tooLarge},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);

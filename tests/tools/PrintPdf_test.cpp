@@ -164,8 +164,11 @@ TEST_F(BatchPdf, PageOptionsAndEmptyPeriod) {
         << extra.join(' ').toStdString();
   }
   EXPECT_FALSE(fs::exists(*folder_ / "out/Costos.pdf"));
-  // --format pdf writes a PDF whatever the extension; letter paper accepted in any case.
-  ASSERT_EQ(Export("report.data", {"--format", "PDF", "--paper", "Letter"}), 0);
+  // --format pdf writes a PDF whatever the extension; paper and orientation accepted in any
+  // case alike.
+  ASSERT_EQ(Export("report.data",
+                   {"--format", "PDF", "--paper", "Letter", "--orientation", "Portrait"}),
+            0);
   std::ifstream in(*folder_ / "out/report.data", std::ios::binary);
   std::string head(5, '\0');
   in.read(head.data(), 5);

@@ -206,6 +206,22 @@ TEST_F(BatchExport, FullDiskLeavesTheFormerFileAndNoTemporary) {
   EXPECT_EQ(OutputFiles(), std::vector<std::string>{"Costos.htm"});
 }
 
+// A workbook that meets the file size limit: the message names the file that could not be
+// written (here the workbook's temporary rows) and why; nothing else reaches standard error.
+TEST_F(BatchExport, AWorkbookOverTheFileSizeLimitSaysWhichFileAndWhy) {
+  const fs::path output = *folder_ / "out" / "Costos.xlsx";
+  std::ofstream(output) << "former report";
+  const RunResult result =
+      Run(Args(output, "2022-01-01", "2022-01-31", "004"), "masterkey", 1280 * 1024);
+  const char* tmp = std::getenv("TMPDIR");
+  EXPECT_EQ(result.status, 3);
+  EXPECT_EQ(result.err, "Cannot write the workbook's temporary files in \"" +
+                            std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+                            "\". File too large (the file size limit, ulimit -f, is 1280 KiB).\n");
+  EXPECT_EQ(ReadFile(output), "former report");
+  EXPECT_EQ(OutputFiles(), std::vector<std::string>{"Costos.xlsx"});
+}
+
 TEST_F(BatchExport, AStopRequestLeavesTheFormerFileAndNoTemporary) {
   const fs::path output = *folder_ / "out" / "Costos.txt";
   std::ofstream(output) << "former report";
@@ -331,6 +347,24 @@ TEST_F(BatchExport, HostileTargetsLimitsAndOptions) {
       {"an existing report is replaced", former("Costos.txt"), none, 0, literal(""), Written},
       {"the database being read", [&] { return database; },
        withArgs({"--format", "txt"}), 3, cannotCreate("It is the database being read."), Kept},
+      {"standard output opened on the database being read (>> galvora.fdb)",
+       [&] { return database; },
+       [this](Launch& launch, const fs::path& file) {
+         launch.args = Args("-") << "--format" << "csv";
+         launch.standardOutput = QString::fromStdString(file.string());
+         launch.appendStandardOutput = true;
+       },
+       3, literal("Cannot write standard output. It is the database being read.\n"), Kept},
+      {"the database being read, named through this machine's host name",
+       [&] { return database; },
+       [this](Launch& launch, const fs::path& file) {
+         char host[256] = {};
+         ::gethostname(host, sizeof host - 1);
+         launch.args = toolstest::ExportArgs(std::string(host) + ":" + (*folder_ / "demo").string(),
+                                             file);
+         launch.args << "--format" << "txt";
+       },
+       3, cannotCreate("It is the database being read."), Kept},
       {"a device", [] { return fs::path("/dev/null"); }, withArgs({"--format", "txt"}), 3,
        cannotCreate("It is not a regular file."), Kept, out},
       {"a FIFO does not hold up the run",

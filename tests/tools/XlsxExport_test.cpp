@@ -97,6 +97,18 @@ TEST_F(XlsxBatchExport, DemoReportShowsTheGridsTexts) {
   }
 }
 
+// A company code outside ASCII (file-system bytes, UTF-8) is the workbook's Company as given.
+TEST_F(XlsxBatchExport, CompanyOutsideAsciiKeepsItsLetters) {
+  const std::string company = "\u00D101";
+  const fs::path database = *folder_ / "demo/datos" / company / "galvora.fdb";
+  fs::create_directories(database.parent_path());
+  db::CreateCompanyDatabase(database.string(), {.sample = db::SampleData{.warehouses = 3}});
+  const fs::path xlsx = *folder_ / "Compania.xlsx";
+  const RunResult run = Export(company, xlsx);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadXlsx(xlsx.string()).Company, company);
+}
+
 // 100,000 warehouses: the XLS writer stops at its 65,536 rows, the workbook takes them all.
 TEST_F(XlsxBatchExport, HundredThousandRowsFitTheWorkbookNotTheXlsFile) {
   const std::string database = (*folder_ / "demo/datos/005/galvora.fdb").string();

@@ -36,7 +36,11 @@ RunResult Run(const Launch& launch) {
   for (const auto& [name, value] : launch.env) env.insert(name, value);
   process.setProcessEnvironment(env);
   if (!launch.workingFolder.isEmpty()) process.setWorkingDirectory(launch.workingFolder);
-  if (!launch.standardOutput.isEmpty()) process.setStandardOutputFile(launch.standardOutput);
+  if (!launch.standardOutput.isEmpty()) {
+    process.setStandardOutputFile(launch.standardOutput, launch.appendStandardOutput
+                                                             ? QIODevice::Append
+                                                             : QIODevice::Truncate);
+  }
   const long fileSize = launch.fileSizeLimit, addressSpace = launch.addressSpaceLimit;
   process.setChildProcessModifier([fileSize, addressSpace] {
     for (const auto& [resource, value] :

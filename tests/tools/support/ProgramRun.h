@@ -35,6 +35,7 @@ struct Launch {
   std::vector<QString> unset;
   QString workingFolder;
   QString standardOutput;      // a file for standard output instead of reading it
+  bool appendStandardOutput = false;  // opens that file to append rather than truncated
   long fileSizeLimit = 0;      // bytes, 0 for none
   long addressSpaceLimit = 0;  // bytes, 0 for none
   // Called once the program has started.
