@@ -1,10 +1,11 @@
 #include "print/ReportOutput.h"
 
+#include <QIODevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QFile>
 #include <cctype>
+#include <exception>
 
 #include "export/Stream.h"
 #include "platform/Cp1252.h"
@@ -12,6 +13,34 @@
 #include "print/ReportPages.h"
 
 namespace {
+
+// The PDF writer's device over a stream. The PDF writer goes on after a write fails and
+// reports nothing, so the first failure is kept and raised once the document is done.
+class TStreamDevice : public QIODevice {
+ public:
+  explicit TStreamDevice(TStream& stream) : stream_(stream) { open(QIODevice::WriteOnly); }
+  bool isSequential() const override { return true; }
+  void RaiseFailure() const {
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+ protected:
+  qint64 readData(char* /*data*/, qint64 /*size*/) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    if (failure_) return -1;
+    try {
+      stream_.Write(data, static_cast<size_t>(size));
+    } catch (...) {
+      failure_ = std::current_exception();
+      return -1;
+    }
+    return size;
+  }
+
+ private:
+  TStream& stream_;
+  std::exception_ptr failure_;
+};
 
 void DrawRange(TReportPages& pages, QPagedPaintDevice& device, int first, int last) {
   QPainter painter;
@@ -42,26 +71,25 @@ void PrintPages(TReportPages& pages, QPrinter& printer) {
   DrawRange(pages, printer, first, last);
 }
 
-void WriteReportPdf(TReportPages& pages, QIODevice& out, int first, int last) {
-  QPdfWriter writer(&out);
-  writer.setResolution(1200);
-  writer.setCreator(QStringLiteral("Galvora"));
-  writer.setTitle(platform::ToQString(kReportTitle));
-  writer.setPageLayout(pages.PageLayout());
-  if (last < 0) last = pages.PageCount() - 1;
-  DrawRange(pages, writer, first, last);
+void WriteReportPdf(TReportPages& pages, TStream& out, int first, int last) {
+  TStreamDevice device(out);
+  {
+    QPdfWriter writer(&device);
+    writer.setResolution(1200);
+    writer.setCreator(QStringLiteral("Galvora"));
+    writer.setTitle(platform::ToQString(kReportTitle));
+    writer.setPageLayout(pages.PageLayout());
+    if (last < 0) last = pages.PageCount() - 1;
+    DrawRange(pages, writer, first, last);
+  }
+  device.RaiseFailure();
 }
 
 void SaveReportPdf(TReportPages& pages, const std::string& fileName, int first, int last) {
   platform::ReplacementFile file(fileName);
-  QFile out;
-  if (!out.open(file.Descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-    throw EFCreateError("Cannot create file \"" + platform::FileNameText(file.Target()) + "\". " +
-                        platform::FromQString(out.errorString()));
-  }
+  TFileStream out(file.Descriptor());
   WriteReportPdf(pages, out, first, last);
-  if (!out.flush() || out.error() != QFileDevice::NoError) throw EWriteError();
-  out.close();
+  out.Close();
   file.Commit();
 }
 

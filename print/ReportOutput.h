@@ -7,17 +7,18 @@
 #include <optional>
 #include <string>
 
-class QIODevice;
 class QPrinter;
 class TReportPages;
+class TStream;
 
 // Draws the pages on `printer` with the pages' layout, only the page range the operator
 // chose. Raises platform::Exception when the printer cannot be painted on.
 void PrintPages(TReportPages& pages, QPrinter& printer);
 
 // Writes the pages (from `first` to `last`, from 0; -1 for the last page) as a PDF document
-// into `out`, which must be open for writing.
-void WriteReportPdf(TReportPages& pages, QIODevice& out, int first = 0, int last = -1);
+// into `out`. Raises the stream's error (EWriteError for a full disk or a file size limit)
+// when any part of the document was not taken: a PDF is written whole or reported failed.
+void WriteReportPdf(TReportPages& pages, TStream& out, int first = 0, int last = -1);
 
 // Writes the PDF as a new file in the folder of `fileName` and puts it in place when complete;
 // on failure nothing is left and an existing file stays as it was. Raises EFCreateError

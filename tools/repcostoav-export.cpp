@@ -13,7 +13,6 @@
 #include <sys/resource.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QPageLayout>
 #include <csignal>
 #include <cstdio>
@@ -324,12 +323,9 @@ void WritePdf(TDBGridEh& grid, const Options& options, bool toStandardOutput) {
                                options.to)));
   pages.SetPageLayout(options.page);
   if (!toStandardOutput) return SaveReportPdf(pages, options.output);
-  QFile out;
-  if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-    throw EWriteError();
-  }
+  TFileStream out(STDOUT_FILENO);
   WriteReportPdf(pages, out);
-  if (!out.flush() || out.error() != QFileDevice::NoError) throw EWriteError();
+  out.Close();
 }
 
 // Writes the selected report to FILE, or to standard output for "-".

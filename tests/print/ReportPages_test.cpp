@@ -6,6 +6,10 @@
 #include "print/ReportPages.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cerrno>
 
 #include <QImage>
 #include <QPainter>
@@ -217,6 +221,74 @@ TEST_F(ReportPagesTest, ThePdfReplacesTheFileOnlyWhenWritten) {
     EXPECT_EQ(e.Message().rfind("Cannot create file \"" + missing + "\". ", 0), 0u) << e.Message();
   }
   EXPECT_FALSE(std::filesystem::exists(dir_.filePath("none").toStdString()));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path().toStdString()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+// A file size limit (ulimit -f) on this process while it lives; SIGXFSZ ignored so that the
+// write fails with EFBIG instead of ending the process.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
+  }
+
+ private:
+  struct rlimit saved_;
+  void (*previous_)(int);
+};
+
+// Takes `room` bytes, then fails as a full disk does.
+class FullStream : public TStream {
+ public:
+  explicit FullStream(size_t room) : room_(room) {}
+  void Write(const void* /*data*/, size_t size) override {
+    if (size > room_) throw EWriteError(ENOSPC);
+    room_ -= size;
+  }
+  using TStream::Write;
+
+ private:
+  size_t room_;
+};
+
+TEST_F(ReportPagesTest, APdfThatCannotBeWrittenWholeFailsAndKeepsTheFormerFile) {
+  ReportGrid t(3000);
+  TReportPages pages(*t.grid, Spec());
+  TMemoryStream whole;
+  WriteReportPdf(pages, whole);
+  ASSERT_GT(whole.Size(), 200u * 1024);
+  // Failing at the start, in the middle, and in the last bytes (the trailer).
+  for (const size_t room : {size_t{0}, whole.Size() / 2, whole.Size() - 10}) {
+    FullStream full(room);
+    try {
+      WriteReportPdf(pages, full);
+      ADD_FAILURE() << "no error with room for " << room << " bytes";
+    } catch (const EWriteError& e) {
+      EXPECT_EQ(e.Error(), ENOSPC) << room;
+    }
+  }
+  // A file under a size limit: the write error, the former file as it was, nothing beside it.
+  const std::string path = dir_.filePath("Costos.pdf").toStdString();
+  { std::ofstream(path) << "former report"; }
+  try {
+    FileSizeLimit limit(64 * 1024);
+    SaveReportPdf(pages, path);
+    ADD_FAILURE() << "no error under a file size limit";
+  } catch (const EWriteError& e) {
+    EXPECT_EQ(e.Error(), EFBIG);
+  }
+  std::ifstream in(path);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "former report");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path().toStdString()),
                           std::filesystem::directory_iterator()),
             1);
