@@ -440,7 +440,8 @@ void Tfrepcostoav::SpeedButton3Click() {
     CRepcliente->Open();
     PRepcliente->OnRowWritten = nullptr;
     reportHeading_ = std::make_unique<TReportHeading>(
-        app::ReportHeading(FromQString(Cia->text()), platform::FileNameText(ChosenServer()),
+        app::ReportHeading(Cia->text().toStdString(),
+                           platform::FileNameToQString(ChosenServer()).toStdString(),
                            FromQDate(EFecIni->Date()), FromQDate(EFecFin->Date())));
   } catch (...) {
     PRepcliente->OnRowWritten = nullptr;

@@ -12,10 +12,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "print/ReportOutput.h"
+#include "print/PageSetupStore.h"
 #include "print/ReportPages.h"
 
 namespace {
@@ -76,8 +78,24 @@ void TPreviewView::ApplyZoom(double zoom) {
 }
 
 int TPreviewView::TopPage() const {
-  return std::clamp(static_cast<int>((verticalScrollBar()->value() + 1) / PageStep()), 0,
-                    std::max(pages_.PageCount() - 1, 0));
+  const double step = PageStep();
+  const double top = verticalScrollBar()->value();
+  const double bottom = top + viewport()->height();
+  const int last = std::max(pages_.PageCount() - 1, 0);
+  int best = std::clamp(static_cast<int>((top + 1) / step), 0, last);
+  double bestShown = -1;
+  // The pages in view: page n covers kGap + n * step .. + the page's height.
+  for (int page = best; page <= last; ++page) {
+    const double pageTop = kGap + page * step;
+    if (pageTop >= bottom) break;
+    const double shown =
+        std::min(bottom, pageTop + PagePixels().height()) - std::max(top, pageTop);
+    if (shown > bestShown + 0.5) {
+      best = page;
+      bestShown = shown;
+    }
+  }
+  return best;
 }
 
 void TPreviewView::ShowPage(int page) {
@@ -147,6 +165,7 @@ void TPreviewView::paintEvent(QPaintEvent* /*event*/) {
 TPrintPreview::TPrintPreview(TReportPages& pages, QWidget* parent)
     : QDialog(parent), pages_(pages), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
   setWindowTitle(QStringLiteral("Vista previa: ") + platform::ToQString(kReportTitle));
+  if (const std::optional<QPageLayout> stored = StoredPageLayout()) pages.SetPageLayout(*stored);
   printer_->setPageLayout(pages.PageLayout());
   view_ = new TPreviewView(pages, this);
   auto* toolbar = new QToolBar(this);
@@ -206,7 +225,21 @@ void TPrintPreview::SavePdf() {
   request.filter = kPdfFilter;
   const platform::SaveDialogResult result = platform::SaveDialogs().Run(request);
   if (!result.accepted) return;
+  StampPrintTime();
   SaveReportPdf(pages_, PdfFileName(result.fileName));
+}
+
+void TPrintPreview::UsePageLayout(const QPageLayout& layout) {
+  pages_.SetPageLayout(layout);
+  StorePageLayout(layout);
+  view_->Relayout();
+  UpdatePageBox();
+}
+
+void TPrintPreview::StampPrintTime() {
+  if (!PrintTime) return;
+  pages_.SetPrinted(PrintTime());
+  view_->viewport()->update();
 }
 
 void TPrintPreview::Print() {
@@ -215,9 +248,8 @@ void TPrintPreview::Print() {
   QPrintDialog dialog(printer_.get(), this);
   dialog.setMinMax(1, pages_.PageCount());
   if (dialog.exec() != QDialog::Accepted) return;
-  pages_.SetPageLayout(printer_->pageLayout());
-  view_->Relayout();
-  UpdatePageBox();
+  UsePageLayout(printer_->pageLayout());
+  StampPrintTime();
   // A PDF chosen in the print dialog is written complete before it replaces the file.
   if (printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty()) {
     int first = 0, last = 0;
@@ -232,7 +264,5 @@ void TPrintPreview::PageSetup() {
   printer_->setPageLayout(pages_.PageLayout());
   QPageSetupDialog dialog(printer_.get(), this);
   if (dialog.exec() != QDialog::Accepted) return;
-  pages_.SetPageLayout(printer_->pageLayout());
-  view_->Relayout();
-  UpdatePageBox();
+  UsePageLayout(printer_->pageLayout());
 }

@@ -318,9 +318,9 @@ class DatabaseWork {
 void WritePdf(TDBGridEh& grid, const Options& options, bool toStandardOutput) {
   // The header shows the names given on the command line (file-system bytes) as text.
   TReportPages pages(grid, app::ReportPrintSpec(app::ReportHeading(
-                               platform::FileNameText(options.company),
-                               platform::FileNameText(options.server), options.from,
-                               options.to)));
+                               platform::FileNameToQString(options.company).toStdString(),
+                               platform::FileNameToQString(options.server).toStdString(),
+                               options.from, options.to)));
   pages.SetPageLayout(options.page);
   if (!toStandardOutput) return SaveReportPdf(pages, options.output);
   TFileStream out(STDOUT_FILENO);

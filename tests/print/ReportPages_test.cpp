@@ -13,6 +13,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
@@ -22,6 +23,8 @@
 #include "export/Stream.h"
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
+#include "platform/Dialogs.h"
+#include "print/PageSetupStore.h"
 #include "print/PrintPreview.h"
 #include "print/ReportOutput.h"
 #include "tests/grid/support/ReportGrid.h"
@@ -294,6 +297,58 @@ TEST_F(ReportPagesTest, APdfThatCannotBeWrittenWholeFailsAndKeepsTheFormerFile) 
             1);
 }
 
+// Warehouses whose total cost is missing (NULL) in every third row.
+std::string CostSometimesMissing(int rec, int col) {
+  if (col == 2 && rec % 3 == 1) return {};
+  return gridtest::WarehouseValue(rec, col);
+}
+
+TEST_F(ReportPagesTest, TheChartsLeaveMissingFiguresEmptyAndGroupTheCount) {
+  const struct {
+    const char* name;
+    int records;
+    std::vector<std::string> absent, present;
+  } cases[] = {
+      // Three rows, the second with no cost: two bar labels, no "0.00" for the missing one.
+      {"a missing cost", 3, {"0.00"}, {"7.50", "2,007.50"}},
+      // Past the chart's limit the note counts the warehouses with grouped thousands.
+      {"the count", 1200, {"de 1200."}, {"de 1,200."}},
+  };
+  for (const auto& c : cases) {
+    ReportGrid t(c.records, 600, 400, CostSometimesMissing);
+    TReportPages pages(*t.grid, Spec());
+    ASSERT_TRUE(pages.HasChartPage()) << c.name;
+    const std::vector<std::string> text = Print(pages);
+    ASSERT_FALSE(text.empty()) << c.name;
+    const std::string& charts = text.back();
+    for (const std::string& absent : c.absent) {
+      EXPECT_EQ(charts.find(absent), std::string::npos) << c.name << ": " << absent;
+    }
+    for (const std::string& present : c.present) {
+      EXPECT_NE(charts.find(present), std::string::npos) << c.name << ": " << present;
+    }
+  }
+}
+
+TEST_F(ReportPagesTest, TheHeaderShowsCompanyAndServerInAnyScript) {
+  ReportGrid t(5);
+  TReportPrintSpec spec = Spec();
+  spec.Heading.Company = "ЖК01";
+  spec.Heading.Server = "/srv/Сер 🐔";  // a chicken
+  TReportPages pages(*t.grid, spec);
+  const std::vector<std::string> text = Print(pages);
+  EXPECT_FALSE(printtest::RenderPage(dir_.filePath("report.pdf").toStdString(), 1,
+                                     "print_header_scripts")
+                   .empty());
+  // The emoji is drawn in a font that holds it (pdftotext does not read such glyphs back).
+  EXPECT_NE(printtest::RunTool("pdffonts", {dir_.filePath("report.pdf")}).find("Symbola"),
+            std::string::npos);
+  for (const std::string& page : text) {
+    EXPECT_TRUE(printtest::HasCellsInOrder(page, {"Compañía: ЖК01", "Servidor: /srv/Сер"}))
+        << page;
+  }
+}
+
 TEST_F(ReportPagesTest, ThePreviewDrawsOnlyThePagesInView) {
   ReportGrid t(100000, 600, 400);
   TReportPages pages(*t.grid, Spec());
@@ -309,6 +364,56 @@ TEST_F(ReportPagesTest, ThePreviewDrawsOnlyThePagesInView) {
   preview.View()->viewport()->repaint();
   EXPECT_EQ(preview.View()->TopPage(), pages.PageCount() - 1);
   EXPECT_LE(preview.View()->PagesDrawnLastPaint(), 2);
+}
+
+TEST_F(ReportPagesTest, ThePreviewOpensOnThePageSetupLastChosen) {
+  ReportGrid t(40);
+  TReportPages pages(*t.grid, Spec());
+  const QPageLayout letter(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                           QMarginsF(12, 10, 12, 10), QPageLayout::Millimeter);
+  StorePageLayout(letter);
+  {
+    TPrintPreview preview(pages);
+    EXPECT_EQ(pages.PageLayout().pageSize().id(), QPageSize::Letter);
+    EXPECT_EQ(pages.PageLayout().orientation(), QPageLayout::Portrait);
+    EXPECT_EQ(pages.PageLayout().margins(QPageLayout::Millimeter), QMarginsF(12, 10, 12, 10));
+  }
+  StorePageLayout(TReportPages::DefaultPageLayout());
+  const std::optional<QPageLayout> stored = StoredPageLayout();
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_TRUE(stored->isEquivalentTo(TReportPages::DefaultPageLayout()));
+}
+
+TEST_F(ReportPagesTest, ThePageBoxShowsThePageFillingTheViewAndPrintingStampsTheTime) {
+  ReportGrid t(400);
+  TReportPages pages(*t.grid, Spec());
+  TPrintPreview preview(pages);
+  preview.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
+  TPreviewView& view = *preview.View();
+  view.ShowPage(1);
+  const int second = view.verticalScrollBar()->value();
+  // Page 1's last strip at the top, page 2 filling the rest of the view.
+  view.verticalScrollBar()->setValue(second - 30);
+  EXPECT_EQ(view.TopPage(), 1);
+  preview.NextAction->trigger();
+  EXPECT_EQ(view.TopPage(), 2);
+  // Saving asks for the time of printing; the header carries it.
+  preview.PrintTime = [] { return std::string("2024/02/09 17:45"); };
+  const std::string path = dir_.filePath("Costos.pdf").toStdString();
+  struct Answer : platform::ISaveDialogs {
+    std::string file;
+    platform::SaveDialogResult Run(const platform::SaveDialogRequest&) override {
+      return {true, file, 1};
+    }
+  } answer;
+  answer.file = path;
+  platform::SetSaveDialogs(&answer);
+  preview.PdfAction->trigger();
+  platform::SetSaveDialogs(nullptr);
+  const std::vector<std::string> text = PdfPages(path);
+  ASSERT_FALSE(text.empty());
+  EXPECT_NE(text[0].find("Impreso: 2024/02/09 17:45"), std::string::npos) << text[0];
 }
 
 }  // namespace
