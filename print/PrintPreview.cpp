@@ -17,6 +17,7 @@
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "print/ReportOutput.h"
+#include "print/JobProgress.h"
 #include "print/PageSetupStore.h"
 #include "print/ReportPages.h"
 
@@ -226,7 +227,9 @@ void TPrintPreview::SavePdf() {
   const platform::SaveDialogResult result = platform::SaveDialogs().Run(request);
   if (!result.accepted) return;
   StampPrintTime();
-  SaveReportPdf(pages_, PdfFileName(result.fileName));
+  TJobProgress progress(QStringLiteral("Guardando PDF"), QStringLiteral("p\u00E1ginas"), this);
+  SaveReportPdf(pages_, PdfFileName(result.fileName), 0, -1,
+                [&](int done, int total) { return progress.Step(done, total); });
 }
 
 void TPrintPreview::UsePageLayout(const QPageLayout& layout) {
@@ -250,14 +253,18 @@ void TPrintPreview::Print() {
   if (dialog.exec() != QDialog::Accepted) return;
   UsePageLayout(printer_->pageLayout());
   StampPrintTime();
+  TJobProgress progress(QStringLiteral("Imprimiendo"), QStringLiteral("p\u00E1ginas"), this);
+  const TPageProgress step = [&](int done, int total) { return progress.Step(done, total); };
   // A PDF chosen in the print dialog is written complete before it replaces the file.
   if (printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty()) {
     int first = 0, last = 0;
     PrinterPageRange(*printer_, pages_.PageCount(), first, last);
-    if (first <= last) SaveReportPdf(pages_, printer_->outputFileName().toStdString(), first, last);
+    if (first <= last) {
+      SaveReportPdf(pages_, printer_->outputFileName().toStdString(), first, last, step);
+    }
     return;
   }
-  PrintPages(pages_, *printer_);
+  PrintPages(pages_, *printer_, step);
 }
 
 void TPrintPreview::PageSetup() {

@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <cctype>
 #include <exception>
+#include <memory>
 
 #include "export/Stream.h"
 #include "platform/Cp1252.h"
@@ -42,14 +43,29 @@ class TStreamDevice : public QIODevice {
   std::exception_ptr failure_;
 };
 
-void DrawRange(TReportPages& pages, QPagedPaintDevice& device, int first, int last) {
-  QPainter painter;
-  if (!painter.begin(&device)) throw platform::Exception("Cannot start printing");
-  for (int page = first; page <= last; ++page) {
-    if (page > first) device.newPage();
-    pages.DrawPage(painter, page);
+void DrawRange(TReportPages& pages, QPagedPaintDevice& device, int first, int last,
+               const TPageProgress& progress) {
+  auto painter = std::make_unique<QPainter>();
+  if (!painter->begin(&device)) throw platform::Exception("Cannot start printing");
+  try {
+    for (int page = first; page <= last; ++page) {
+      if (progress && !progress(page - first, last - first + 1)) {
+        // A printer job is withdrawn; a PDF's stream is dropped by the caller.
+        if (auto* printer = dynamic_cast<QPrinter*>(&device)) printer->abort();
+        painter->end();
+        throw platform::EAbort();
+      }
+      if (page > first) device.newPage();
+      pages.DrawPage(*painter, page);
+    }
+    painter->end();
+  } catch (...) {
+    // A failure inside the paint engine (out of memory) leaves the painter active, and ending
+    // it would write again while the failure unwinds and end the process: it is let go.
+    if (painter->isActive()) static_cast<void>(painter.release());
+    throw;
   }
-  painter.end();
+  if (progress) progress(last - first + 1, last - first + 1);
 }
 
 }  // namespace
@@ -63,15 +79,16 @@ void PrinterPageRange(const QPrinter& printer, int pageCount, int& first, int& l
   }
 }
 
-void PrintPages(TReportPages& pages, QPrinter& printer) {
+void PrintPages(TReportPages& pages, QPrinter& printer, const TPageProgress& progress) {
   printer.setPageLayout(pages.PageLayout());
   int first = 0, last = 0;
   PrinterPageRange(printer, pages.PageCount(), first, last);
   if (first > last) return;
-  DrawRange(pages, printer, first, last);
+  DrawRange(pages, printer, first, last, progress);
 }
 
-void WriteReportPdf(TReportPages& pages, TStream& out, int first, int last) {
+void WriteReportPdf(TReportPages& pages, TStream& out, int first, int last,
+                    const TPageProgress& progress) {
   TStreamDevice device(out);
   {
     QPdfWriter writer(&device);
@@ -80,15 +97,21 @@ void WriteReportPdf(TReportPages& pages, TStream& out, int first, int last) {
     writer.setTitle(platform::ToQString(kReportTitle));
     writer.setPageLayout(pages.PageLayout());
     if (last < 0) last = pages.PageCount() - 1;
-    DrawRange(pages, writer, first, last);
+    // A failed write ends the job at the next page rather than after the last.
+    const TPageProgress check = [&](int done, int total) {
+      device.RaiseFailure();
+      return !progress || progress(done, total);
+    };
+    DrawRange(pages, writer, first, last, check);
   }
   device.RaiseFailure();
 }
 
-void SaveReportPdf(TReportPages& pages, const std::string& fileName, int first, int last) {
+void SaveReportPdf(TReportPages& pages, const std::string& fileName, int first, int last,
+                   const TPageProgress& progress) {
   platform::ReplacementFile file(fileName);
   TFileStream out(file.Descriptor());
-  WriteReportPdf(pages, out, first, last);
+  WriteReportPdf(pages, out, first, last, progress);
   out.Close();
   file.Commit();
 }

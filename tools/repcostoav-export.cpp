@@ -335,7 +335,8 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
   const std::string shown = toStandardOutput ? "standard output" : "\"" + options.output + "\"";
   const TExportDocumentInfo info =
       app::ReportDocumentInfo(options.company, options.from, options.to);
-  doing = "writing " + shown;
+  // A failure in the PDF step (its own pass over the rows and the pages) says so.
+  doing = (options.filterIndex == kPdf ? "writing the PDF to " : "writing ") + shown;
   try {
     if (options.filterIndex == kPdf) {
       WritePdf(grid, options, toStandardOutput);

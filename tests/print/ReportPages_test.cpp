@@ -13,6 +13,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +25,7 @@
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
+#include "print/JobProgress.h"
 #include "print/PageSetupStore.h"
 #include "print/PrintPreview.h"
 #include "print/ReportOutput.h"
@@ -414,6 +416,45 @@ TEST_F(ReportPagesTest, ThePageBoxShowsThePageFillingTheViewAndPrintingStampsThe
   const std::vector<std::string> text = PdfPages(path);
   ASSERT_FALSE(text.empty());
   EXPECT_NE(text[0].find("Impreso: 2024/02/09 17:45"), std::string::npos) << text[0];
+}
+
+TEST_F(ReportPagesTest, ALongJobShowsItsPagesAndCancelKeepsTheFormerFile) {
+  ReportGrid t(400);
+  TReportPages pages(*t.grid, Spec());
+  ASSERT_GT(pages.PageCount(), 4);
+  const std::string path = dir_.filePath("Costos.pdf").toStdString();
+  { std::ofstream(path) << "former report"; }
+  // The operator's Cancel on the dialog while the third page is due.
+  TJobProgress progress(QStringLiteral("Guardando PDF"), QStringLiteral("páginas"), nullptr);
+  std::vector<int> seen;
+  try {
+    SaveReportPdf(pages, path, 0, -1, [&](int done, int total) {
+      seen.push_back(done);
+      EXPECT_EQ(total, pages.PageCount());
+      if (done == 2) progress.Dialog().cancel();
+      return progress.Step(done, total);
+    });
+    ADD_FAILURE() << "not stopped";
+  } catch (const platform::EAbort&) {
+  }
+  EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
+  std::ifstream in(path);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "former report");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path().toStdString()),
+                          std::filesystem::directory_iterator()),
+            1);
+  // Done to the end: every page counted, the last call telling all are done.
+  TJobProgress shown(QStringLiteral("Guardando PDF"), QStringLiteral("páginas"), nullptr);
+  seen.clear();
+  SaveReportPdf(pages, path, 0, -1, [&](int done, int total) {
+    seen.push_back(done);
+    return shown.Step(done, total);
+  });
+  ASSERT_EQ(static_cast<int>(seen.size()), pages.PageCount() + 1);
+  EXPECT_EQ(seen.back(), pages.PageCount());
+  EXPECT_EQ(shown.Dialog().labelText().toStdString(),
+            "Guardando PDF: " + std::to_string(pages.PageCount()) + " de " +
+                std::to_string(pages.PageCount()) + " páginas");
 }
 
 }  // namespace
