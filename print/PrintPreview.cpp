@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QToolBar>
@@ -36,6 +37,12 @@ std::string PdfFileName(std::string name) {
 }
 
 }  // namespace
+
+void TranslatePrintDialog(QPrintDialog& dialog) {
+  for (QRadioButton* button : dialog.findChildren<QRadioButton*>()) {
+    if (button->text() == QLatin1String("Pages")) button->setText(QStringLiteral("P\u00E1ginas"));
+  }
+}
 
 TPreviewView::TPreviewView(TReportPages& pages, QWidget* parent)
     : QAbstractScrollArea(parent), pages_(pages) {
@@ -250,6 +257,7 @@ void TPrintPreview::Print() {
   printer_->setFromTo(0, 0);
   QPrintDialog dialog(printer_.get(), this);
   dialog.setMinMax(1, pages_.PageCount());
+  TranslatePrintDialog(dialog);
   if (dialog.exec() != QDialog::Accepted) return;
   UsePageLayout(printer_->pageLayout());
   StampPrintTime();

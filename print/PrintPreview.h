@@ -54,6 +54,12 @@ class TPreviewView : public QAbstractScrollArea {
   int pagesDrawn_ = 0;
 };
 
+class QPrintDialog;
+
+// Puts in Spanish the print dialog's texts that Qt's translation leaves in English (the
+// page list choice, "Pages").
+void TranslatePrintDialog(QPrintDialog& dialog);
+
 class TPrintPreview : public QDialog {
  public:
   // Lays the pages out on the page setup the operator last chose, if any. Requires: `pages`

@@ -13,6 +13,9 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRadioButton>
 #include <QProgressDialog>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -438,8 +441,10 @@ TEST_F(ReportPagesTest, ALongJobShowsItsPagesAndCancelKeepsTheFormerFile) {
   } catch (const platform::EAbort&) {
   }
   EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
-  std::ifstream in(path);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "former report");
+  {
+    std::ifstream in(path);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "former report");
+  }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path().toStdString()),
                           std::filesystem::directory_iterator()),
             1);
@@ -455,6 +460,18 @@ TEST_F(ReportPagesTest, ALongJobShowsItsPagesAndCancelKeepsTheFormerFile) {
   EXPECT_EQ(shown.Dialog().labelText().toStdString(),
             "Guardando PDF: " + std::to_string(pages.PageCount()) + " de " +
                 std::to_string(pages.PageCount()) + " páginas");
+}
+
+TEST_F(ReportPagesTest, ThePrintDialogSpeaksSpanish) {
+  QPrinter printer;
+  QPrintDialog dialog(&printer);
+  TranslatePrintDialog(dialog);
+  QStringList texts;
+  for (const QRadioButton* button : dialog.findChildren<QRadioButton*>()) {
+    texts << button->text();
+  }
+  EXPECT_FALSE(texts.contains(QStringLiteral("Pages"))) << texts.join('|').toStdString();
+  EXPECT_TRUE(texts.contains(QStringLiteral("Páginas"))) << texts.join('|').toStdString();
 }
 
 }  // namespace
