@@ -37,6 +37,7 @@ TReportPrintSpec ReportPrintSpec(TReportHeading heading) {
 void PreviewReport(TDBGridEh& grid, TReportHeading heading, QWidget* parent) {
   TReportPages pages(grid, ReportPrintSpec(std::move(heading)));
   TPrintPreview preview(pages, parent);
+  preview.PrintTime = PrintedNow;
   preview.exec();
 }
 

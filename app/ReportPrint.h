@@ -14,7 +14,7 @@ class TDBGridEh;
 namespace app {
 
 // The header of the report of `company` on `server` for `from` .. `to` (dates in the short
-// date form), printed now. Texts are Windows-1252.
+// date form), printed now. Company and server are UTF-8.
 TReportHeading ReportHeading(const std::string& company, const std::string& server,
                              TDateTime from, TDateTime to);
 

@@ -448,7 +448,8 @@ void Tfrepcostoav::SpeedButton3Click() {
     PRepcliente->OnRowWritten = nullptr;
     if (!CalculationStopped()) {
       reportHeading_ = std::make_unique<TReportHeading>(
-          app::ReportHeading(FromQString(Cia->text()), platform::FileNameText(ChosenServer()),
+          app::ReportHeading(Cia->text().toStdString(),
+                             platform::FileNameToQString(ChosenServer()).toStdString(),
                              FromQDate(EFecIni->Date()), FromQDate(EFecFin->Date())));
     }
   } catch (...) {

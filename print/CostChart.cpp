@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "data/FMTBcd.h"
 #include "platform/Cp1252.h"
@@ -12,9 +13,14 @@
 
 namespace {
 
+// A unit cost for ranking: a missing one below every figure.
+double Rank(double unitCost) {
+  return std::isnan(unitCost) ? -std::numeric_limits<double>::infinity() : unitCost;
+}
+
 // Whether `a` is kept before `b` when the lowest must go: lower unit cost, later row.
 bool GoesFirst(const TCostChartEntry& a, const TCostChartEntry& b) {
-  if (a.UnitCost != b.UnitCost) return a.UnitCost > b.UnitCost;
+  if (Rank(a.UnitCost) != Rank(b.UnitCost)) return Rank(a.UnitCost) > Rank(b.UnitCost);
   return a.Order < b.Order;
 }
 
@@ -100,12 +106,14 @@ void DrawUnitCostChart(QPainter& painter, const QRectF& box,
                        const std::vector<TCostChartEntry>& entries, const QString& title) {
   double low = 0, high = 0;
   for (const TCostChartEntry& e : entries) {
+    if (std::isnan(e.UnitCost)) continue;
     low = std::min(low, e.UnitCost);
     high = std::max(high, e.UnitCost);
   }
   const Plot plot = DrawFrame(painter, box, title, low, high, entries);
   painter.setFont(PrintFont(kChartFont, 6, *painter.device()));
   for (size_t i = 0; i < entries.size(); ++i) {
+    if (std::isnan(entries[i].UnitCost)) continue;  // no figure, no bar
     const QRectF bar = Bar(plot, i, entries.size(), 0, entries[i].UnitCost);
     painter.fillRect(bar, kBarColor);
     const double top = entries[i].UnitCost >= 0 ? bar.top() - Dots(9) : bar.bottom();
@@ -124,7 +132,9 @@ void DrawPartsChart(QPainter& painter, const QRectF& box,
   double low = 0, high = 0;
   for (const TCostChartEntry& e : entries) {
     double up = 0, down = 0;
-    for (double part : e.Parts) (part >= 0 ? up : down) += part;
+    for (double part : e.Parts) {
+      if (!std::isnan(part)) (part >= 0 ? up : down) += part;
+    }
     high = std::max(high, up);
     low = std::min(low, down);
   }
@@ -135,6 +145,7 @@ void DrawPartsChart(QPainter& painter, const QRectF& box,
     double up = 0, down = 0;
     for (size_t p = 0; p < entries[i].Parts.size(); ++p) {
       const double part = entries[i].Parts[p];
+      if (std::isnan(part)) continue;
       double& base = part >= 0 ? up : down;
       painter.fillRect(Bar(plot, i, entries.size(), base, base + part),
                        kPartColors[p % std::size(kPartColors)]);
@@ -169,7 +180,7 @@ void TCostChartData::Add(std::string label, double unitCost, std::vector<double>
 
 bool TCostChartData::Wants(double unitCost) const {
   // The heap's top is the kept warehouse that would go first: the lowest unit cost.
-  return static_cast<long>(heap_.size()) < limit_ || unitCost > heap_.front().UnitCost;
+  return static_cast<long>(heap_.size()) < limit_ || Rank(unitCost) > Rank(heap_.front().UnitCost);
 }
 
 std::vector<TCostChartEntry> TCostChartData::Entries() const {
@@ -212,9 +223,11 @@ void DrawCostCharts(QPainter& painter, const QRectF& area, const TCostChartData&
     painter.setPen(Qt::black);
     const std::string note = "Se muestran las " + std::to_string(data.Limit()) +
                              " bodegas de mayor costo unitario de " +
-                             std::to_string(data.Total()) + ".";
+                             "%1.";
     painter.drawText(QRectF(area.left(), top, area.width(), Dots(12)),
-                     Qt::AlignLeft | Qt::AlignVCenter, platform::ToQString(note));
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     platform::ToQString(note).arg(NumberText(static_cast<double>(data.Total()),
+                                                              false)));
     top += Dots(16);
   }
   const double gap = Dots(14);

@@ -10,7 +10,8 @@
 
 class QPainter;
 
-// One warehouse's figures. Texts are Windows-1252.
+// One warehouse's figures. Texts are Windows-1252. A missing figure (NULL) is NaN: it draws
+// no bar and no label, and a missing unit cost ranks below every other.
 struct TCostChartEntry {
   std::string Label;
   double UnitCost = 0;

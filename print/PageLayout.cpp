@@ -5,9 +5,11 @@
 
 namespace {
 
-// Splits the columns into bands of at most `width` (at the grid's size), each starting with
-// the key columns. A column wider than a band on its own still gets a band.
-std::vector<std::vector<int>> SplitBands(const std::vector<TPrintColumn>& columns, double width) {
+// Splits the columns into bands filled up to `fill` (at most `width`, the band's room at the
+// grid's size), each starting with the key columns. A column wider than a band on its own
+// still gets a band.
+std::vector<std::vector<int>> SplitBands(const std::vector<TPrintColumn>& columns, double width,
+                                         double fill) {
   std::vector<int> keys;
   double keyWidth = 0;
   for (size_t i = 0; i < columns.size(); ++i) {
@@ -27,7 +29,7 @@ std::vector<std::vector<int>> SplitBands(const std::vector<TPrintColumn>& column
   bool hasOwn = false;
   for (size_t i = 0; i < columns.size(); ++i) {
     if (!keys.empty() && columns[i].Key) continue;
-    if (hasOwn && used + columns[i].Width > width) {
+    if (hasOwn && used + columns[i].Width > fill) {
       bands.push_back(band);
       band = keys;
       used = keyWidth;
@@ -39,6 +41,20 @@ std::vector<std::vector<int>> SplitBands(const std::vector<TPrintColumn>& column
   }
   if (hasOwn || bands.empty()) bands.push_back(band);
   return bands;
+}
+
+// The fewest bands the columns need at `width`, with the columns shared out evenly among them:
+// the smallest fill that needs no more bands than filling each band up, so that no band is
+// left holding a single column after full ones.
+std::vector<std::vector<int>> BalancedBands(const std::vector<TPrintColumn>& columns,
+                                            double width) {
+  const size_t count = SplitBands(columns, width, width).size();
+  double low = 0, high = width;
+  for (int step = 0; step < 40 && count > 1; ++step) {
+    const double middle = (low + high) / 2;
+    (SplitBands(columns, width, middle).size() <= count ? high : low) = middle;
+  }
+  return SplitBands(columns, width, high);
 }
 
 }  // namespace
@@ -54,7 +70,7 @@ TPageLayoutResult ComputePageLayout(const TPageLayoutInput& input) {
     result.Bands = {all};
   } else {
     result.Scale = input.MinScale;
-    result.Bands = SplitBands(input.Columns, input.PageWidth / input.MinScale);
+    result.Bands = BalancedBands(input.Columns, input.PageWidth / input.MinScale);
   }
   const double rowSpace =
       input.PageHeight - input.HeaderHeight - input.TitleHeight * result.Scale;

@@ -6,16 +6,20 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "print/ReportOutput.h"
+#include "print/JobProgress.h"
+#include "print/PageSetupStore.h"
 #include "print/ReportPages.h"
 
 namespace {
@@ -33,6 +37,12 @@ std::string PdfFileName(std::string name) {
 }
 
 }  // namespace
+
+void TranslatePrintDialog(QPrintDialog& dialog) {
+  for (QRadioButton* button : dialog.findChildren<QRadioButton*>()) {
+    if (button->text() == QLatin1String("Pages")) button->setText(QStringLiteral("P\u00E1ginas"));
+  }
+}
 
 TPreviewView::TPreviewView(TReportPages& pages, QWidget* parent)
     : QAbstractScrollArea(parent), pages_(pages) {
@@ -76,8 +86,24 @@ void TPreviewView::ApplyZoom(double zoom) {
 }
 
 int TPreviewView::TopPage() const {
-  return std::clamp(static_cast<int>((verticalScrollBar()->value() + 1) / PageStep()), 0,
-                    std::max(pages_.PageCount() - 1, 0));
+  const double step = PageStep();
+  const double top = verticalScrollBar()->value();
+  const double bottom = top + viewport()->height();
+  const int last = std::max(pages_.PageCount() - 1, 0);
+  int best = std::clamp(static_cast<int>((top + 1) / step), 0, last);
+  double bestShown = -1;
+  // The pages in view: page n covers kGap + n * step .. + the page's height.
+  for (int page = best; page <= last; ++page) {
+    const double pageTop = kGap + page * step;
+    if (pageTop >= bottom) break;
+    const double shown =
+        std::min(bottom, pageTop + PagePixels().height()) - std::max(top, pageTop);
+    if (shown > bestShown + 0.5) {
+      best = page;
+      bestShown = shown;
+    }
+  }
+  return best;
 }
 
 void TPreviewView::ShowPage(int page) {
@@ -147,6 +173,7 @@ void TPreviewView::paintEvent(QPaintEvent* /*event*/) {
 TPrintPreview::TPrintPreview(TReportPages& pages, QWidget* parent)
     : QDialog(parent), pages_(pages), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
   setWindowTitle(QStringLiteral("Vista previa: ") + platform::ToQString(kReportTitle));
+  if (const std::optional<QPageLayout> stored = StoredPageLayout()) pages.SetPageLayout(*stored);
   printer_->setPageLayout(pages.PageLayout());
   view_ = new TPreviewView(pages, this);
   auto* toolbar = new QToolBar(this);
@@ -206,7 +233,23 @@ void TPrintPreview::SavePdf() {
   request.filter = kPdfFilter;
   const platform::SaveDialogResult result = platform::SaveDialogs().Run(request);
   if (!result.accepted) return;
-  SaveReportPdf(pages_, PdfFileName(result.fileName));
+  StampPrintTime();
+  TJobProgress progress(QStringLiteral("Guardando PDF"), QStringLiteral("p\u00E1ginas"), this);
+  SaveReportPdf(pages_, PdfFileName(result.fileName), 0, -1,
+                [&](int done, int total) { return progress.Step(done, total); });
+}
+
+void TPrintPreview::UsePageLayout(const QPageLayout& layout) {
+  pages_.SetPageLayout(layout);
+  StorePageLayout(layout);
+  view_->Relayout();
+  UpdatePageBox();
+}
+
+void TPrintPreview::StampPrintTime() {
+  if (!PrintTime) return;
+  pages_.SetPrinted(PrintTime());
+  view_->viewport()->update();
 }
 
 void TPrintPreview::Print() {
@@ -214,25 +257,27 @@ void TPrintPreview::Print() {
   printer_->setFromTo(0, 0);
   QPrintDialog dialog(printer_.get(), this);
   dialog.setMinMax(1, pages_.PageCount());
+  TranslatePrintDialog(dialog);
   if (dialog.exec() != QDialog::Accepted) return;
-  pages_.SetPageLayout(printer_->pageLayout());
-  view_->Relayout();
-  UpdatePageBox();
+  UsePageLayout(printer_->pageLayout());
+  StampPrintTime();
+  TJobProgress progress(QStringLiteral("Imprimiendo"), QStringLiteral("p\u00E1ginas"), this);
+  const TPageProgress step = [&](int done, int total) { return progress.Step(done, total); };
   // A PDF chosen in the print dialog is written complete before it replaces the file.
   if (printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty()) {
     int first = 0, last = 0;
     PrinterPageRange(*printer_, pages_.PageCount(), first, last);
-    if (first <= last) SaveReportPdf(pages_, printer_->outputFileName().toStdString(), first, last);
+    if (first <= last) {
+      SaveReportPdf(pages_, printer_->outputFileName().toStdString(), first, last, step);
+    }
     return;
   }
-  PrintPages(pages_, *printer_);
+  PrintPages(pages_, *printer_, step);
 }
 
 void TPrintPreview::PageSetup() {
   printer_->setPageLayout(pages_.PageLayout());
   QPageSetupDialog dialog(printer_.get(), this);
   if (dialog.exec() != QDialog::Accepted) return;
-  pages_.SetPageLayout(printer_->pageLayout());
-  view_->Relayout();
-  UpdatePageBox();
+  UsePageLayout(printer_->pageLayout());
 }

@@ -6,10 +6,13 @@
 
 #include <QAbstractScrollArea>
 #include <QDialog>
+#include <functional>
 #include <memory>
+#include <string>
 
 class QAction;
 class QLabel;
+class QPageLayout;
 class QPrinter;
 class QSpinBox;
 class TReportPages;
@@ -24,7 +27,8 @@ class TPreviewView : public QAbstractScrollArea {
   void SetZoom(double zoom);
   // Zooms so that a page fills the view's width, and keeps doing so as the view resizes.
   void FitWidth();
-  // The page at the top of the view, and scrolling a page to the top.
+  // The page that fills most of the view (of equal ones the upper), and scrolling a page to
+  // the top.
   int TopPage() const;
   void ShowPage(int page);
   // Lays out again after the pages' layout changed.
@@ -50,9 +54,16 @@ class TPreviewView : public QAbstractScrollArea {
   int pagesDrawn_ = 0;
 };
 
+class QPrintDialog;
+
+// Puts in Spanish the print dialog's texts that Qt's translation leaves in English (the
+// page list choice, "Pages").
+void TranslatePrintDialog(QPrintDialog& dialog);
+
 class TPrintPreview : public QDialog {
  public:
-  // Requires: `pages` outlives the dialog.
+  // Lays the pages out on the page setup the operator last chose, if any. Requires: `pages`
+  // outlives the dialog.
   explicit TPrintPreview(TReportPages& pages, QWidget* parent = nullptr);
   ~TPrintPreview() override;
 
@@ -67,6 +78,9 @@ class TPrintPreview : public QDialog {
   QAction* ZoomInAction;
   QAction* ZoomOutAction;
   QAction* FitWidthAction;
+  // The date and time of printing for the header, asked for when the pages are printed or
+  // saved; the header keeps its time when not set.
+  std::function<std::string()> PrintTime;
 
   // Asks for a file name in the save dialog and writes the pages there as a PDF.
   void SavePdf();
@@ -77,6 +91,9 @@ class TPrintPreview : public QDialog {
 
  private:
   void UpdatePageBox();
+  // Lays the pages out on `layout`, chosen by the operator, and keeps it for the next time.
+  void UsePageLayout(const QPageLayout& layout);
+  void StampPrintTime();
 
   TReportPages& pages_;
   std::unique_ptr<QPrinter> printer_;

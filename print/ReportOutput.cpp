@@ -1,10 +1,12 @@
 #include "print/ReportOutput.h"
 
+#include <QIODevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QFile>
 #include <cctype>
+#include <exception>
+#include <memory>
 
 #include "export/Stream.h"
 #include "platform/Cp1252.h"
@@ -13,14 +15,57 @@
 
 namespace {
 
-void DrawRange(TReportPages& pages, QPagedPaintDevice& device, int first, int last) {
-  QPainter painter;
-  if (!painter.begin(&device)) throw platform::Exception("Cannot start printing");
-  for (int page = first; page <= last; ++page) {
-    if (page > first) device.newPage();
-    pages.DrawPage(painter, page);
+// The PDF writer's device over a stream. The PDF writer goes on after a write fails and
+// reports nothing, so the first failure is kept and raised once the document is done.
+class TStreamDevice : public QIODevice {
+ public:
+  explicit TStreamDevice(TStream& stream) : stream_(stream) { open(QIODevice::WriteOnly); }
+  bool isSequential() const override { return true; }
+  void RaiseFailure() const {
+    if (failure_) std::rethrow_exception(failure_);
   }
-  painter.end();
+
+ protected:
+  qint64 readData(char* /*data*/, qint64 /*size*/) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    if (failure_) return -1;
+    try {
+      stream_.Write(data, static_cast<size_t>(size));
+    } catch (...) {
+      failure_ = std::current_exception();
+      return -1;
+    }
+    return size;
+  }
+
+ private:
+  TStream& stream_;
+  std::exception_ptr failure_;
+};
+
+void DrawRange(TReportPages& pages, QPagedPaintDevice& device, int first, int last,
+               const TPageProgress& progress) {
+  auto painter = std::make_unique<QPainter>();
+  if (!painter->begin(&device)) throw platform::Exception("Cannot start printing");
+  try {
+    for (int page = first; page <= last; ++page) {
+      if (progress && !progress(page - first, last - first + 1)) {
+        // A printer job is withdrawn; a PDF's stream is dropped by the caller.
+        if (auto* printer = dynamic_cast<QPrinter*>(&device)) printer->abort();
+        painter->end();
+        throw platform::EAbort();
+      }
+      if (page > first) device.newPage();
+      pages.DrawPage(*painter, page);
+    }
+    painter->end();
+  } catch (...) {
+    // A failure inside the paint engine (out of memory) leaves the painter active, and ending
+    // it would write again while the failure unwinds and end the process: it is let go.
+    if (painter->isActive()) static_cast<void>(painter.release());
+    throw;
+  }
+  if (progress) progress(last - first + 1, last - first + 1);
 }
 
 }  // namespace
@@ -34,34 +79,40 @@ void PrinterPageRange(const QPrinter& printer, int pageCount, int& first, int& l
   }
 }
 
-void PrintPages(TReportPages& pages, QPrinter& printer) {
+void PrintPages(TReportPages& pages, QPrinter& printer, const TPageProgress& progress) {
   printer.setPageLayout(pages.PageLayout());
   int first = 0, last = 0;
   PrinterPageRange(printer, pages.PageCount(), first, last);
   if (first > last) return;
-  DrawRange(pages, printer, first, last);
+  DrawRange(pages, printer, first, last, progress);
 }
 
-void WriteReportPdf(TReportPages& pages, QIODevice& out, int first, int last) {
-  QPdfWriter writer(&out);
-  writer.setResolution(1200);
-  writer.setCreator(QStringLiteral("Galvora"));
-  writer.setTitle(platform::ToQString(kReportTitle));
-  writer.setPageLayout(pages.PageLayout());
-  if (last < 0) last = pages.PageCount() - 1;
-  DrawRange(pages, writer, first, last);
-}
-
-void SaveReportPdf(TReportPages& pages, const std::string& fileName, int first, int last) {
-  platform::ReplacementFile file(fileName);
-  QFile out;
-  if (!out.open(file.Descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-    throw EFCreateError("Cannot create file \"" + platform::FileNameText(file.Target()) + "\". " +
-                        platform::FromQString(out.errorString()));
+void WriteReportPdf(TReportPages& pages, TStream& out, int first, int last,
+                    const TPageProgress& progress) {
+  TStreamDevice device(out);
+  {
+    QPdfWriter writer(&device);
+    writer.setResolution(1200);
+    writer.setCreator(QStringLiteral("Galvora"));
+    writer.setTitle(platform::ToQString(kReportTitle));
+    writer.setPageLayout(pages.PageLayout());
+    if (last < 0) last = pages.PageCount() - 1;
+    // A failed write ends the job at the next page rather than after the last.
+    const TPageProgress check = [&](int done, int total) {
+      device.RaiseFailure();
+      return !progress || progress(done, total);
+    };
+    DrawRange(pages, writer, first, last, check);
   }
-  WriteReportPdf(pages, out, first, last);
-  if (!out.flush() || out.error() != QFileDevice::NoError) throw EWriteError();
-  out.close();
+  device.RaiseFailure();
+}
+
+void SaveReportPdf(TReportPages& pages, const std::string& fileName, int first, int last,
+                   const TPageProgress& progress) {
+  platform::ReplacementFile file(fileName);
+  TFileStream out(file.Descriptor());
+  WriteReportPdf(pages, out, first, last, progress);
+  out.Close();
   file.Commit();
 }
 

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <functional>
+#include <limits>
 
 #include "export/DBGridEhImpExp.h"
 #include "grid/DBGridEh.h"
@@ -54,7 +55,10 @@ int AlignmentFlags(TAlignment alignment) {
   }
 }
 
-double FieldNumber(const TField* field) { return field->IsNull() ? 0 : field->AsFloat(); }
+// A chart figure; NaN for a missing value, which the charts leave empty.
+double FieldNumber(const TField* field) {
+  return field->IsNull() ? std::numeric_limits<double>::quiet_NaN() : field->AsFloat();
+}
 
 // Keeps the QFont and the advances of the last font spec, since every cell of a column
 // shares one.
@@ -200,15 +204,17 @@ void TReportPages::DrawHeader(QPainter& painter, int page) const {
                    platform::ToQString(kReportTitle));
   painter.setFont(PrintFont(kHeaderFont, 8, device));
   const TReportHeading& h = spec_.Heading;
-  const auto line = [&](double top, const std::string& left, const std::string& right) {
+  const auto line = [&](double top, const QString& left, const std::string& right) {
     const QRectF rect(0, Dots(top), width, Dots(11));
-    painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, platform::ToQString(left));
+    painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, left);
     painter.drawText(rect, Qt::AlignRight | Qt::AlignVCenter, platform::ToQString(right));
   };
   painter.drawText(QRectF(0, 0, width, Dots(16)), Qt::AlignRight | Qt::AlignVCenter,
                    platform::ToQString("P\xe1gina " + std::to_string(page + 1) + " de " +
                                        std::to_string(PageCount())));
-  line(17, "Compa\xf1\xed" "a: " + h.Company + "    Servidor: " + h.Server,
+  line(17,
+       platform::ToQString("Compa\xf1\xed" "a: ") + QString::fromStdString(h.Company) +
+           QStringLiteral("    Servidor: ") + QString::fromStdString(h.Server),
        "Impreso: " + h.Printed);
   std::string part;
   const int bands = static_cast<int>(layout_.Bands.size());
@@ -216,7 +222,7 @@ void TReportPages::DrawHeader(QPainter& painter, int page) const {
     part = "Columnas: parte " + std::to_string(page % bands + 1) + " de " +
            std::to_string(bands);
   }
-  line(29, "Per\xedodo: Desde " + h.From + " Hasta " + h.To, part);
+  line(29, platform::ToQString("Per\xedodo: Desde " + h.From + " Hasta " + h.To), part);
   painter.setPen(QPen(Qt::black, Dots(0.8)));
   painter.drawLine(QPointF(0, Dots(kHeaderHeight - 4)), QPointF(width, Dots(kHeaderHeight - 4)));
 }

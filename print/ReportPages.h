@@ -20,7 +20,8 @@
 class QPainter;
 class TDBGridEh;
 
-// What the page header says besides the title. Texts are Windows-1252.
+// What the page header says besides the title. Company and server are UTF-8 (any script
+// prints as it is); the other texts are Windows-1252.
 struct TReportHeading {
   std::string Company;
   std::string Server;
@@ -60,6 +61,8 @@ class TReportPages {
   const QPageLayout& PageLayout() const { return pageLayout_; }
   const TPageLayoutResult& Layout() const { return layout_; }
   int PageCount() const { return layout_.PageCount; }
+  // The date and time of printing the header shows from now on.
+  void SetPrinted(std::string printed) { spec_.Heading.Printed = std::move(printed); }
   int RowCount() const { return static_cast<int>(rows_.size()); }
   bool HasChartPage() const { return hasChart_; }
 

@@ -13,7 +13,6 @@
 #include <sys/resource.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QPageLayout>
 #include <csignal>
 #include <cstdio>
@@ -341,17 +340,14 @@ class DatabaseWork {
 void WritePdf(TDBGridEh& grid, const Options& options, bool toStandardOutput) {
   // The header shows the names given on the command line (file-system bytes) as text.
   TReportPages pages(grid, app::ReportPrintSpec(app::ReportHeading(
-                               platform::FileNameText(options.company),
-                               platform::FileNameText(options.server), options.from,
-                               options.to)));
+                               platform::FileNameToQString(options.company).toStdString(),
+                               platform::FileNameToQString(options.server).toStdString(),
+                               options.from, options.to)));
   pages.SetPageLayout(options.page);
   if (!toStandardOutput) return SaveReportPdf(pages, options.output);
-  QFile out;
-  if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-    throw EWriteError();
-  }
+  TFileStream out(STDOUT_FILENO);
   WriteReportPdf(pages, out);
-  if (!out.flush() || out.error() != QFileDevice::NoError) throw EWriteError();
+  out.Close();
 }
 
 // Writes the selected report to FILE, or to standard output for "-".
@@ -363,7 +359,8 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
   // the window gives them.
   const TExportDocumentInfo info = app::ReportDocumentInfo(
       platform::Utf8ToCp1252(platform::FileNameText(options.company)), options.from, options.to);
-  doing = "writing " + shown;
+  // A failure in the PDF step (its own pass over the rows and the pages) says so.
+  doing = (options.filterIndex == kPdf ? "writing the PDF to " : "writing ") + shown;
   try {
     if (options.filterIndex == kPdf) {
       WritePdf(grid, options, toStandardOutput);

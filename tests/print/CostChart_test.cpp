@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
+
+constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
 
 std::vector<std::string> Labels(const TCostChartData& data) {
   std::vector<std::string> labels;
@@ -30,6 +34,9 @@ TEST(CostChart, KeepsTheHighestUnitCosts) {
       // Negative unit costs (credits) are the lowest.
       {"negative", 1, {{"01", -3}, {"02", 0}}, {"02"}, true},
       {"none", 30, {}, {}, false},
+      // A missing unit cost (NaN) ranks below every figure, negative ones included.
+      {"missing", 2, {{"01", kMissing}, {"02", -3}, {"03", 1}}, {"03", "02"}, true},
+      {"missing kept", 3, {{"01", 2}, {"02", kMissing}}, {"01", "02"}, false},
   };
   for (const auto& c : cases) {
     TCostChartData data(c.limit);

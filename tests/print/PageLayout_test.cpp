@@ -35,7 +35,11 @@ TEST(PageLayout, ScaleAndBands) {
       // A column wider than a band on its own still gets a band.
       {"wide column", Columns({30, 60, 300, 40}), 100, 0.625, {{0, 1, 2}, {0, 1, 3}}},
       // Keys that fill a band are not repeated.
-      {"keys too wide", Columns({100, 100, 40, 40}), 100, 0.625, {{0}, {1, 2}, {3}}},
+      {"keys too wide", Columns({100, 100, 40, 40}), 100, 0.625, {{0}, {1}, {2, 3}}},
+      // The columns are shared evenly among the bands: filling the first band up would leave
+      // the last one with a single column.
+      {"balanced", Columns({30, 50, 20, 20, 20, 20, 20}), 100, 0.625,
+       {{0, 1, 2, 3, 4}, {0, 1, 5, 6}}},
       // Key columns moved to the right in the grid still lead every band.
       {"keys right",
        {{40, false}, {40, false}, {40, false}, {30, true}, {60, true}},

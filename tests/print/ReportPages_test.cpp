@@ -6,9 +6,18 @@
 #include "print/ReportPages.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cerrno>
 
 #include <QImage>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRadioButton>
+#include <QProgressDialog>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
@@ -18,6 +27,9 @@
 #include "export/Stream.h"
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
+#include "platform/Dialogs.h"
+#include "print/JobProgress.h"
+#include "print/PageSetupStore.h"
 #include "print/PrintPreview.h"
 #include "print/ReportOutput.h"
 #include "tests/grid/support/ReportGrid.h"
@@ -222,6 +234,126 @@ TEST_F(ReportPagesTest, ThePdfReplacesTheFileOnlyWhenWritten) {
             1);
 }
 
+// A file size limit (ulimit -f) on this process while it lives; SIGXFSZ ignored so that the
+// write fails with EFBIG instead of ending the process.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
+  }
+
+ private:
+  struct rlimit saved_;
+  void (*previous_)(int);
+};
+
+// Takes `room` bytes, then fails as a full disk does.
+class FullStream : public TStream {
+ public:
+  explicit FullStream(size_t room) : room_(room) {}
+  void Write(const void* /*data*/, size_t size) override {
+    if (size > room_) throw EWriteError(ENOSPC);
+    room_ -= size;
+  }
+  using TStream::Write;
+
+ private:
+  size_t room_;
+};
+
+TEST_F(ReportPagesTest, APdfThatCannotBeWrittenWholeFailsAndKeepsTheFormerFile) {
+  ReportGrid t(3000);
+  TReportPages pages(*t.grid, Spec());
+  TMemoryStream whole;
+  WriteReportPdf(pages, whole);
+  ASSERT_GT(whole.Size(), 200u * 1024);
+  // Failing at the start, in the middle, and in the last bytes (the trailer).
+  for (const size_t room : {size_t{0}, whole.Size() / 2, whole.Size() - 10}) {
+    FullStream full(room);
+    try {
+      WriteReportPdf(pages, full);
+      ADD_FAILURE() << "no error with room for " << room << " bytes";
+    } catch (const EWriteError& e) {
+      EXPECT_EQ(e.Error(), ENOSPC) << room;
+    }
+  }
+  // A file under a size limit: the write error, the former file as it was, nothing beside it.
+  const std::string path = dir_.filePath("Costos.pdf").toStdString();
+  { std::ofstream(path) << "former report"; }
+  try {
+    FileSizeLimit limit(64 * 1024);
+    SaveReportPdf(pages, path);
+    ADD_FAILURE() << "no error under a file size limit";
+  } catch (const EWriteError& e) {
+    EXPECT_EQ(e.Error(), EFBIG);
+  }
+  std::ifstream in(path);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "former report");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path().toStdString()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+// Warehouses whose total cost is missing (NULL) in every third row.
+std::string CostSometimesMissing(int rec, int col) {
+  if (col == 2 && rec % 3 == 1) return {};
+  return gridtest::WarehouseValue(rec, col);
+}
+
+TEST_F(ReportPagesTest, TheChartsLeaveMissingFiguresEmptyAndGroupTheCount) {
+  const struct {
+    const char* name;
+    int records;
+    std::vector<std::string> absent, present;
+  } cases[] = {
+      // Three rows, the second with no cost: two bar labels, no "0.00" for the missing one.
+      {"a missing cost", 3, {"0.00"}, {"7.50", "2,007.50"}},
+      // Past the chart's limit the note counts the warehouses with grouped thousands.
+      {"the count", 1200, {"de 1200."}, {"de 1,200."}},
+  };
+  for (const auto& c : cases) {
+    ReportGrid t(c.records, 600, 400, CostSometimesMissing);
+    TReportPages pages(*t.grid, Spec());
+    ASSERT_TRUE(pages.HasChartPage()) << c.name;
+    const std::vector<std::string> text = Print(pages);
+    ASSERT_FALSE(text.empty()) << c.name;
+    const std::string& charts = text.back();
+    for (const std::string& absent : c.absent) {
+      EXPECT_EQ(charts.find(absent), std::string::npos) << c.name << ": " << absent;
+    }
+    for (const std::string& present : c.present) {
+      EXPECT_NE(charts.find(present), std::string::npos) << c.name << ": " << present;
+    }
+  }
+}
+
+TEST_F(ReportPagesTest, TheHeaderShowsCompanyAndServerInAnyScript) {
+  ReportGrid t(5);
+  TReportPrintSpec spec = Spec();
+  spec.Heading.Company = "ЖК01";
+  spec.Heading.Server = "/srv/Сер 🐔";  // a chicken
+  TReportPages pages(*t.grid, spec);
+  const std::vector<std::string> text = Print(pages);
+  EXPECT_FALSE(printtest::RenderPage(dir_.filePath("report.pdf").toStdString(), 1,
+                                     "print_header_scripts")
+                   .empty());
+  // The emoji is drawn in a font that holds it (pdftotext does not read such glyphs back).
+  EXPECT_NE(printtest::RunTool("pdffonts", {dir_.filePath("report.pdf")}).find("Symbola"),
+            std::string::npos);
+  for (const std::string& page : text) {
+    EXPECT_TRUE(printtest::HasCellsInOrder(page, {"Compañía: ЖК01", "Servidor: /srv/Сер"}))
+        << page;
+  }
+}
+
 TEST_F(ReportPagesTest, ThePreviewDrawsOnlyThePagesInView) {
   ReportGrid t(100000, 600, 400);
   TReportPages pages(*t.grid, Spec());
@@ -237,6 +369,109 @@ TEST_F(ReportPagesTest, ThePreviewDrawsOnlyThePagesInView) {
   preview.View()->viewport()->repaint();
   EXPECT_EQ(preview.View()->TopPage(), pages.PageCount() - 1);
   EXPECT_LE(preview.View()->PagesDrawnLastPaint(), 2);
+}
+
+TEST_F(ReportPagesTest, ThePreviewOpensOnThePageSetupLastChosen) {
+  ReportGrid t(40);
+  TReportPages pages(*t.grid, Spec());
+  const QPageLayout letter(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                           QMarginsF(12, 10, 12, 10), QPageLayout::Millimeter);
+  StorePageLayout(letter);
+  {
+    TPrintPreview preview(pages);
+    EXPECT_EQ(pages.PageLayout().pageSize().id(), QPageSize::Letter);
+    EXPECT_EQ(pages.PageLayout().orientation(), QPageLayout::Portrait);
+    EXPECT_EQ(pages.PageLayout().margins(QPageLayout::Millimeter), QMarginsF(12, 10, 12, 10));
+  }
+  StorePageLayout(TReportPages::DefaultPageLayout());
+  const std::optional<QPageLayout> stored = StoredPageLayout();
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_TRUE(stored->isEquivalentTo(TReportPages::DefaultPageLayout()));
+}
+
+TEST_F(ReportPagesTest, ThePageBoxShowsThePageFillingTheViewAndPrintingStampsTheTime) {
+  ReportGrid t(400);
+  TReportPages pages(*t.grid, Spec());
+  TPrintPreview preview(pages);
+  preview.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
+  TPreviewView& view = *preview.View();
+  view.ShowPage(1);
+  const int second = view.verticalScrollBar()->value();
+  // Page 1's last strip at the top, page 2 filling the rest of the view.
+  view.verticalScrollBar()->setValue(second - 30);
+  EXPECT_EQ(view.TopPage(), 1);
+  preview.NextAction->trigger();
+  EXPECT_EQ(view.TopPage(), 2);
+  // Saving asks for the time of printing; the header carries it.
+  preview.PrintTime = [] { return std::string("2024/02/09 17:45"); };
+  const std::string path = dir_.filePath("Costos.pdf").toStdString();
+  struct Answer : platform::ISaveDialogs {
+    std::string file;
+    platform::SaveDialogResult Run(const platform::SaveDialogRequest&) override {
+      return {true, file, 1};
+    }
+  } answer;
+  answer.file = path;
+  platform::SetSaveDialogs(&answer);
+  preview.PdfAction->trigger();
+  platform::SetSaveDialogs(nullptr);
+  const std::vector<std::string> text = PdfPages(path);
+  ASSERT_FALSE(text.empty());
+  EXPECT_NE(text[0].find("Impreso: 2024/02/09 17:45"), std::string::npos) << text[0];
+}
+
+TEST_F(ReportPagesTest, ALongJobShowsItsPagesAndCancelKeepsTheFormerFile) {
+  ReportGrid t(400);
+  TReportPages pages(*t.grid, Spec());
+  ASSERT_GT(pages.PageCount(), 4);
+  const std::string path = dir_.filePath("Costos.pdf").toStdString();
+  { std::ofstream(path) << "former report"; }
+  // The operator's Cancel on the dialog while the third page is due.
+  TJobProgress progress(QStringLiteral("Guardando PDF"), QStringLiteral("páginas"), nullptr);
+  std::vector<int> seen;
+  try {
+    SaveReportPdf(pages, path, 0, -1, [&](int done, int total) {
+      seen.push_back(done);
+      EXPECT_EQ(total, pages.PageCount());
+      if (done == 2) progress.Dialog().cancel();
+      return progress.Step(done, total);
+    });
+    ADD_FAILURE() << "not stopped";
+  } catch (const platform::EAbort&) {
+  }
+  EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
+  {
+    std::ifstream in(path);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "former report");
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path().toStdString()),
+                          std::filesystem::directory_iterator()),
+            1);
+  // Done to the end: every page counted, the last call telling all are done.
+  TJobProgress shown(QStringLiteral("Guardando PDF"), QStringLiteral("páginas"), nullptr);
+  seen.clear();
+  SaveReportPdf(pages, path, 0, -1, [&](int done, int total) {
+    seen.push_back(done);
+    return shown.Step(done, total);
+  });
+  ASSERT_EQ(static_cast<int>(seen.size()), pages.PageCount() + 1);
+  EXPECT_EQ(seen.back(), pages.PageCount());
+  EXPECT_EQ(shown.Dialog().labelText().toStdString(),
+            "Guardando PDF: " + std::to_string(pages.PageCount()) + " de " +
+                std::to_string(pages.PageCount()) + " páginas");
+}
+
+TEST_F(ReportPagesTest, ThePrintDialogSpeaksSpanish) {
+  QPrinter printer;
+  QPrintDialog dialog(&printer);
+  TranslatePrintDialog(dialog);
+  QStringList texts;
+  for (const QRadioButton* button : dialog.findChildren<QRadioButton*>()) {
+    texts << button->text();
+  }
+  EXPECT_FALSE(texts.contains(QStringLiteral("Pages"))) << texts.join('|').toStdString();
+  EXPECT_TRUE(texts.contains(QStringLiteral("Páginas"))) << texts.join('|').toStdString();
 }
 
 }  // namespace

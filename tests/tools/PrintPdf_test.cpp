@@ -175,4 +175,15 @@ TEST_F(BatchPdf, PageOptionsAndEmptyPeriod) {
   EXPECT_EQ(head, "%PDF-");
 }
 
+TEST_F(BatchPdf, APdfThatCannotBeWrittenFailsWithTheReason) {
+  // Standard output on a full device: status 3 and the reason, not a PDF reported written.
+  const toolstest::RunResult full = toolstest::Run(
+      {.program = "repcostoav-export",
+       .args = toolstest::ExportArgs(*folder_ / "demo", "-") << "--format" << "pdf",
+       .registry = *folder_ / "demo/registry.reg",
+       .standardOutput = "/dev/full"});
+  EXPECT_EQ(full.status, 3);
+  EXPECT_EQ(full.err, "Cannot write standard output. No space left on device.\n");
+}
+
 }  // namespace
