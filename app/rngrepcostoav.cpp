@@ -643,27 +643,27 @@ bool Tfrepcostoav::eventFilter(QObject* watched, QEvent* event) {
   }
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
     if (!mine) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
     // Qt hands a key the focused control leaves alone on to its parents, up to the window;
     // the preview acted on it at the control already, also when a dialog opened meanwhile and
     // the focus is not back yet.
-    if (event == previewedKey_ && previewedAt_ != nullptr && widget != previewedAt_ &&
-        widget->isAncestorOf(previewedAt_)) {
+    if (event->type() == QEvent::KeyPress && IsPreviewedKeyPassingOn(widget, *key)) {
+      previewed_.next = widget->isWindow() ? nullptr : widget->parentWidget();
       return false;
     }
-    previewedKey_ = nullptr;
-    previewedAt_ = nullptr;
+    // Any other key event is a new one: the press the preview acted on has gone its way.
+    previewed_ = {};
     if (event->type() != QEvent::KeyPress) return false;
     // The key preview sees a key once, at the control it is sent to (the focused control, or
     // the window itself when nothing in it has the focus), before that control does.
     QWidget* target = QApplication::focusWidget();
     if (target == nullptr || target->window() != this) target = this;
     if (widget != target) return false;
-    auto* key = static_cast<QKeyEvent*>(event);
     QPointer<QWidget> at(widget);
     FormKeyDown(key);
     if (at.isNull()) return true;
-    previewedKey_ = event;
-    previewedAt_ = widget;
+    previewed_ = {event, widget->isWindow() ? nullptr : widget->parentWidget(), key->key(),
+                  key->modifiers(), key->timestamp()};
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (enter && (widget == Servidor || widget == Tusua || widget == TClave || widget == Cia)) {
       focusNextChild();
@@ -676,6 +676,12 @@ bool Tfrepcostoav::eventFilter(QObject* watched, QEvent* event) {
     if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) CiaExit();
   }
   return false;
+}
+
+bool Tfrepcostoav::IsPreviewedKeyPassingOn(const QWidget* widget, const QKeyEvent& key) const {
+  return &key == previewed_.event && previewed_.next != nullptr && widget == previewed_.next &&
+         key.key() == previewed_.key && key.modifiers() == previewed_.modifiers &&
+         key.timestamp() == previewed_.timestamp;
 }
 
 void Tfrepcostoav::closeEvent(QCloseEvent* event) {

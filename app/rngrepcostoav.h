@@ -6,6 +6,7 @@
 // configuration's client result sets with their providers and data sources.
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -160,10 +161,20 @@ class Tfrepcostoav : public QWidget {
   bool busy_ = false;
   bool closeRequested_ = false;
   bool stopAsked_ = false;
-  // The key press the preview acted on last, and where, while Qt hands it on to the parents
-  // of that control: the preview must not act on it again.
-  const QEvent* previewedKey_ = nullptr;
-  QWidget* previewedAt_ = nullptr;
+  // The key press the preview acted on last, while Qt hands it on from the control it was sent
+  // to up through that control's parents: the preview must not act on it again. Key events
+  // can share an address (one press after another), so a press counts as that one only while
+  // it walks the same chain: the same event, key and time, at the parent it reaches next.
+  struct TPreviewedKey {
+    const QEvent* event = nullptr;
+    QPointer<QWidget> next;
+    int key = 0;
+    Qt::KeyboardModifiers modifiers;
+    quint64 timestamp = 0;
+  };
+  TPreviewedKey previewed_;
+  // True when `key`, arriving at `widget`, is the previewed press handed on to a parent.
+  bool IsPreviewedKeyPassingOn(const QWidget* widget, const QKeyEvent& key) const;
   QElapsedTimer progressClock_;
   qint64 lastProgress_ = 0;
   // The company and period of the last calculation, for the files that record them.
