@@ -3,14 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 namespace ibdriver {
-
-std::string EngineLockFolder() {
-  const char* folder = std::getenv("FIREBIRD_LOCK");
-  return folder != nullptr && *folder != '\0' ? folder : "/tmp/firebird";
-}
 
 bool IsLockFolderRefusal(const std::string& statusText, const std::string& lockFolder) {
   std::string folder = lockFolder;

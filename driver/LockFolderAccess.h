@@ -6,13 +6,12 @@
 
 #include <string>
 
+#include "driver/EngineLocks.h"
+
 namespace ibdriver {
 
 // The group that the installation gives access to the lock folder and the company folders.
 inline constexpr char kProductGroup[] = "galvora";
-
-// The engine's lock folder: FIREBIRD_LOCK when set and not empty, else /tmp/firebird.
-std::string EngineLockFolder();
 
 // True when statusText (the engine's interpreted error) is a permission refusal on lockFolder.
 bool IsLockFolderRefusal(const std::string& statusText, const std::string& lockFolder);
