@@ -100,7 +100,9 @@ TEST(DemoFolder, NeverReplacesNorFollowsWhatItFinds) {
       EXPECT_FALSE(fs::exists(folder / "datos/001"));
       EXPECT_FALSE(fs::exists(outside / "made"));
       EXPECT_FALSE(fs::exists(outside / "001"));
-      if (fs::exists(outside / "target")) EXPECT_EQ(ReadFile(outside / "target"), "x");
+      if (fs::exists(outside / "target")) {
+        EXPECT_EQ(ReadFile(outside / "target"), "x");
+      }
     }
   }
   fs::remove_all(root);
