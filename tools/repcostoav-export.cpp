@@ -354,7 +354,7 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
   // The company code is file-system bytes (UTF-8); the document's texts are Windows-1252, as
   // the window gives them.
   const TExportDocumentInfo info = app::ReportDocumentInfo(
-      platform::Utf8ToCp1252(platform::FileNameText(options.company)), options.from, options.to);
+      platform::FileNameText(options.company), options.from, options.to);
   doing = "writing " + shown;
   try {
     if (options.filterIndex == kPdf) {
