@@ -255,15 +255,16 @@ std::string ReadPassword(const Options& options) {
 // A stop request ends the run at once: FILE stays as it was, no temporary file stays beside it,
 // and the process ends with status 128 + the signal number, as a process the signal ended would.
 // A request that comes once the new FILE is in place (the last step) cannot undo it: the run
-// says so and ends with status 0, FILE written.
+// says so and ends with status 0, FILE written. The message goes straight to the descriptor:
+// the workbook writer quiets the stdio stream while the library closes a workbook.
 void StopNow(int signal) {
   const std::string placed = platform::ReplacementFile::DiscardUnfinished();
   if (!placed.empty()) {
-    std::fprintf(stderr, "repcostoav-export: stopped (%s) after \"%s\" was written in full\n",
-                 strsignal(signal), platform::FileNameText(placed).c_str());
+    ::dprintf(STDERR_FILENO, "repcostoav-export: stopped (%s) after \"%s\" was written in full\n",
+              strsignal(signal), placed.c_str());
     std::_Exit(kWritten);
   }
-  std::fprintf(stderr, "repcostoav-export: stopped (%s)\n", strsignal(signal));
+  ::dprintf(STDERR_FILENO, "repcostoav-export: stopped (%s)\n", strsignal(signal));
   std::_Exit(128 + signal);
 }
 
