@@ -4,6 +4,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QStringView>
+#include <QSysInfo>
 #include <map>
 
 #include "platform/Cp1252.h"
@@ -54,6 +56,20 @@ QString UnicodeBlockText(const QByteArray& bytes) {
   return text;
 }
 
+// The text of a CF_UNICODETEXT block in UTF-8, made straight from the block's code units
+// where they can be read in place (aligned, and the machine little-endian).
+QByteArray UnicodeBlockUtf8(const QByteArray& bytes) {
+  const auto* units = reinterpret_cast<const char16_t*>(bytes.constData());
+  if (QSysInfo::ByteOrder != QSysInfo::LittleEndian ||
+      reinterpret_cast<quintptr>(units) % alignof(char16_t) != 0) {
+    return UnicodeBlockText(bytes).toUtf8();
+  }
+  const qsizetype count = bytes.size() / 2;
+  qsizetype length = 0;
+  while (length < count && units[length] != 0) ++length;
+  return QStringView(units, length).toUtf8();
+}
+
 // Blocks offered by name and written by the renderer when a program reads them.
 class DelayedMimeData : public QMimeData {
  public:
@@ -94,7 +110,7 @@ class DelayedMimeData : public QMimeData {
         if (plainText_.isNull()) {
           const QByteArray bytes = Render(format);
           if (bytes.isNull()) return QVariant();
-          plainText_ = UnicodeBlockText(bytes).toUtf8();
+          plainText_ = UnicodeBlockUtf8(bytes);
         }
         if (type.id() == QMetaType::QString) return QVariant(QString::fromUtf8(plainText_));
         return QVariant(plainText_);

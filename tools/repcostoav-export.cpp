@@ -257,17 +257,18 @@ std::string ReadPassword(const Options& options) {
 // A stop request ends the run at once: FILE stays as it was, no temporary file stays beside it,
 // and the process ends with status 128 + the signal number, as a process the signal ended would.
 // A request that comes once the new FILE is in place (the last step) cannot undo it: the run
-// says so and ends with status 0, FILE written.
+// says so and ends with status 0, FILE written. The message goes straight to the descriptor:
+// the workbook writer quiets the stdio stream while the library closes a workbook.
 void StopNow(int signal) {
   // The engine ends its work first: the process never ends inside one of its calls.
   platform::ShutDownEngine();
   const std::string placed = platform::ReplacementFile::DiscardUnfinished();
   if (!placed.empty()) {
-    std::fprintf(stderr, "repcostoav-export: stopped (%s) after \"%s\" was written in full\n",
-                 strsignal(signal), platform::FileNameText(placed).c_str());
+    ::dprintf(STDERR_FILENO, "repcostoav-export: stopped (%s) after \"%s\" was written in full\n",
+              strsignal(signal), placed.c_str());
     std::_Exit(kWritten);
   }
-  std::fprintf(stderr, "repcostoav-export: stopped (%s)\n", strsignal(signal));
+  ::dprintf(STDERR_FILENO, "repcostoav-export: stopped (%s)\n", strsignal(signal));
   std::_Exit(128 + signal);
 }
 
@@ -358,7 +359,7 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
   // The company code is file-system bytes (UTF-8); the document's texts are Windows-1252, as
   // the window gives them.
   const TExportDocumentInfo info = app::ReportDocumentInfo(
-      platform::Utf8ToCp1252(platform::FileNameText(options.company)), options.from, options.to);
+      platform::FileNameText(options.company), options.from, options.to);
   // A failure in the PDF step (its own pass over the rows and the pages) says so.
   doing = (options.filterIndex == kPdf ? "writing the PDF to " : "writing ") + shown;
   try {
