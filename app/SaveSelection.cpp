@@ -1,6 +1,7 @@
 #include "app/SaveSelection.h"
 
 #include "export/ExportAsXLSX.h"
+#include "print/JobProgress.h"
 
 namespace {
 
@@ -59,6 +60,8 @@ void SaveSelection(IExportGrid& grid, platform::ISaveDialogs& dialogs, TSaveDial
   saveDialog.FilterIndex = result.filterIndex;
   const TDBGridEhExportClass exporterClass = SaveExporterClass(result.filterIndex);
   if (exporterClass == nullptr) return;
+  // A long save shows the rows written, with Cancel (the former file stays).
+  TJobProgress progress(QStringLiteral("Guardando"), QStringLiteral("filas"), nullptr);
   ExportGridToFile(exporterClass, grid, SaveFileName(result.fileName, result.filterIndex), false,
-                   info);
+                   info, [&progress](long rows) { return progress.Step(rows, 0); });
 }

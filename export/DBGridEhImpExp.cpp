@@ -106,6 +106,11 @@ void TDBGridEhExport::EmitFooterRows() {
   for (int r = 0; r < rows; ++r) EmitFooterRow(columns_, r);
 }
 
+void TDBGridEhExport::EmitCountedRow() {
+  EmitDataRow(columns_);
+  if (RowProgress && !RowProgress(++rowsDone_)) throw platform::EAbort();
+}
+
 void TDBGridEhExport::Walk(TExportSelectionType type) {
   switch (type) {
     case TExportSelectionType::gstRecordBookmarks: {
@@ -116,7 +121,7 @@ void TDBGridEhExport::Walk(TExportSelectionType type) {
       for (const TBookmark& bookmark : grid_->SelectedRows()) {
         grid_->GotoBookmark(bookmark);
         AccumulateFooters();
-        EmitDataRow(columns_);
+        EmitCountedRow();
       }
       EmitFooterRows();
       break;
@@ -133,7 +138,7 @@ void TDBGridEhExport::Walk(TExportSelectionType type) {
       const TBookmark bottom = grid_->RectBottomRow();
       grid_->GotoBookmark(grid_->RectTopRow());
       while (true) {
-        EmitDataRow(columns_);
+        EmitCountedRow();
         AccumulateFooters();
         if (grid_->CompareBookmarks(grid_->GetBookmark(), bottom) == 0) break;
         grid_->Next();
@@ -151,7 +156,7 @@ void TDBGridEhExport::Walk(TExportSelectionType type) {
       EmitTitleIfShown();
       grid_->First();
       while (!grid_->Eof()) {
-        EmitDataRow(columns_);
+        EmitCountedRow();
         AccumulateFooters();
         grid_->Next();
       }
@@ -162,7 +167,7 @@ void TDBGridEhExport::Walk(TExportSelectionType type) {
       const int current = grid_->CurrentColumn();
       SetExportedColumns(current >= 0 ? std::vector<int>{current} : std::vector<int>{});
       OpenDocument();
-      EmitDataRow(columns_);
+      EmitCountedRow();
       break;
     }
   }
@@ -170,6 +175,7 @@ void TDBGridEhExport::Walk(TExportSelectionType type) {
 
 void TDBGridEhExport::RenderToStream(TStream& stream, bool saveAll) {
   stream_ = &stream;
+  rowsDone_ = 0;
   const TExportSelectionType type = saveAll ? TExportSelectionType::gstAll : grid_->SelectionType();
   grid_->BeginWalk();
   try {
@@ -194,10 +200,12 @@ void TDBGridEhExport::RenderToFile(const std::string& fileName, bool saveAll) {
 
 void ExportGridToFile(TDBGridEhExportClass exporterClass, IExportGrid& grid,
                       const std::string& fileName, bool saveAll,
-                      const TExportDocumentInfo& info) {
+                      const TExportDocumentInfo& info,
+                      const std::function<bool(long)>& rowProgress) {
   std::unique_ptr<TDBGridEhExport> exporter = exporterClass();
   exporter->SetGrid(&grid);
   exporter->SetDocumentInfo(info);
+  exporter->RowProgress = rowProgress;
   exporter->RenderToFile(fileName, saveAll);
 }
 

@@ -5,6 +5,7 @@
 // writers are its subclasses. Writers see the grid through IExportGrid (export/ExportGrid.h).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -49,6 +50,10 @@ class TDBGridEhExport {
   const std::vector<int>& ExportedColumns() const { return columns_; }
   const TFooterValues& FooterValues() const { return footerValues_; }
 
+  // Told after each data row written how many are done; false stops the export with
+  // platform::EAbort (a file being replaced stays as it was). None by default.
+  std::function<bool(long rows)> RowProgress;
+
  protected:
   // The operations a format overrides.
   virtual void AccumulateFooters();
@@ -82,6 +87,7 @@ class TDBGridEhExport {
   void EmitTitleIfShown();
   void EmitFooterRows();
   void Walk(TExportSelectionType type);
+  void EmitCountedRow();
 
   IExportGrid* grid_ = nullptr;
   TExportDocumentInfo documentInfo_;
@@ -89,6 +95,7 @@ class TDBGridEhExport {
   bool columnsSet_ = false;
   TStream* stream_ = nullptr;
   TFooterValues footerValues_;
+  long rowsDone_ = 0;
   // Per (footer row, position): value type and field id, fixed for one walk.
   std::vector<TExportFooterValueType> footerTypes_;
   std::vector<int> footerFields_;
@@ -291,9 +298,10 @@ std::unique_ptr<TDBGridEhExport> CreateExporter() {
 }
 
 // Constructs an exporter of `exporterClass`, binds `grid` (and `info`), renders to the file or
-// stream and frees the exporter, also when the export fails.
+// stream and frees the exporter, also when the export fails. `rowProgress`: see RowProgress.
 void ExportGridToFile(TDBGridEhExportClass exporterClass, IExportGrid& grid,
                       const std::string& fileName, bool saveAll,
-                      const TExportDocumentInfo& info = {});
+                      const TExportDocumentInfo& info = {},
+                      const std::function<bool(long)>& rowProgress = {});
 void ExportGridToStream(TDBGridEhExportClass exporterClass, IExportGrid& grid, TStream& stream,
                         bool saveAll, const TExportDocumentInfo& info = {});

@@ -263,9 +263,11 @@ std::string TDataSetExportSource::FormatFooterSum(int f, int64_t sum) const {
 
 void ExportGridToFile(TDBGridEhExportClass exporterClass, TDBGridEh& grid,
                       const std::string& fileName, bool saveAll,
-                      const TExportDocumentInfo& info) {
+                      const TExportDocumentInfo& info,
+                      const std::function<bool(long)>& rowProgress) {
   TDBGridEhExportSource source(grid);
-  ExportGridToFile(exporterClass, static_cast<IExportGrid&>(source), fileName, saveAll, info);
+  ExportGridToFile(exporterClass, static_cast<IExportGrid&>(source), fileName, saveAll, info,
+                   rowProgress);
 }
 
 void ExportGridToStream(TDBGridEhExportClass exporterClass, TDBGridEh& grid, TStream& stream,

@@ -92,6 +92,7 @@ class TDBGridEhExportSource : public TDataSetExportSource {
 // The entry points on the report grid itself.
 void ExportGridToFile(TDBGridEhExportClass exporterClass, TDBGridEh& grid,
                       const std::string& fileName, bool saveAll,
-                      const TExportDocumentInfo& info = {});
+                      const TExportDocumentInfo& info = {},
+                      const std::function<bool(long)>& rowProgress = {});
 void ExportGridToStream(TDBGridEhExportClass exporterClass, TDBGridEh& grid, TStream& stream,
                         bool saveAll, const TExportDocumentInfo& info = {});

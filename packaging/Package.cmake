@@ -59,6 +59,8 @@ execute_process(COMMAND dpkg-query --show --showformat=\${Version} ${intlPackage
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfbclient2, ${intlPackage} (= ${intlVersion}), \
 fonts-liberation, qt6-translations-l10n, adduser")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "firebird3.0-utils, firebird3.0-server")
+# Emoji and symbols in a company or server name, for the printed header.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-symbola")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/postinst
                                        ${CMAKE_CURRENT_BINARY_DIR}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <exception>
 #include <memory>
+#include <new>
 
 #include "export/Stream.h"
 #include "platform/Cp1252.h"
@@ -59,10 +60,13 @@ void DrawRange(TReportPages& pages, QPagedPaintDevice& device, int first, int la
       pages.DrawPage(*painter, page);
     }
     painter->end();
-  } catch (...) {
-    // A failure inside the paint engine (out of memory) leaves the painter active, and ending
-    // it would write again while the failure unwinds and end the process: it is let go.
+  } catch (const std::bad_alloc&) {
+    // Out of memory inside the paint engine leaves the painter active, and ending it would
+    // write again while the failure unwinds and end the process: it is let go.
     if (painter->isActive()) static_cast<void>(painter.release());
+    throw;
+  } catch (...) {
+    if (painter->isActive()) painter->end();
     throw;
   }
   if (progress) progress(last - first + 1, last - first + 1);

@@ -24,6 +24,7 @@
 #include <fstream>
 #include <functional>
 
+#include "export/DBGridEhSource.h"
 #include "export/Stream.h"
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
@@ -472,6 +473,43 @@ TEST_F(ReportPagesTest, ThePrintDialogSpeaksSpanish) {
   }
   EXPECT_FALSE(texts.contains(QStringLiteral("Pages"))) << texts.join('|').toStdString();
   EXPECT_TRUE(texts.contains(QStringLiteral("Páginas"))) << texts.join('|').toStdString();
+}
+
+TEST_F(ReportPagesTest, ASaveShowsItsRowsAndCancelKeepsTheFormerFile) {
+  ReportGrid t(3000);
+  const std::string path = dir_.filePath("Costos.csv").toStdString();
+  { std::ofstream(path) << "former report"; }
+  TJobProgress progress(QStringLiteral("Guardando"), QStringLiteral("filas"), nullptr);
+  long last = 0;
+  try {
+    ExportGridToFile(&CreateExporter<TDBGridEhExportAsCSV>, *t.grid, path, true, {},
+                     [&](long rows) {
+                       last = rows;
+                       if (rows == 1000) progress.Dialog().cancel();
+                       return progress.Step(rows, 0);
+                     });
+    ADD_FAILURE() << "not stopped";
+  } catch (const platform::EAbort&) {
+  }
+  EXPECT_EQ(last, 1000);
+  EXPECT_EQ(progress.Dialog().maximum(), 0);  // a busy bar: the total is not known
+  {
+    std::ifstream in(path);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "former report");
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path().toStdString()),
+                          std::filesystem::directory_iterator()),
+            1);
+  // Without a callback, and with one that lets it run, the bytes are the same.
+  const std::string plain = dir_.filePath("plain.csv").toStdString();
+  ExportGridToFile(&CreateExporter<TDBGridEhExportAsCSV>, *t.grid, plain, true);
+  long rows = 0;
+  ExportGridToFile(&CreateExporter<TDBGridEhExportAsCSV>, *t.grid, path, true, {},
+                   [&](long done) { return (rows = done), true; });
+  EXPECT_EQ(rows, 3000);
+  std::ifstream a(plain, std::ios::binary), b(path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}),
+            std::string(std::istreambuf_iterator<char>(b), {}));
 }
 
 }  // namespace
