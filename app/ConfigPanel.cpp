@@ -2,9 +2,15 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <algorithm>
+#include <string_view>
 
 #include "app/DBEdit.h"
 #include "data/DB.h"
+#include "data/DBClient.h"
+#include "data/SqlSupport.h"
 
 namespace app {
 
@@ -22,6 +28,22 @@ QPixmap SavePicture() {
   p.setBrush(QColor(192, 192, 192));
   p.drawRect(16, 18, 14, 10);
   return picture;
+}
+
+// Pixels between a caption and its edit, and between the widest edit and the panel's edge.
+constexpr int kCaptionGap = 6;
+constexpr int kPanelMargin = 8;
+
+// The width at which `edit` shows 15 wide characters of a code (the column's size) whole.
+int CodeEditWidth(const QLineEdit& edit) {
+  const int text = edit.fontMetrics().horizontalAdvance(QString(15, QChar('W')));
+  QStyleOptionFrame option;
+  option.initFrom(&edit);
+  option.lineWidth = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit);
+  // The line edit's own side margins (2 pixels each) come on top of the frame.
+  return edit.style()
+      ->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(text + 4, 21), &edit)
+      .width();
 }
 }  // namespace
 
@@ -44,15 +66,25 @@ TConfigPanel::TConfigPanel(QWidget* parent) : TPanel(parent) {
       {"Valor amortizaci\u00F3n:", 128, "DBEdit6", 120, 57, "COCP_VRAMOR", &DBEdit6},
       {"Porc. amortizaci\u00F3n:", 152, "DBEdit7", 144, 57, "COCP_PORCA1", &DBEdit7},
   };
-  QWidget* previous = nullptr;
+  // The edits start at 136, or further right when a caption would reach them.
+  int editLeft = 136;
   for (const auto& e : edits) {
     auto* label = new QLabel(QString::fromUtf8(e.label), this);
     label->move(16, e.labelTop);
     label->adjustSize();
+    editLeft = std::max(editLeft, label->geometry().right() + 1 + kCaptionGap);
+  }
+  QWidget* previous = nullptr;
+  for (const auto& e : edits) {
     auto* edit = new TDBEdit(this);
     edit->setObjectName(e.name);
-    edit->setGeometry(136, e.top, e.width, 21);
     edit->SetDataField(e.field);
+    int width = e.width;
+    if (std::string_view(e.name) == "DBEdit1" || std::string_view(e.name) == "DBEdit2") {
+      // A code edit shows its 15 characters whole, within the panel.
+      width = std::clamp(CodeEditWidth(*edit), e.width, 313 - kPanelMargin - editLeft);
+    }
+    edit->setGeometry(editLeft, e.top, width, 21);
     *e.edit = edit;
     if (previous != nullptr) setTabOrder(previous, edit);
     previous = edit;
@@ -79,6 +111,40 @@ void TConfigPanel::paintEvent(QPaintEvent* event) {
   painter.setFont(platform::ToQFont({.Name = "MS Sans Serif", .Size = 8}));
   painter.drawText(caption.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter,
                    QStringLiteral("Configuraciones"));
+}
+
+namespace {
+// How the engine words a row that another transaction holds in an unfinished change (when the
+// lock wait ran out) or changed meanwhile.
+bool HeldByAnother(const std::string& reason) {
+  return reason.find("update conflicts with concurrent update") != std::string::npos ||
+         reason.find("lock time-out on wait transaction") != std::string::npos ||
+         reason.find("deadlock") != std::string::npos;
+}
+}  // namespace
+
+void SaveConfiguration(TClientDataSet& config, TConfigPanel& panel) {
+  config.CheckBrowseMode();
+  int errors = 0;
+  {
+    const sqlsupport::Hourglass hourglass(true);
+    errors = config.ApplyUpdates(0);
+  }
+  const std::string reason = errors > 0 && !config.ApplyErrors().empty()
+                                 ? config.ApplyErrors().front()
+                                 : "The configuration was not saved";
+  // The panel's texts are Spanish (Windows-1252 bytes).
+  if (errors > 0 && HeldByAnother(reason)) {
+    DatabaseError(
+        "La configuraci\xF3n no se guard\xF3: otro usuario o programa la est\xE1 modificando "
+        "al mismo tiempo. Sus cambios siguen en el panel; pulse \"F2: Guardar\" de nuevo en "
+        "unos momentos.");
+  }
+  config.Close();
+  panel.hide();
+  // A refused save (for example over another program's change) must not pass for a saved one:
+  // the general error report shows why.
+  if (errors > 0) DatabaseError(reason);
 }
 
 void CreateConfigFields(TDataSet& dataSet, std::vector<std::unique_ptr<TField>>& owner) {

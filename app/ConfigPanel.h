@@ -8,6 +8,7 @@
 
 #include "app/Controls.h"
 
+class TClientDataSet;
 class TDataSet;
 class TDataSource;
 class TField;
@@ -38,6 +39,13 @@ class TConfigPanel : public TPanel {
  protected:
   void paintEvent(QPaintEvent* event) override;
 };
+
+// Saves the configuration (the "F2: Guardar" button): applies the changes of `config` with no
+// error tolerated, then closes `config` and hides `panel`. A refused save raises the reason
+// after closing; a row that another transaction holds in an unfinished change (past the
+// connection's lock wait) raises a Spanish message instead and keeps `config` open and the
+// panel shown with the changes, so that nothing typed is lost and the save can be tried again.
+void SaveConfiguration(TClientDataSet& config, TConfigPanel& panel);
 
 // The 13 persistent fields of the configuration result set, each named dataSet.Name() + field
 // name, owned by `owner`. Requires: `dataSet` is closed.

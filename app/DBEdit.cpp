@@ -2,11 +2,36 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QValidator>
 
 #include "data/DB.h"
 #include "platform/Cp1252.h"
 
 namespace app {
+
+namespace {
+
+// True when every character of `text` has a Windows-1252 byte: the field stores that byte,
+// so a character without one would be stored as "?".
+bool FitsCodePage(const QString& text) {
+  return platform::ToQString(platform::FromQString(text)) == text;
+}
+
+// Refuses any change (typed, pasted or dropped) that brings in a character the field cannot
+// store.
+class CodePageValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    return FitsCodePage(input) ? Acceptable : Invalid;
+  }
+};
+
+// Set while a refused edit takes the focus back, so that the edit losing it then does not
+// check its own text and take the focus back in turn.
+bool reclaimingFocus = false;
+
+}  // namespace
 
 class TDBEdit::Link : public TDataLink {
  public:
@@ -30,7 +55,9 @@ class TDBEdit::Link : public TDataLink {
   TDBEdit* edit_;
 };
 
-TDBEdit::TDBEdit(QWidget* parent) : QLineEdit(parent), link_(std::make_unique<Link>(this)) {}
+TDBEdit::TDBEdit(QWidget* parent) : QLineEdit(parent), link_(std::make_unique<Link>(this)) {
+  setValidator(new CodePageValidator(this));
+}
 
 TDBEdit::~TDBEdit() { link_->SetDataSource(nullptr); }
 
@@ -80,9 +107,18 @@ void TDBEdit::keyPressEvent(QKeyEvent* event) {
   TField* field = Field();
   const QString typed = event->text();
   const bool printable = !typed.isEmpty() && typed.at(0).isPrint();
-  const bool erasing = event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete;
+  // Keys that change the text without typing a character (paste, cut, undo, word deletes)
+  // edit the record as typing does.
+  const bool erasing =
+      event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete ||
+      event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut) ||
+      event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo) ||
+      event->matches(QKeySequence::DeleteStartOfWord) ||
+      event->matches(QKeySequence::DeleteEndOfWord) ||
+      event->matches(QKeySequence::DeleteCompleteLine);
   if (field != nullptr && (printable || erasing)) {
     if (printable) {
+      if (!FitsCodePage(typed)) return;
       for (char c : platform::FromQString(typed)) {
         if (!field->IsValidChar(c)) return;
       }
@@ -98,7 +134,8 @@ void TDBEdit::keyPressEvent(QKeyEvent* event) {
 
 void TDBEdit::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
-  if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) {
+  if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason ||
+      reclaimingFocus) {
     return;
   }
   try {
@@ -106,7 +143,9 @@ void TDBEdit::focusOutEvent(QFocusEvent* event) {
   } catch (...) {
     // The edit keeps the focus with its text selected; the error goes to the error report.
     selectAll();
+    reclaimingFocus = true;
     setFocus();
+    reclaimingFocus = false;
     throw;
   }
 }

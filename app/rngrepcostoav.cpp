@@ -539,18 +539,7 @@ void Tfrepcostoav::SpeedButton4Click() {
   AdvPanel1->raise();
 }
 
-void Tfrepcostoav::SpeedButton5Click() {
-  CConfrep->CheckBrowseMode();
-  const bool failed = CConfrep->ApplyUpdates(0) > 0;
-  const std::string reason = failed && !CConfrep->ApplyErrors().empty()
-                                 ? CConfrep->ApplyErrors().front()
-                                 : "The configuration was not saved";
-  CConfrep->Close();
-  AdvPanel1->hide();
-  // A refused save (for example over another program's change) must not pass for a saved one:
-  // the general error report shows why.
-  if (failed) DatabaseError(reason);
-}
+void Tfrepcostoav::SpeedButton5Click() { app::SaveConfiguration(*CConfrep, *AdvPanel1); }
 
 void Tfrepcostoav::SpeedButton2Click() { close(); }
 

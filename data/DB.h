@@ -31,6 +31,7 @@ class EDatabaseError : public platform::Exception {
 class EBcdOverflow : public EDatabaseError {
  public:
   EBcdOverflow() : EDatabaseError("BCD overflow") {}
+  explicit EBcdOverflow(const std::string& message) : EDatabaseError(message) {}
 };
 
 // Raises EDatabaseError with `message`, prefixed with "<name>: " when `component` has a name.
@@ -618,6 +619,9 @@ class TDataSet {
   // Fills `buffer` with the current (gmCurrent), next or prior record and makes it the
   // cursor's current record; grBOF/grEOF when there is none in that direction.
   virtual TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode) = 0;
+  // Raises when the data set cannot go back to its first row; called by First before the
+  // record window is emptied, so that a refused First leaves the current record as it was.
+  virtual void CheckFirstAllowed() const {}
   virtual void InternalFirst() = 0;  // cursor before the first record
   virtual void InternalLast() = 0;   // cursor after the last record
   // Makes the record held in `buffer` the cursor's current record.

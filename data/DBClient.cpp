@@ -239,6 +239,21 @@ uint32_t TCustomClientDataSet::GetNextPacket() {
   uint32_t before = 0;
   Check(cursor_->CurCount(&before));
   const std::vector<uint8_t> packet = GetRecordsFromProvider(false);
+  if (uniDirectional_) {
+    // The rows passed are let go: the new packet gets a store and a cursor of its own.
+    DSRef<IDSBase> store(dsclient::NewStore());
+    Check(store->DsAppendPacket(packet.data(), static_cast<uint32_t>(packet.size()),
+                                providerEof_ ? 1 : 0));
+    DSRef<IDSCursor> cursor(dsclient::NewCursor());
+    Check(cursor->CurInit(store.get()));
+    uint32_t count = 0;
+    Check(cursor->CurCount(&count));
+    if (count == 0) return 0;
+    cursor_ = std::move(cursor);
+    store_ = std::move(store);
+    rowsPassed_ += before;
+    return 1;
+  }
   Check(store_->DsAppendPacket(packet.data(), static_cast<uint32_t>(packet.size()),
                                providerEof_ ? 1 : 0));
   uint32_t after = 0;
@@ -251,6 +266,8 @@ uint32_t TCustomClientDataSet::GetNextPacket() {
 
 void TCustomClientDataSet::OpenSharing(const TCustomClientDataSet& source) {
   if (!source.store_) DatabaseError("Cannot perform this operation on a closed dataset", this);
+  // The rows of a unidirectional set change places with every packet.
+  source.CheckBiDirectional();
   shareFrom_ = &source;
   try {
     Open();
@@ -261,8 +278,18 @@ void TCustomClientDataSet::OpenSharing(const TCustomClientDataSet& source) {
   shareFrom_ = nullptr;
 }
 
+void TCustomClientDataSet::SetUniDirectional(bool value) {
+  CheckInactive();
+  uniDirectional_ = value;
+}
+
+void TCustomClientDataSet::CheckBiDirectional() const {
+  if (uniDirectional_) DatabaseError("Operation not allowed on a unidirectional dataset", this);
+}
+
 void TCustomClientDataSet::InternalOpen() {
   providerEof_ = false;
+  rowsPassed_ = 0;
   try {
     if (shareFrom_ != nullptr) {
       store_ = DSRef<IDSBase>(shareFrom_->store_.get());
@@ -436,13 +463,21 @@ TGetResult TCustomClientDataSet::GetRecord(TRecordBuffer& buffer, TGetMode mode)
       if (const uint32_t first = GetNextPacket()) status = cursor_->CurGotoSeqNo(first);
     }
   }
-  if (mode == gmPrior) status = cursor_->CurMove(-1);
+  if (mode == gmPrior) {
+    CheckBiDirectional();
+    status = cursor_->CurMove(-1);
+  }
   if (status == DBERR_NONE) status = cursor_->CurRecord(buffer.Data.data());
   if (status == DBERR_EOF) return grEOF;
   if (status == DBERR_BOF) return grBOF;
   Check(status);
   FillRecordInfo(buffer);
   return grOK;
+}
+
+void TCustomClientDataSet::CheckFirstAllowed() const {
+  // The first row is gone once a later packet took its place.
+  if (rowsPassed_ > 0) CheckBiDirectional();
 }
 
 void TCustomClientDataSet::InternalFirst() { Check(cursor_->CurFirst()); }
@@ -486,7 +521,7 @@ int TCustomClientDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& 
 }
 
 bool TCustomClientDataSet::BookmarkValid(const TBookmark& bookmark) const {
-  if (!cursor_ || bookmark.size() != bookmarkSize_) return false;
+  if (!cursor_ || uniDirectional_ || bookmark.size() != bookmarkSize_) return false;
   auto* self = const_cast<TCustomClientDataSet*>(this);
   const bool valid = cursor_->CurGotoBookmark(bookmark.data()) == DBERR_NONE &&
                      cursor_->CurRecord(nullptr) == DBERR_NONE;
@@ -499,11 +534,12 @@ int TCustomClientDataSet::RecNo() const {
   const TRecordBuffer* buffer = ActiveBuffer();
   if (buffer == nullptr) return -1;
   const uint32_t seqNo = SeqNoOf(*buffer);
-  return seqNo == 0 ? -1 : static_cast<int>(seqNo);
+  return seqNo == 0 ? -1 : static_cast<int>(seqNo + rowsPassed_);
 }
 
 void TCustomClientDataSet::SetRecNo(int value) {
   CheckBrowseMode();
+  CheckBiDirectional();
   if (value == RecNo()) return;
   if (BeforeScroll) BeforeScroll(*this);
   if (value > 0 && cursor_->CurGotoSeqNo(static_cast<uint32_t>(value)) == DBERR_NONE) {
@@ -519,7 +555,7 @@ int TCustomClientDataSet::RecordCount() const {
   uint32_t count = 0;
   const DBResult status = cursor_->CurCount(&count);
   if (status != DBERR_COUNTNOTEXACT) Check(status);
-  return static_cast<int>(count);
+  return static_cast<int>(count + rowsPassed_);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -528,6 +564,7 @@ int TCustomClientDataSet::RecordCount() const {
 bool TCustomClientDataSet::Locate(const std::string& keyFields,
                                   const std::vector<TVariant>& keyValues, TLocateOptions options) {
   CheckBrowseMode();
+  CheckBiDirectional();
   std::vector<const TField*> fields;
   size_t start = 0;
   while (start <= keyFields.size()) {
@@ -678,7 +715,7 @@ void TCustomClientDataSet::SetFieldData(TField& field, const void* buffer) {
 // Editing and the change log
 
 bool TCustomClientDataSet::CanModify() const {
-  return Active() && store_ && !readOnly_ && !storeReadOnly_;
+  return Active() && store_ && !readOnly_ && !storeReadOnly_ && !uniDirectional_;
 }
 
 void TCustomClientDataSet::InternalInitRecord(TRecordBuffer& buffer) {

@@ -38,6 +38,12 @@ class TCustomClientDataSet : public TDataSet {
   void SetReadOnly(bool value) { readOnly_ = value; }
   bool ObjectView() const { return objectView_; }
   void SetObjectView(bool value) { objectView_ = value; }
+  // A unidirectional result set holds only the packet it is reading: each further packet
+  // takes the place of the rows already passed, so that a walk from the first row to the last
+  // keeps one packet in memory at a time. It moves forward only (First only before the second
+  // packet), gives no bookmarks, cannot locate or be edited. Requires: the result set is closed.
+  void SetUniDirectional(bool value);
+  bool IsUniDirectional() const override { return uniDirectional_; }
   // The application server of the provider (made on first use; released at close).
   IAppServer* AppServer();
   // The engine's data store and cursor while open (nullptr when closed).
@@ -90,6 +96,7 @@ class TCustomClientDataSet : public TDataSet {
   void InternalInitFieldDefs() override;
   size_t RecordBufferSize() const override;
   TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode) override;
+  void CheckFirstAllowed() const override;
   void InternalFirst() override;
   void InternalLast() override;
   void InternalSetToRecord(const TRecordBuffer& buffer) override;
@@ -107,8 +114,11 @@ class TCustomClientDataSet : public TDataSet {
   // the parameters, when `first`); returns the packet and sets the provider-end flag.
   std::vector<uint8_t> GetRecordsFromProvider(bool first = true);
   // Loads the provider's next packet into the store when rows remain there; returns the
-  // sequence number of its first row, 0 when no row came.
+  // sequence number of its first row, 0 when no row came. A unidirectional set puts the packet
+  // in a store of its own in place of the former one.
   uint32_t GetNextPacket();
+  // Raises "Operation not allowed on a unidirectional dataset" for a unidirectional set.
+  void CheckBiDirectional() const;
   TCustomProvider* FindProvider() const;
   void ReleaseStore();
   void ReadOpenOptions();
@@ -130,6 +140,8 @@ class TCustomClientDataSet : public TDataSet {
   bool fetchOnDemand_ = true;
   bool readOnly_ = false;
   bool objectView_ = true;
+  bool uniDirectional_ = false;
+  uint32_t rowsPassed_ = 0;  // rows of earlier packets a unidirectional set let go
 
   const TCustomClientDataSet* shareFrom_ = nullptr;  // set only while OpenSharing opens
   std::unique_ptr<IAppServer> appServer_;

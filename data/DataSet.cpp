@@ -742,6 +742,7 @@ int TDataSet::MoveBy(int distance) {
 
 void TDataSet::First() {
   CheckBrowseMode();
+  CheckFirstAllowed();
   if (BeforeScroll) BeforeScroll(*this);
   ClearBuffers();
   try {

@@ -450,7 +450,11 @@ std::string Compose(const ParsedFormat& parsed, bool styled, bool negative,
                     const platform::TFormatSettings& settings) {
   const char decimalSeparator = settings.DecimalSeparator;
   const int decimalPlaces = parsed.decimalPlaces;
-  const char thousands = styled && parsed.grouped ? settings.ThousandSeparator : '\0';
+  // A thousands mark equal to the decimal separator would make "1.234.56" ambiguous: then no
+  // marks are written.
+  const char thousands = styled && parsed.grouped && settings.ThousandSeparator != decimalSeparator
+                             ? settings.ThousandSeparator
+                             : '\0';
   const size_t marks = thousands != '\0' && !integer.empty() ? (integer.size() - 1) / 3 : 0;
   const size_t shown = styled && decimalPlaces > 0
                            ? std::max(decimals.size(), static_cast<size_t>(decimalPlaces))

@@ -630,6 +630,16 @@ void TFMTBCDField::SetAsString(const std::string& value) {
   const char separator = platform::FormatSettings().DecimalSeparator;
   TBcd bcd;
   if (!TryTextToBcd(value, separator, bcd)) InvalidValue("%s is not a valid BCD value", value);
+  TBcd fitted;
+  if (!NormalizeBcd(bcd, precision_, Size(), fitted)) {
+    // Typed text too wide for the column: name the field and the largest value it holds.
+    const int places = std::clamp(Size(), 0, precision_);
+    std::string largest(static_cast<size_t>(std::max(precision_ - places, 1)),
+                        precision_ > places ? '9' : '0');
+    if (places > 0) largest += separator + std::string(static_cast<size_t>(places), '9');
+    throw EBcdOverflow(value + " is not a valid value for field '" + DisplayName() +
+                       "'. The allowed range is -" + largest + " to " + largest);
+  }
   SetAsBCD(bcd);
 }
 

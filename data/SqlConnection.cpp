@@ -269,6 +269,7 @@ void TSQLConnection::SetSessionOptions() {
   flag("Trim Char", optTrimChar);
   text("Custom String", optCustomString);
   number("Connection Timeout", optConnectionTimeout);
+  number("Lock Timeout", optLockTimeout);
 }
 
 void TSQLConnection::DoConnect() {

@@ -61,6 +61,10 @@ class Ref {
   T* object_ = nullptr;
 };
 
+// Seconds a waiting transaction waits for a row another transaction holds, unless the
+// connection's "Lock Timeout" parameter says otherwise.
+constexpr int kDefaultLockTimeout = 10;
+
 // One attachment to a database.
 class Session : public RefCounted<ISQLConnection>, public ErrorHolder {
  public:
@@ -115,6 +119,9 @@ class Session : public RefCounted<ISQLConnection>, public ErrorHolder {
   int dialect_ = 3;
   int isolation_ = 0;
   bool waitOnLocks_ = true;
+  // A waiting transaction gives up on a lock after this many seconds (0 = waits for good), so
+  // that a row held by another program ends in an error instead of a frozen program.
+  int lockTimeout_ = kDefaultLockTimeout;
   bool commitRetain_ = false;
   bool trimChar_ = false;
   int blobSizeKB_ = -1;

@@ -216,6 +216,7 @@ SQLResult Session::PutOption(int32_t option, SQLOptionValue value) {
       isolation_ = static_cast<int>(value);
       break;
     case optWaitOnLocks: waitOnLocks_ = IsTrue(value); break;
+    case optLockTimeout: lockTimeout_ = value > 0 ? static_cast<int>(value) : 0; break;
     case optCommitRetain: commitRetain_ = IsTrue(value); break;
     case optTrimChar: trimChar_ = IsTrue(value); break;
     case optBlobSize: blobSizeKB_ = static_cast<int>(value); break;
@@ -256,6 +257,13 @@ bool Session::StartTransaction(isc_tr_handle* handle, int isolation, ISC_STATUS*
     tpb += static_cast<char>(isc_tpb_rec_version);
   }
   tpb += static_cast<char>(waitOnLocks_ ? isc_tpb_wait : isc_tpb_nowait);
+  if (waitOnLocks_ && lockTimeout_ > 0) {
+    tpb += static_cast<char>(isc_tpb_lock_timeout);
+    tpb += static_cast<char>(4);
+    for (int shift = 0; shift < 32; shift += 8) {
+      tpb += static_cast<char>((static_cast<uint32_t>(lockTimeout_) >> shift) & 0xFF);
+    }
+  }
   TransactionTarget target{&database_, static_cast<long>(tpb.size()), tpb.data()};
   *handle = 0;
   return api_->start_multiple(status, handle, 1, &target) == 0;

@@ -132,6 +132,7 @@ enum : int32_t {
   optTrimChar = 25,
   optCustomString = 31,
   optConnectionTimeout = 32,
+  optLockTimeout = 40,  // seconds a waiting transaction waits for a lock; 0 = no bound
 };
 
 // Command (ISQLCommand) options.

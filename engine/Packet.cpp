@@ -415,8 +415,16 @@ void UnpackRow(const Structure& s, const uint8_t* row, uint8_t* record) {
   }
 }
 
+namespace {
+// The length of `data` without its trailing blanks.
+uint32_t TrimmedLength(const uint8_t* data, uint32_t length) {
+  while (length > 0 && data[length - 1] == ' ') --length;
+  return length;
+}
+}  // namespace
+
 void PackRecord(const Structure& s, const uint8_t* record, uint8_t status, bool trimBlanks,
-                std::vector<uint8_t>& out) {
+                std::vector<uint8_t>& out, const uint8_t* previous) {
   const uint32_t n = static_cast<uint32_t>(s.columns.size());
   bool sparse = false;
   if (s.kind == 1) {
@@ -455,7 +463,17 @@ void PackRecord(const Structure& s, const uint8_t* record, uint8_t status, bool 
     } else {
       len = static_cast<uint32_t>(strnlen(reinterpret_cast<const char*>(slot), c.slotLen - 1));
       if (trimBlanks) {
-        while (len > 0 && slot[len - 1] == ' ') --len;
+        len = TrimmedLength(slot, len);
+        // A text equal to the row's former one up to trailing blanks keeps the former bytes:
+        // only a real change alters what the row holds.
+        if (previous != nullptr) {
+          const ValueView former = RowValue(s, previous, i);
+          if (former.state == 0 && TrimmedLength(former.data, former.length) == len &&
+              std::memcmp(former.data, slot, len) == 0) {
+            data = former.data;
+            len = former.length;
+          }
+        }
       }
     }
     if (c.size == 1) {

@@ -94,8 +94,11 @@ ValueView RowValue(const Structure& s, const uint8_t* row, uint32_t index);
 void UnpackRow(const Structure& s, const uint8_t* row, uint8_t* record);
 // Packs a record buffer into `out` (cleared first) with row status `status`. Columns whose null
 // byte is 2 are written as unchanged (and DSREC_SPARSE is added) when `sparse` is allowed.
+// With `trimBlanks`, texts lose their trailing blanks, except that a text equal up to trailing
+// blanks to the same column of `previous` (the packed row being replaced, when given) keeps
+// that row's bytes.
 void PackRecord(const Structure& s, const uint8_t* record, uint8_t status, bool trimBlanks,
-                std::vector<uint8_t>& out);
+                std::vector<uint8_t>& out, const uint8_t* previous = nullptr);
 
 // Text of an engine status.
 const char* StatusText(DBResult status);

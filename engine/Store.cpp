@@ -206,7 +206,7 @@ void Store::RebuildTouched() {
 DBResult Store::ModifyRow(uint32_t id, const uint8_t* record) {
   if (readOnly_) return DBERR_READONLY;
   Row& row = rows_[id];
-  PackRecord(structure_, record, 0, TrimBlanks(), scratch_);
+  PackRecord(structure_, record, 0, TrimBlanks(), scratch_, row.data);
   const uint8_t attr = row.attr & (DSREC_INSERTED | DSREC_MODIFIED);
   const uint8_t newAttr = (attr & DSREC_INSERTED) ? attr : DSREC_MODIFIED;
   scratch_[0] = static_cast<uint8_t>((scratch_[0] & ~0x0F) | newAttr);

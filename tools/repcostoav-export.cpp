@@ -397,6 +397,9 @@ int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& da
   // file is written while the database still computes the later rows. The rows and the bytes
   // are the window's; only the window's preview needs them all at once.
   report.SetPacketRecords(kRowsPerPacket);
+  // The one-pass formats write each row once, in order: the rows already written need not
+  // stay, so memory holds one packet whatever the report's size. The PDF reads them all.
+  report.SetUniDirectional(options.filterIndex != kPdf);
   TDataSource source(&report);
 
   TDBGridEh grid;

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "db/CompanyDatabase.h"
+#include "db/FbClient.h"
 #include "tests/data/support/ConfigEditorTest.h"
 #include "tests/data/support/ErrorOf.h"
 
@@ -92,6 +95,56 @@ TEST_F(ApplyUpdatesSql, OneChangedColumnIsTheOnlySetColumnAndNullOldValuesUseIsN
   EXPECT_FALSE(connection.InTransaction());
   EXPECT_EQ(Rows("COCP_VRAMOR, COCP_CODINS21, COCP_PREFEP")[0],
             (std::vector<std::optional<std::string>>{"17250.50", std::nullopt, "EH"}));
+}
+
+TEST_F(ApplyUpdatesSql, TextsWithTrailingBlanksKeepTheirBytesUnlessTheyChange) {
+  struct Case {
+    const char* field;
+    const char* typed;
+    size_t statements;
+    const char* prefsa;  // the column afterwards
+  } cases[] = {
+      {"COCP_PREFSA", "SA ", 0, "SA "},  // retyped as it was: nothing to send
+      {"COCP_PREFSA", "SA", 0, "SA "},   // equal up to trailing blanks
+      {"COCP_PREFEP", "EH", 0, "SA "},   // another column retyped
+      {"COCP_VRAMOR", "17250.5", 1, "SA "},  // another column changed: only it is set
+      {"COCP_PREFSA", "SB", 1, "SB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.field) + " <- '" + c.typed + "'");
+    client.Close();
+    connection.Close();
+    std::filesystem::remove(path_);
+    Create(true, "update CONFIGURA_COSTOS_PROD set COCP_PREFSA = 'SA ', COCP_PREFEP = 'EH';");
+    SetValue(1, c.field, c.typed);
+    EXPECT_EQ(client.ApplyUpdates(0), 0);
+    EXPECT_EQ(provider.ExecutedStatements().size(), c.statements);
+    EXPECT_EQ(client.ChangeCount(), 0);
+    EXPECT_EQ(Rows("COCP_PREFSA")[0][0], c.prefsa);
+  }
+}
+
+TEST_F(ApplyUpdatesSql, ARowHeldByAnotherTransactionFailsAfterTheLockTimeout) {
+  db::CreateCompanyDatabase(path_, {.schema = true});
+  Wire();
+  connection.Params().SetValue("Lock Timeout", "1");
+  client.Open();
+  // Another program changes the row and keeps its transaction open.
+  db::Attachment other = db::Attachment::Open(path_, "SYSDBA", "masterkey");
+  other.StartTransaction();
+  other.Execute("update CONFIGURA_COSTOS_PROD set COCP_PREFEP = 'XX'");
+  SetValue(1, "COCP_VRAMOR", "17250.5");
+  // The wait ends at the bound (the other transaction never ends by itself).
+  EXPECT_EQ(client.ApplyUpdates(0), 1);
+  ASSERT_EQ(client.ApplyErrors().size(), 1u);
+  EXPECT_NE(client.ApplyErrors()[0].find("update conflicts with concurrent update"),
+            std::string::npos)
+      << client.ApplyErrors()[0];
+  EXPECT_EQ(client.ChangeCount(), 1);  // the change stays for another try
+  EXPECT_FALSE(connection.InTransaction());
+  other.Rollback();
+  EXPECT_EQ(client.ApplyUpdates(0), 0);
+  EXPECT_EQ(Rows("COCP_VRAMOR")[0][0], "17250.50");
 }
 
 TEST_F(ApplyUpdatesSql, AnUpdateHittingDuplicateRowsIsRolledBackWithItsMessage) {

@@ -131,6 +131,48 @@ TEST_F(DBClientSql, RowsInPacketsArriveAsTheCursorReachesThem) {
   EXPECT_EQ(client.FieldByName("CODBOD").AsString(), all.back());
 }
 
+TEST_F(DBClientSql, AUnidirectionalSetKeepsOnlyThePacketItReads) {
+  const db::QueryResult expected = db::QueryText(path, kReport);
+  ASSERT_EQ(expected.rows.size(), 5u);
+  std::vector<std::string> all;
+  for (const auto& row : expected.rows) all.push_back(*row[0]);
+  client.SetCommandText(kReport);
+  client.SetUniDirectional(true);
+  for (const int packet : {2, 5, 7}) {
+    SCOPED_TRACE(packet);
+    client.SetPacketRecords(packet);
+    client.Open();
+    std::vector<std::string> codes;
+    std::vector<int> recNos;
+    for (client.First(); !client.Eof(); client.Next()) {
+      codes.push_back(client.FieldByName("CODBOD").AsString());
+      recNos.push_back(client.RecNo());
+      DSProps props = {};
+      ASSERT_EQ(client.DSBase()->DsProps(&props), DBERR_NONE);
+      EXPECT_LE(props.iRecordCount, static_cast<uint32_t>(packet));  // one packet held
+      EXPECT_TRUE(client.GetBookmark().empty());
+    }
+    EXPECT_EQ(codes, all);
+    EXPECT_EQ(recNos, (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(client.RecordCount(), 5);
+    client.Close();
+  }
+  // Going back, editing and searching need the rows let go: each is refused.
+  client.SetPacketRecords(2);
+  client.Open();
+  client.Next();
+  client.Next();  // the second packet
+  const std::string refused = "CRepcliente: Operation not allowed on a unidirectional dataset";
+  EXPECT_EQ(ErrorOf([&] { client.First(); }), refused);
+  EXPECT_EQ(ErrorOf([&] { client.Prior(); }), refused);
+  EXPECT_EQ(ErrorOf([&] { client.Last(); }), refused);
+  EXPECT_EQ(ErrorOf([&] { client.Locate("CODBOD", {TVariant(all[0])}, {}); }), refused);
+  EXPECT_FALSE(client.CanModify());
+  EXPECT_EQ(client.FieldByName("CODBOD").AsString(), all[2]);
+  EXPECT_THROW(client.SetUniDirectional(false), EDatabaseError);  // only while closed
+  client.Close();
+}
+
 TEST_F(DBClientSql, AResultWithoutRowsIsOpenAndEmpty) {
   client.SetCommandText(std::string(kReport) + " where CODBOD = 'zz'");
   client.Open();

@@ -132,6 +132,26 @@ TEST(BcdFormat, FormatTableUnderBothSeparatorConventions) {
   }
 }
 
+TEST(BcdFormat, AThousandsSeparatorEqualToTheDecimalOneIsLeftOut) {
+  struct Case {
+    char separator;
+    const char* format;
+    const char* value;
+    int precision;
+    const char* text;
+  } cases[] = {
+      {'.', "#,###.00", "367446096.62", 15, "367446096.62"},
+      {',', "#,###.00", "367446096.62", 15, "367446096,62"},
+      {'.', "#,###", "-1234567.5", 15, "-1234567.5"},
+      {'.', "#,###.00", "123456789012345678901234.5", 30, "123456789012345678901234.50"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.format) + " " + c.value);
+    EXPECT_EQ(FormatBcd(c.format, Value(c.value, c.precision), Separators(c.separator, c.separator)),
+              c.text);
+  }
+}
+
 TEST(BcdFormat, EdgeCasesAndImplementerChoices) {
   const platform::TFormatSettings dot = Separators('.', ',');
   struct Case {

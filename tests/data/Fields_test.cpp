@@ -150,10 +150,34 @@ TEST_F(FieldsTest, BcdSetTextRefusesOtherCharactersAndKeepsTheOldValue) {
     dataSet_.Cancel();
   }
 
-  // A value wider than the field's precision is an overflow, not a silent cut.
+  // A value wider than the field's precision is an overflow, not a silent cut; the message
+  // names the field and the range it holds.
   dataSet_.Edit();
   EXPECT_THROW(amount_.SetText("12345678901234"), EBcdOverflow);
   EXPECT_EQ(amount_.AsString(), "7");
+  const struct {
+    TFMTBCDField* field;
+    const char* text;
+    const char* message;
+  } wide[] = {
+      {&amount_, "12345678901234",
+       "12345678901234 is not a valid value for field 'Inv.Ini Aves'. The allowed range is "
+       "-9999999999999.99 to 9999999999999.99"},
+      {&amount_, "-99999999999999.5",
+       "-99999999999999.5 is not a valid value for field 'Inv.Ini Aves'. The allowed range is "
+       "-9999999999999.99 to 9999999999999.99"},
+      {&rate_, "123456789012.5",
+       "123456789012.5 is not a valid value for field 'COCP_PORCA1'. The allowed range is "
+       "-99999999999.9999 to 99999999999.9999"},
+  };
+  for (const auto& c : wide) {
+    try {
+      c.field->SetText(c.text);
+      ADD_FAILURE() << c.text << " accepted";
+    } catch (const EBcdOverflow& e) {
+      EXPECT_EQ(e.Message(), c.message);
+    }
+  }
   amount_.SetText("1234567890123");  // 13 integer digits fit 15 digits with 2 places
   EXPECT_EQ(amount_.AsString(), "1234567890123");
   amount_.SetText("");

@@ -282,6 +282,57 @@ TEST(EngineStore, ChangeLogRecordsRollsBackAndAccepts) {
   EXPECT_EQ(attr, 0u);
 }
 
+TEST(EngineStore, ModifiedRowKeepsTheBytesOfTextsThatDidNotChange) {
+  // Row 1: CODBOD "SA " and NAME "Granja  " hold trailing blanks as loaded.
+  Opened o;
+  Open(BuildPacket(Columns(), {{Text("SA "), Text("Granja  "), Int32(5), Null()}}), o);
+  struct Case {
+    uint32_t fieldNo;
+    const char* typed;
+    const char* codbod;  // what the row holds afterwards
+    const char* name;
+  } cases[] = {
+      {3, nullptr, "SA ", "Granja  "},        // another column changed: texts untouched
+      {1, "SA ", "SA ", "Granja  "},          // the same text again
+      {1, "SA", "SA ", "Granja  "},           // the same up to trailing blanks
+      {2, "Granja", "SA ", "Granja  "},
+      {1, "SB ", "SB", "Granja  "},           // a real change is stored trimmed
+      {1, "SB  ", "SB", "Granja  "},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> record(o.recordSize);
+    ASSERT_EQ(o.cursor->CurGotoSeqNo(1), DBERR_NONE);
+    ASSERT_EQ(o.cursor->CurRecord(record.data()), DBERR_NONE);
+    const int32_t qty = 6;
+    ASSERT_EQ(o.cursor->CurPutField(record.data(), c.fieldNo,
+                                    c.typed != nullptr ? static_cast<const void*>(c.typed) : &qty),
+              DBERR_NONE);
+    ASSERT_EQ(o.cursor->CurModify(record.data()), DBERR_NONE);
+    EXPECT_EQ(Column(o, 1), std::vector<std::string>{c.codbod}) << c.fieldNo << c.typed;
+    EXPECT_EQ(Column(o, 2), std::vector<std::string>{c.name}) << c.fieldNo << c.typed;
+  }
+
+  // Retyping the loaded values leaves nothing changed in the delta: no statement follows.
+  Opened same;
+  Open(BuildPacket(Columns(), {{Text("SA "), Text("Granja  "), Int32(5), Null()}}), same);
+  ASSERT_EQ(same.cursor->CurGotoSeqNo(1), DBERR_NONE);
+  ModifyText(same, 1, "SA");
+  ModifyText(same, 2, "Granja ");
+  Ref<IDSBase> delta;
+  ASSERT_EQ(same.store->DsDelta(delta.out()), DBERR_NONE);
+  Ref<IDSCursor> dc(NewCursor());
+  ASSERT_EQ(dc->CurInit(delta.get()), DBERR_NONE);
+  ASSERT_EQ(dc->CurGotoSeqNo(2), DBERR_NONE);
+  std::vector<uint8_t> record(same.recordSize);
+  ASSERT_EQ(dc->CurRecord(record.data()), DBERR_NONE);
+  for (uint32_t fieldNo = 1; fieldNo <= 4; ++fieldNo) {
+    std::vector<char> value(64);
+    int32_t isNull = 0;
+    dc->CurGetField(record.data(), fieldNo, value.data(), &isNull);
+    EXPECT_EQ(isNull, 2) << fieldNo;  // unchanged
+  }
+}
+
 TEST(EngineStore, ReadOnlyStoreRefusesEditsAndBadValuesAreRefused) {
   Opened o;
   Open(SamplePacket(), o);
