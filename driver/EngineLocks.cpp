@@ -35,8 +35,15 @@ uint32_t Word(const unsigned char* bytes) {
   return value;
 }
 
+// A thread that has ended no longer holds anything, also while its process waits to be reaped.
 bool Alive(long thread) {
-  return ::kill(static_cast<pid_t>(thread), 0) == 0 || errno == EPERM;
+  if (::kill(static_cast<pid_t>(thread), 0) != 0 && errno != EPERM) return false;
+  std::ifstream stat("/proc/" + std::to_string(thread) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  const size_t name = line.rfind(')');
+  const char state = name != std::string::npos && name + 2 < line.size() ? line[name + 2] : '?';
+  return state != 'Z' && state != 'X';
 }
 
 // The processes holding a file lock on the file with device `device` and inode `inode`

@@ -63,7 +63,9 @@ TEST(EngineLocks, FindsOnlyALockOfADeadOwnerOnAFileStillInUse) {
     std::ofstream(folder / "fb_init");  // empty: no header
     const int fd = ::open((folder / "fb12_trace").c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
-    if (c.inUse) ASSERT_EQ(::flock(fd, LOCK_SH), 0);
+    if (c.inUse) {
+      ASSERT_EQ(::flock(fd, LOCK_SH), 0);
+    }
     const auto stale = ibdriver::FindStaleEngineLock(folder.string());
     ::close(fd);
     EXPECT_EQ(stale.has_value(), c.stale) << c.name;
