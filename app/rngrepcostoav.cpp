@@ -1,6 +1,7 @@
 #include "app/rngrepcostoav.h"
 
 #include <QAction>
+#include <array>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,10 +20,12 @@
 #include "app/DateTimePicker.h"
 #include "app/ErrorReport.h"
 #include "app/InstallFolder.h"
+#include "app/ReportColumnFit.h"
 #include "app/ReportFields.h"
 #include "app/ReportPrint.h"
 #include "app/SaveSelection.h"
 #include "app/ServerList.h"
+#include "app/WindowFit.h"
 #include "app/dm.h"
 #include "data/DBClient.h"
 #include "data/DateText.h"
@@ -449,6 +452,7 @@ void Tfrepcostoav::SpeedButton3Click() {
   }
   EndBusy();
   if (!CRepcliente->Active()) return;  // closed while it ran (the window was closed)
+  FitReportColumns(true);
   if (CRepcliente->IsEmpty()) {
     platform::MessageBoxes().Show("No hay datos para el reporte.", platform::ProgramTitle(),
                                   platform::MsgIcon::None);
@@ -640,4 +644,26 @@ void Tfrepcostoav::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void Tfrepcostoav::resizeEvent(QResizeEvent*) { app::ArrangeControls(this, rect()); }
+void Tfrepcostoav::resizeEvent(QResizeEvent*) {
+  app::ArrangeControls(this, rect());
+  PlaceCommandButtons();
+  FitReportColumns(false);
+}
+
+void Tfrepcostoav::FitReportColumns(bool measure) {
+  if (!CRepcliente->Active() || CRepcliente->IsEmpty() || !DBGridEh2->DataLinkActive()) {
+    columnNeeds_.clear();
+    return;
+  }
+  if (measure) columnNeeds_ = app::MeasureColumnNeeds(*DBGridEh2);
+  // The warehouse name gives way first, down to about 20 characters.
+  app::FitColumnsToNeeds(*DBGridEh2, columnNeeds_, "NOMBOD", 20);
+}
+
+void Tfrepcostoav::PlaceCommandButtons() {
+  // The dates' right edge in Panel4, with a small gap: the buttons keep right of it.
+  const int firstFree = EFecIni->mapTo(Panel4, QPoint(EFecIni->width(), 0)).x() + 8;
+  const auto places = app::CommandButtonPlaces(Panel4->width(), Panel4->height(), firstFree);
+  const std::array<QWidget*, 4> buttons{SpeedButton3, SpeedButton1, SpeedButton4, SpeedButton2};
+  for (size_t i = 0; i < buttons.size(); ++i) buttons[i]->move(places[i]);
+}
