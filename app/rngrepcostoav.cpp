@@ -20,6 +20,7 @@
 #include "app/DateTimePicker.h"
 #include "app/ErrorReport.h"
 #include "app/InstallFolder.h"
+#include "app/OperatorMessages.h"
 #include "app/ReportColumnFit.h"
 #include "app/ReportFields.h"
 #include "app/ReportPrint.h"
@@ -393,15 +394,21 @@ void Tfrepcostoav::CiaExit() {
   repaint();
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   TSQLConnection& galvora = *fdm->Galvora;
+  // The database name is file-system text: the server entry's bytes and the company as UTF-8.
+  const std::string company = platform::FileNameFromQString(Cia->text());
+  const std::string database = app::ReportDatabaseName(ChosenServer(), company);
   try {
     galvora.SetConnected(false);
-    // The database name is file-system text: the server entry's bytes and the company as UTF-8.
-    const std::string database =
-        app::ReportDatabaseName(ChosenServer(), platform::FileNameFromQString(Cia->text()));
     galvora.Params().SetValue("Database", database);
     galvora.Params().SetValue("User_Name", FromQString(Tusua->text()));
     galvora.Params().SetValue("password", FromQString(TClave->text()));
-    galvora.SetConnected(true);
+    try {
+      galvora.SetConnected(true);
+    } catch (const EDatabaseError& error) {
+      // A company without a database is said in the operator's words, with the path looked at.
+      if (!app::IsMissingDatabase(error.Message())) throw;
+      DatabaseError(app::MissingCompanyMessage(company, ChosenServer(), database));
+    }
   } catch (...) {
     // The panel says what is running; once the connect has failed it goes with the cursor.
     QGuiApplication::restoreOverrideCursor();
@@ -425,6 +432,13 @@ void Tfrepcostoav::SpeedButton3Click() {
   if (busy_) return;
   EFecIni->CheckDate();
   EFecFin->CheckDate();
+  // A period that ends before it starts is refused before anything runs.
+  if (EFecIni->Date() > EFecFin->Date()) {
+    platform::MessageBoxes().Show(
+        app::DatesReversedMessage(FromQString(EFecIni->text()), FromQString(EFecFin->text())),
+        platform::ProgramTitle(), platform::MsgIcon::Warning);
+    return;
+  }
   busy_ = true;
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   try {
