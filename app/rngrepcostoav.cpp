@@ -261,6 +261,9 @@ void Tfrepcostoav::CreateControls() {
   Panel5->hide();
 
   SaveDialog1 = std::make_unique<TSaveDialog>();
+  // The save dialog opens where the operator saved last, also in an earlier run.
+  SaveDialog1->Folder = RememberedSaveFolder();
+  SaveDialog1->OnFolderChosen = RememberSaveFolder;
   PopupMenu1 = new QMenu(this);
   ppmCopy = PopupMenu1->addAction(QStringLiteral("&Copiar"));
   ppmSelectAll = PopupMenu1->addAction(QStringLiteral("Se&lecccionar todo"));
