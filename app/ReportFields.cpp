@@ -82,6 +82,8 @@ void SetupReportGrid(TDBGridEh& grid, TDataSource* source) {
   grid.ColumnDefValues().EndEllipsis = true;
   grid.ColumnDefValues().ToolTips = true;
   grid.ColumnDefValues().Title.TitleButton = true;
+  // A title cut by a narrow column shows whole in its hint.
+  grid.ColumnDefValues().Title.ToolTips = true;
 
   grid.Columns().BeginUpdate();
   for (const TReportFieldSpec& spec : kReportFields) {

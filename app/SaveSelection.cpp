@@ -1,6 +1,10 @@
 #include "app/SaveSelection.h"
 
+#include <QSettings>
+#include <cstdlib>
+
 #include "export/ExportAsXLSX.h"
+#include "platform/Cp1252.h"
 #include "print/JobProgress.h"
 
 namespace {
@@ -55,13 +59,49 @@ void SaveSelection(IExportGrid& grid, platform::ISaveDialogs& dialogs, TSaveDial
   request.fileName = "Costos";
   request.filter = kSaveFilter;
   request.filterIndex = saveDialog.FilterIndex;
+  request.folder = saveDialog.Folder;
   const platform::SaveDialogResult result = dialogs.Run(request);
   if (!result.accepted) return;
   saveDialog.FilterIndex = result.filterIndex;
+  if (const size_t slash = result.fileName.rfind('/'); slash != std::string::npos) {
+    saveDialog.Folder = slash == 0 ? "/" : result.fileName.substr(0, slash);
+    if (saveDialog.OnFolderChosen) saveDialog.OnFolderChosen(saveDialog.Folder);
+  }
   const TDBGridEhExportClass exporterClass = SaveExporterClass(result.filterIndex);
   if (exporterClass == nullptr) return;
   // A long save shows the rows written, with Cancel (the former file stays).
   TJobProgress progress(QStringLiteral("Guardando"), QStringLiteral("filas"), nullptr);
   ExportGridToFile(exporterClass, grid, SaveFileName(result.fileName, result.filterIndex), false,
                    info, [&progress](long rows) { return progress.Step(rows, 0); });
+}
+
+namespace {
+
+constexpr char kFolderKey[] = "SaveDialog/Folder";
+
+// The program's settings file of this user, looked up anew at each use (the environment
+// decides where it is).
+QString SettingsPath() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string folder;
+  if (config != nullptr && config[0] == '/') {
+    folder = config;
+  } else {
+    const char* home = std::getenv("HOME");
+    folder = std::string(home != nullptr ? home : "") + "/.config";
+  }
+  return platform::FileNameToQString(folder + "/Galvora/repcostoav.conf");
+}
+
+}  // namespace
+
+std::string RememberedSaveFolder() {
+  const QSettings settings(SettingsPath(), QSettings::IniFormat);
+  return platform::FileNameFromQString(settings.value(kFolderKey).toString());
+}
+
+void RememberSaveFolder(const std::string& folder) {
+  QSettings settings(SettingsPath(), QSettings::IniFormat);
+  settings.setValue(kFolderKey, platform::FileNameToQString(folder));
+  settings.sync();
 }

@@ -3,6 +3,7 @@
 // The save-selection command: asks for a file name and a format in the save dialog and writes
 // the report grid's selection with the writer of that format.
 
+#include <functional>
 #include <string>
 
 #include "export/DBGridEhImpExp.h"
@@ -19,10 +20,20 @@ inline constexpr const char kSaveFilter[] =
     "Libro de Microsoft Excel (*.xls)|*.XLS|Libro de Excel (*.xlsx)|*.XLSX";
 inline constexpr int kSaveFormatCount = 6;
 
-// What the window's save dialog keeps for its lifetime: the filter entry chosen last.
+// What the window's save dialog keeps for its lifetime: the filter entry and the folder
+// chosen last. OnFolderChosen, when set, hears of the folder of each accepted file name.
 struct TSaveDialog {
   int FilterIndex = 1;
+  std::string Folder;
+  std::function<void(const std::string&)> OnFolderChosen;
 };
+
+// The folder the save dialog was last accepted in, per user between runs: the key
+// "SaveDialog/Folder" of $XDG_CONFIG_HOME/Galvora/repcostoav.conf (~/.config when unset),
+// file-system text. Empty when none is stored or the file cannot be read.
+std::string RememberedSaveFolder();
+// Stores `folder` there; a file that cannot be written keeps what it had, without a message.
+void RememberSaveFolder(const std::string& folder);
 
 // The writer of filter entry `filterIndex` (1 txt, 2 csv, 3 htm, 4 rtf, 5 xls, 6 xlsx);
 // nullptr for any other index.
@@ -35,7 +46,8 @@ std::string SaveExtension(int filterIndex);
 // extension is appended ("Costos" -> "Costos.txt"; "Costoscsv" stays with the csv entry).
 std::string SaveFileName(const std::string& fileName, int filterIndex);
 
-// Shows the dialog with the name "Costos" and the entry chosen last; on OK writes the
+// Shows the dialog with the name "Costos", the entry and the folder chosen last; on OK keeps
+// the chosen folder and writes the
 // selection of `grid` (never all rows by itself) to the chosen file, replacing it. A cancelled
 // dialog writes nothing. Write errors propagate to the caller (the general error report).
 // The same over any export source.

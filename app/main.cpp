@@ -13,6 +13,7 @@
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/ErrorReport.h"
+#include "app/WindowFit.h"
 #include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "platform/Dialogs.h"
@@ -90,9 +91,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
+    app::FitWindowInto(*window, screen->availableGeometry());
   }
   window->show();
   // The first event the message loop delivers: no box's loop runs between here and there.

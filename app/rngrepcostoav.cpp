@@ -1,6 +1,7 @@
 #include "app/rngrepcostoav.h"
 
 #include <QAction>
+#include <array>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -21,10 +22,13 @@
 #include "app/DateTimePicker.h"
 #include "app/ErrorReport.h"
 #include "app/InstallFolder.h"
+#include "app/OperatorMessages.h"
+#include "app/ReportColumnFit.h"
 #include "app/ReportFields.h"
 #include "app/ReportPrint.h"
 #include "app/SaveSelection.h"
 #include "app/ServerList.h"
+#include "app/WindowFit.h"
 #include "app/dm.h"
 #include "data/DBClient.h"
 #include "data/DateText.h"
@@ -261,6 +265,9 @@ void Tfrepcostoav::CreateControls() {
   Panel5->hide();
 
   SaveDialog1 = std::make_unique<TSaveDialog>();
+  // The save dialog opens where the operator saved last, also in an earlier run.
+  SaveDialog1->Folder = RememberedSaveFolder();
+  SaveDialog1->OnFolderChosen = RememberSaveFolder;
   PopupMenu1 = new QMenu(this);
   ppmCopy = PopupMenu1->addAction(QStringLiteral("&Copiar"));
   ppmSelectAll = PopupMenu1->addAction(QStringLiteral("Se&lecccionar todo"));
@@ -394,15 +401,21 @@ void Tfrepcostoav::CiaExit() {
   repaint();
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   TSQLConnection& galvora = *fdm->Galvora;
+  // The database name is file-system text: the server entry's bytes and the company as UTF-8.
+  const std::string company = platform::FileNameFromQString(Cia->text());
+  const std::string database = app::ReportDatabaseName(ChosenServer(), company);
   try {
     galvora.SetConnected(false);
-    // The database name is file-system text: the server entry's bytes and the company as UTF-8.
-    const std::string database =
-        app::ReportDatabaseName(ChosenServer(), platform::FileNameFromQString(Cia->text()));
     galvora.Params().SetValue("Database", database);
     galvora.Params().SetValue("User_Name", FromQString(Tusua->text()));
     galvora.Params().SetValue("password", FromQString(TClave->text()));
-    galvora.SetConnected(true);
+    try {
+      galvora.SetConnected(true);
+    } catch (const EDatabaseError& error) {
+      // A company without a database is said in the operator's words, with the path looked at.
+      if (!app::IsMissingDatabase(error.Message())) throw;
+      DatabaseError(app::MissingCompanyMessage(company, ChosenServer(), database));
+    }
   } catch (...) {
     // The panel says what is running; once the connect has failed it goes with the cursor.
     QGuiApplication::restoreOverrideCursor();
@@ -426,6 +439,13 @@ void Tfrepcostoav::SpeedButton3Click() {
   if (busy_) return;
   EFecIni->CheckDate();
   EFecFin->CheckDate();
+  // A period that ends before it starts is refused before anything runs.
+  if (EFecIni->Date() > EFecFin->Date()) {
+    platform::MessageBoxes().Show(
+        app::DatesReversedMessage(FromQString(EFecIni->text()), FromQString(EFecFin->text())),
+        platform::ProgramTitle(), platform::MsgIcon::Warning);
+    return;
+  }
   busy_ = true;
   stopAsked_ = false;
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
@@ -475,6 +495,7 @@ void Tfrepcostoav::SpeedButton3Click() {
   }
   EndBusy();
   if (!CRepcliente->Active()) return;  // closed while it ran (the window was closed)
+  FitReportColumns(true);
   if (CRepcliente->IsEmpty()) {
     platform::MessageBoxes().Show("No hay datos para el reporte.", platform::ProgramTitle(),
                                   platform::MsgIcon::None);
@@ -687,4 +708,26 @@ void Tfrepcostoav::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void Tfrepcostoav::resizeEvent(QResizeEvent*) { app::ArrangeControls(this, rect()); }
+void Tfrepcostoav::resizeEvent(QResizeEvent*) {
+  app::ArrangeControls(this, rect());
+  PlaceCommandButtons();
+  FitReportColumns(false);
+}
+
+void Tfrepcostoav::FitReportColumns(bool measure) {
+  if (!CRepcliente->Active() || CRepcliente->IsEmpty() || !DBGridEh2->DataLinkActive()) {
+    columnNeeds_.clear();
+    return;
+  }
+  if (measure) columnNeeds_ = app::MeasureColumnNeeds(*DBGridEh2);
+  // The warehouse name gives way first, down to about 20 characters.
+  app::FitColumnsToNeeds(*DBGridEh2, columnNeeds_, "NOMBOD", 20);
+}
+
+void Tfrepcostoav::PlaceCommandButtons() {
+  // The dates' right edge in Panel4, with a small gap: the buttons keep right of it.
+  const int firstFree = EFecIni->mapTo(Panel4, QPoint(EFecIni->width(), 0)).x() + 8;
+  const auto places = app::CommandButtonPlaces(Panel4->width(), Panel4->height(), firstFree);
+  const std::array<QWidget*, 4> buttons{SpeedButton3, SpeedButton1, SpeedButton4, SpeedButton2};
+  for (size_t i = 0; i < buttons.size(); ++i) buttons[i]->move(places[i]);
+}

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/ReportColumnFit.h"
 #include "app/DateTimePicker.h"
 
 class QAction;
@@ -131,6 +132,11 @@ class Tfrepcostoav : public QWidget {
   // The window's key preview: F2, F4, F7 and Esc without Shift, Ctrl or Alt.
   void FormKeyDown(QKeyEvent* event);
   void ShowStatus(const QString& text);
+  // The command buttons at their places, or moved into view when the window is narrower.
+  void PlaceCommandButtons();
+  // Shares the grid's width so that the figures show whole where there is room; `measure`
+  // first takes the widths the report's texts need (after a calculation).
+  void FitReportColumns(bool measure);
   // Ends a calculation, also a failed one: hides the status panel, restores the cursor, drops
   // the input that arrived meanwhile and carries out a close asked for during it.
   void EndBusy();
@@ -175,6 +181,8 @@ class Tfrepcostoav : public QWidget {
   TPreviewedKey previewed_;
   // True when `key`, arriving at `widget`, is the previewed press handed on to a parent.
   bool IsPreviewedKeyPassingOn(const QWidget* widget, const QKeyEvent& key) const;
+  // What each report column needs to show its texts whole, from the last calculation.
+  std::vector<app::TColumnNeed> columnNeeds_;
   QElapsedTimer progressClock_;
   qint64 lastProgress_ = 0;
   // The company and period of the last calculation, for the files that record them.

@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -100,6 +101,9 @@ class QtSaveDialogs : public ISaveDialogs {
       dialog.setNameFilters(filters);
       int index = request.filterIndex;
       if (index >= 1 && index <= filters.size()) dialog.selectNameFilter(filters[index - 1]);
+    }
+    if (!request.folder.empty() && QDir(FileNameToQString(request.folder)).exists()) {
+      dialog.setDirectory(FileNameToQString(request.folder));
     }
     dialog.selectFile(FileNameToQString(request.fileName));
     SaveDialogResult result;

@@ -151,3 +151,43 @@ TEST_F(SaveSelectionFile, FailedSaveKeepsTheFormerFileAndLeavesNothingBeside) {
 }
 
 }  // namespace
+
+namespace {
+
+// The folder of the last accepted name is proposed next time, also in a later run: it is
+// kept per user in $XDG_CONFIG_HOME/Galvora/repcostoav.conf. A cancelled dialog keeps it.
+TEST_F(SaveSelectionFile, TheLastFolderIsProposedAgainAlsoInTheNextRun) {
+  const char* saved = std::getenv("XDG_CONFIG_HOME");
+  const std::string before = saved != nullptr ? saved : "";
+  const std::filesystem::path config = folder_ / "config";
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  EXPECT_EQ(RememberedSaveFolder(), "");
+  const std::filesystem::path reports = folder_ / "informes ñ";
+  std::filesystem::create_directories(reports);
+
+  TSaveDialog first;
+  first.Folder = RememberedSaveFolder();
+  first.OnFolderChosen = RememberSaveFolder;
+  grid_.Selection = TExportSelectionType::gstAll;
+  dialogs_.Answer = {true, (reports / "Costos").string(), 1};
+  SaveSelection(grid_, dialogs_, first);
+  dialogs_.Answer = {false, (folder_ / "otra" / "Costos").string(), 1};
+  SaveSelection(grid_, dialogs_, first);
+
+  // The next run reads it from the settings file.
+  TSaveDialog next;
+  next.Folder = RememberedSaveFolder();
+  SaveSelection(grid_, dialogs_, next);
+  ASSERT_EQ(dialogs_.Requests.size(), 3u);
+  EXPECT_EQ(dialogs_.Requests[0].folder, "");
+  EXPECT_EQ(dialogs_.Requests[1].folder, reports.string());
+  EXPECT_EQ(dialogs_.Requests[2].folder, reports.string());
+  EXPECT_TRUE(std::filesystem::exists(config / "Galvora" / "repcostoav.conf"));
+  if (saved != nullptr) {
+    setenv("XDG_CONFIG_HOME", before.c_str(), 1);
+  } else {
+    unsetenv("XDG_CONFIG_HOME");
+  }
+}
+
+}  // namespace
