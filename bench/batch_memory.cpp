@@ -75,7 +75,7 @@ void BM_BatchPeak(benchmark::State& state, const char* format) {
   const std::string demo = DemoFor(rows);
   const std::string base = "/tmp/bench_memory_" + std::to_string(::getpid());
   const std::string output = base + "." + format;
-  const std::string exporter = "GALVORA_PASSWORD=masterkey QOR_REGISTRY=" + demo +
+  const std::string exporter = "env GALVORA_PASSWORD=masterkey QOR_REGISTRY=" + demo +
                                "/registry.reg " + BinFolder() + "/repcostoav-export --server " +
                                demo + " --user SYSDBA --company 001 --from 2022-01-01 --to " +
                                "2022-01-31 --format " + format + " --output " + output;
