@@ -257,7 +257,7 @@ void Tfrepcostoav::CreateControls() {
   Panel5 = new app::TPanel(this);
   Panel5->setObjectName("Panel5");
   Panel5->BevelInner = app::bvLowered;
-  Panel5->setGeometry(366, 192, 337, 58);
+  Panel5->setGeometry(366, 192, 337, 41);
   Panel5->setFont(platform::ToQFont({.Name = "MS Sans Serif", .Size = 10}));
   QPalette navy = Panel5->palette();
   navy.setColor(QPalette::WindowText, platform::ToQColor(platform::clNavy));
@@ -516,9 +516,9 @@ void Tfrepcostoav::StopCalculation() {
 }
 
 QString Tfrepcostoav::CalculationCaption(const std::string& progress) const {
-  return ToQString("Generando reporte. Espere un momento...\n") +
-         QStringLiteral("Esc o Cancelar detiene el cálculo.") +
-         (progress.empty() ? QString() : ToQString("\n" + progress));
+  const QString waiting = QStringLiteral("Generando reporte. Espere un momento...");
+  if (progress.empty()) return waiting;
+  return waiting + ToQString("\n" + progress) + QStringLiteral(" · Esc o Cancelar detiene el cálculo");
 }
 
 void Tfrepcostoav::RowsArrived(int rows) {
@@ -531,7 +531,7 @@ void Tfrepcostoav::RowsArrived(int rows) {
     count.insert(static_cast<size_t>(at), 1, separator);
   }
   if (stopAsked_) return;
-  Panel5->SetCaption(CalculationCaption(count + (rows == 1 ? " fila recibida" : " filas recibidas")));
+  Panel5->SetCaption(CalculationCaption(count + (rows == 1 ? " fila" : " filas")));
   // Input is delivered and dropped by the event filter, all but the stop (Esc, Cancelar).
   QCoreApplication::processEvents();
 }

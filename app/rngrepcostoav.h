@@ -150,7 +150,8 @@ class Tfrepcostoav : public QWidget {
   bool CalculationStopped() const;
   // True for input that stops a calculation: Esc without Shift, Ctrl or Alt, a click on Cancelar.
   bool IsStopInput(QObject* watched, QEvent* event) const;
-  // The status panel's text while a calculation runs, with its progress line when not empty.
+  // The status panel's text while a calculation runs; with rows arriving, a second line gives
+  // their number and how to stop.
   QString CalculationCaption(const std::string& progress) const;
   // Adds a server entry (file-system text) to `Servidor`, shown as text, keeping its bytes.
   void AddServer(const std::string& entry);
