@@ -19,7 +19,8 @@ std::vector<std::string> ParseServerList(std::string_view bytes) {
   std::vector<std::string> entries;
   std::string line;
   line.reserve(kServerLineMax);
-  size_t position = 0;
+  // A UTF-8 byte-order mark (a file saved by a Windows editor) is no part of the first entry.
+  size_t position = bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0;
   while (position < bytes.size()) {
     char byte = bytes[position++];
     if (byte == '\r' || byte == '\n') {

@@ -21,7 +21,7 @@ inline constexpr size_t kServerLineMax = 255;
 // byte is consumed whatever it is (the line end is taken to be CR LF). Text after the last
 // line end is not taken. A line keeps at most kServerLineMax bytes. Entries are file-system
 // text (UTF-8): a line that is not valid UTF-8 (a file copied from a Windows installation) is
-// read as Windows-1252 and converted.
+// read as Windows-1252 and converted. A UTF-8 byte-order mark at the start is skipped.
 std::vector<std::string> ParseServerList(std::string_view bytes);
 
 // The entries of the server list file at `path` (the file system's bytes, as the registry

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
+#include <QScreen>
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -10,6 +12,7 @@
 #include <memory>
 
 #include "platform/Cp1252.h"
+#include "platform/ElideText.h"
 
 namespace platform {
 
@@ -78,8 +81,12 @@ class QtMessageBoxes : public IMessageBoxes {
         qtIcon = QMessageBox::Question;
         break;
     }
-    QMessageBox box(qtIcon, ToQString(caption), ToQString(text), QMessageBox::Ok,
+    QMessageBox box(qtIcon, ToQString(caption), QString(), QMessageBox::Ok,
                     QApplication::activeWindow());
+    // A very long text (a 100 KB argument in a message) is cut to what the screen can show.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int screenWidth = screen != nullptr ? screen->availableGeometry().width() : 800;
+    box.setText(ElideLines(ToQString(text), QFontMetrics(box.font()), screenWidth * 2 / 3, 30));
     box.exec();
   }
 };

@@ -20,10 +20,10 @@ class IMessageBoxes {
 // the pairs from 1. The filter is Windows-1252 text; `fileName` is file-system text (UTF-8).
 struct SaveDialogRequest {
   std::string fileName;
-  // The folder the dialog opens in (file-system text); empty or missing: the working folder.
-  std::string folder;
   std::string filter;
   int filterIndex = 1;
+  // The folder the dialog opens in (file-system text); empty or missing: the working folder.
+  std::string folder;
 };
 
 // The operator's answer: `accepted` false when cancelled; otherwise the chosen full path, as

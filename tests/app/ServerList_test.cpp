@@ -44,6 +44,11 @@ TEST(ParseServerList, LineEndRules) {
        {"c:\\compa\xC3\xB1\xC3\xAD"
         "a \xE2\x82\xAC",
         "/srv/\xC3\x91"}},
+      // A byte-order mark at the start is skipped; anywhere else it is text.
+      {"UTF-8 byte-order mark", "\xEF\xBB\xBF/srv/a\r\n/srv/b\r\n", {"/srv/a", "/srv/b"}},
+      {"byte-order mark alone", "\xEF\xBB\xBF", {}},
+      {"byte-order mark before an empty line", "\xEF\xBB\xBF\r\n/srv/a\r\n", {"", "/srv/a"}},
+      {"byte-order mark on the second line", "/a\r\n\xEF\xBB\xBF/b\r\n", {"/a", "\xEF\xBB\xBF/b"}},
       {"binary junk", std::string("\xFF\x00\x01\n\x80\r\x0A\x0D", 8),
        {"\xC3\xBF", "\xE2\x82\xAC", ""}},
   };
