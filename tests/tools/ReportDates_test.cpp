@@ -119,6 +119,9 @@ TEST_F(ReportDates, WindowF2SendsTheChosenDays) {
     QTest::keyClick(window.Cia, Qt::Key_Tab);
     ASSERT_TRUE(fdm->Galvora->Connected());
     for (const auto& period : kPeriods) {
+      // A start after the end is refused with a message before anything runs (the window's
+      // own tests show it).
+      if (period[0] > period[1]) continue;
       window.EFecIni->SetDate(period[0]);
       window.EFecFin->SetDate(period[1]);
       // The operator sees the dates in the short date form of the registry file.
