@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ReportColumnFit.h"
 #include "app/ReportFields.h"
 #include "app/ReportPrint.h"
 #include "app/ReportSource.h"
@@ -98,6 +99,9 @@ struct Options {
 
 // The PDF format, printed pages rather than a save-dialog entry.
 constexpr int kPdf = 100;
+// The save dialog's entries whose files hold the grid's column widths.
+constexpr int kHtml = 3;
+constexpr int kRtf = 4;
 
 // `text` in lower case (ASCII letters): names of formats, papers and orientations are taken
 // in any case alike.
@@ -398,8 +402,12 @@ int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& da
   // are the window's; only the window's preview needs them all at once.
   report.SetPacketRecords(kRowsPerPacket);
   // The one-pass formats write each row once, in order: the rows already written need not
-  // stay, so memory holds one packet whatever the report's size. The PDF reads them all.
-  report.SetUniDirectional(options.filterIndex != kPdf);
+  // stay, so memory holds one packet whatever the report's size. The PDF reads them all, and so
+  // do HTML and RTF, whose column widths are those the window gives its columns after a
+  // calculation, from the widest text of each.
+  const bool widthsFromRows =
+      options.filterIndex == kPdf || options.filterIndex == kHtml || options.filterIndex == kRtf;
+  report.SetUniDirectional(!widthsFromRows);
   TDataSource source(&report);
 
   TDBGridEh grid;
@@ -417,6 +425,10 @@ int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& da
     std::fputs("No hay datos para el reporte.\n", stderr);
     report.Close();
     return kNoRows;
+  }
+  if (widthsFromRows) {
+    // As the window fits them after a calculation: the warehouse name gives way first.
+    app::FitColumnsToNeeds(grid, app::MeasureColumnNeeds(grid), "NOMBOD", 20);
   }
   grid.Selection().SelectEverything();
   WriteReport(options, grid);
