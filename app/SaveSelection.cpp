@@ -1,10 +1,10 @@
 #include "app/SaveSelection.h"
 
 #include <QSettings>
-#include <cstdlib>
 
 #include "export/ExportAsXLSX.h"
 #include "platform/Cp1252.h"
+#include "platform/UserSettings.h"
 #include "print/JobProgress.h"
 
 namespace {
@@ -79,29 +79,15 @@ namespace {
 
 constexpr char kFolderKey[] = "SaveDialog/Folder";
 
-// The program's settings file of this user, looked up anew at each use (the environment
-// decides where it is).
-QString SettingsPath() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::string folder;
-  if (config != nullptr && config[0] == '/') {
-    folder = config;
-  } else {
-    const char* home = std::getenv("HOME");
-    folder = std::string(home != nullptr ? home : "") + "/.config";
-  }
-  return platform::FileNameToQString(folder + "/Galvora/repcostoav.conf");
-}
-
 }  // namespace
 
 std::string RememberedSaveFolder() {
-  const QSettings settings(SettingsPath(), QSettings::IniFormat);
+  const QSettings settings(platform::UserSettingsFile(), QSettings::IniFormat);
   return platform::FileNameFromQString(settings.value(kFolderKey).toString());
 }
 
 void RememberSaveFolder(const std::string& folder) {
-  QSettings settings(SettingsPath(), QSettings::IniFormat);
+  QSettings settings(platform::UserSettingsFile(), QSettings::IniFormat);
   settings.setValue(kFolderKey, platform::FileNameToQString(folder));
   settings.sync();
 }

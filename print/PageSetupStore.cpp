@@ -5,9 +5,11 @@
 #include <QSizeF>
 #include <QSettings>
 
+#include "platform/UserSettings.h"
+
 namespace {
 
-QSettings Settings() { return QSettings(QStringLiteral("Galvora"), QStringLiteral("repcostoav")); }
+QSettings Settings() { return QSettings(platform::UserSettingsFile(), QSettings::IniFormat); }
 
 const QString kPaper = QStringLiteral("PageSetup/Paper");              // a QPageSize id
 const QString kWidth = QStringLiteral("PageSetup/WidthMm");            // a custom paper
