@@ -170,14 +170,15 @@ TEST_F(ServerWindow, HostileInputGivesAClearErrorAndNoHarm) {
        [&](ServerWindow& t) {
          t.WriteFile("SERVIDORES.cfg", std::string(10000, 'A') + "\r\n" + entry + "\r\n");
        },
-       connectWith("001"), "I/O error during \"open\" operation"},
+       // The company has no database under that folder: said in the operator's words.
+       connectWith("001"), "no tiene base de datos"},
       {"server list with NUL bytes and binary junk",
        [&](ServerWindow& t) {
          t.WriteFile("SERVIDORES.cfg", junk + std::string("\0\0\0", 3) + "\r\n" + junk + entry +
                                            "\r\n");
        },
        // Lines that are not UTF-8 are read as Windows-1252: the server looks for that folder.
-       connectWith("001"), "I/O error during \"open\" operation"},
+       connectWith("001"), "no tiene base de datos"},
       {"server list that is all junk without a line end",
        [&](ServerWindow& t) { t.WriteFile("SERVIDORES.cfg", std::string(4096, '\xFE') + junk); },
        connectWith("001"), "I/O error during \"open\" operation"},
@@ -196,10 +197,10 @@ TEST_F(ServerWindow, HostileInputGivesAClearErrorAndNoHarm) {
        nullptr, "Invalid data type for 'Directorio'"},
       {"company code holding quotes and SQL",
        nullptr, connectWith("001' or '1'='1; delete from CONFIGURA_COSTOS_PROD; --"),
-       "I/O error during \"open\" operation"},
+       "no tiene base de datos"},
       {"company code holding a path climb",
        nullptr, connectWith("../../../../etc/passwd\"; drop table CONFIGURA_COSTOS_PROD"),
-       "I/O error during \"open\" operation"},
+       "no tiene base de datos"},
       {"short date picture holding quotes and SQL",
        [](ServerWindow& t) {
          t.UseRegistry(t.InstallKey() +
