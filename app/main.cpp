@@ -10,11 +10,9 @@
 #include <memory>
 #include <optional>
 
-#include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/ErrorReport.h"
 #include "app/WindowFit.h"
-#include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "platform/Dialogs.h"
 #include "platform/EngineStop.h"
@@ -24,6 +22,8 @@
 #include "platform/RegionalSettings.h"
 #include "platform/StandardDescriptors.h"
 #include "platform/StopRequests.h"
+#include "report/CommandLine.h"
+#include "report/dm.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   // The window goes before the data module and the application object.
   std::unique_ptr<Tfrepcostoav> window;
   try {
-    app::CommandLineArguments arguments = app::ParseCommandLine(argc, argv);
+    report::CommandLineArguments arguments = report::ParseCommandLine(argc, argv);
     // Read: the password at position 3 leaves the process list.
     platform::BlankArgument(argc, argv, 3);
     window = std::make_unique<Tfrepcostoav>(std::move(arguments));

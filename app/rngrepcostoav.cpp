@@ -21,15 +21,8 @@
 #include "app/Controls.h"
 #include "app/DateTimePicker.h"
 #include "app/ErrorReport.h"
-#include "app/InstallFolder.h"
 #include "app/OperatorMessages.h"
-#include "app/ReportColumnFit.h"
-#include "app/ReportFields.h"
-#include "app/ReportPrint.h"
-#include "app/SaveSelection.h"
-#include "app/ServerList.h"
 #include "app/WindowFit.h"
-#include "app/dm.h"
 #include "data/DBClient.h"
 #include "data/DateText.h"
 #include "data/Provider.h"
@@ -44,6 +37,13 @@
 #include "platform/ProgramFolder.h"
 #include "platform/RegionalSettings.h"
 #include "platform/StopRequests.h"
+#include "report/InstallFolder.h"
+#include "report/ReportColumnFit.h"
+#include "report/ReportFields.h"
+#include "report/ReportPrint.h"
+#include "report/SaveSelection.h"
+#include "report/ServerList.h"
+#include "report/dm.h"
 
 using platform::FromQString;
 using platform::ToQString;
@@ -123,7 +123,7 @@ QLabel* MakeLabel(const QString& text, int left, int top, QWidget* parent) {
 
 }  // namespace
 
-Tfrepcostoav::Tfrepcostoav(app::CommandLineArguments arguments, QWidget* parent)
+Tfrepcostoav::Tfrepcostoav(report::CommandLineArguments arguments, QWidget* parent)
     : QWidget(parent), arguments_(std::move(arguments)) {
   setObjectName("frepcostoav");
   CreateControls();
@@ -308,7 +308,7 @@ void Tfrepcostoav::CreateDataChain() {
   CRepcliente = std::make_unique<TClientDataSet>("CRepcliente", Providers.get());
   CRepcliente->SetProviderName("PRepcliente");
   CRepcliente->SetCommandText("select * from COSTOS_AVICOLA ('2022/01/01', '2022/01/31')");
-  app::CreateReportFields(*CRepcliente, fields_);
+  report::CreateReportFields(*CRepcliente, fields_);
   DRepclien = std::make_unique<TDataSource>(CRepcliente.get());
 
   TConfcostos = std::make_unique<TSQLQuery>("TConfcostos");
@@ -325,14 +325,14 @@ void Tfrepcostoav::CreateDataChain() {
   AdvPanel1->SetDataSource(DConfrep.get());
 
   // Set up once the columns reach their fields, so that fitting starts from their widths.
-  app::SetupReportGrid(*DBGridEh2, DRepclien.get());
+  report::SetupReportGrid(*DBGridEh2, DRepclien.get());
   DBNavigator1->SetDataSource(DRepclien.get());
 }
 
 void Tfrepcostoav::FormCreate() {
   serverList_.clear();
-  const std::string folder = app::InstallFolder();
-  serverList_ = app::ReadServerList(app::ServerListPath(folder));
+  const std::string folder = report::InstallFolder();
+  serverList_ = report::ReadServerList(report::ServerListPath(folder));
   Servidor->clear();
   for (const std::string& entry : serverList_) AddServer(entry);
   Servidor->setCurrentIndex(serverList_.empty() ? -1 : 0);
@@ -403,7 +403,7 @@ void Tfrepcostoav::CiaExit() {
   TSQLConnection& galvora = *fdm->Galvora;
   // The database name is file-system text: the server entry's bytes and the company as UTF-8.
   const std::string company = platform::FileNameFromQString(Cia->text());
-  const std::string database = app::ReportDatabaseName(ChosenServer(), company);
+  const std::string database = report::ReportDatabaseName(ChosenServer(), company);
   try {
     galvora.SetConnected(false);
     galvora.Params().SetValue("Database", database);
@@ -460,7 +460,7 @@ void Tfrepcostoav::SpeedButton3Click() {
     reportCompany_ = FromQString(Cia->text());
     reportStart_ = FromQDate(EFecIni->Date());
     reportEnd_ = FromQDate(EFecFin->Date());
-    CRepcliente->SetCommandText(app::ReportCommandText(reportStart_, reportEnd_));
+    CRepcliente->SetCommandText(report::ReportCommandText(reportStart_, reportEnd_));
     progressClock_.start();
     lastProgress_ = 0;
     PRepcliente->OnRowWritten = [this](int rows) { RowsArrived(rows); };
@@ -468,7 +468,7 @@ void Tfrepcostoav::SpeedButton3Click() {
     PRepcliente->OnRowWritten = nullptr;
     if (!CalculationStopped()) {
       reportHeading_ = std::make_unique<TReportHeading>(
-          app::ReportHeading(Cia->text().toStdString(),
+          report::ReportHeading(Cia->text().toStdString(),
                              platform::FileNameToQString(ChosenServer()).toStdString(),
                              FromQDate(EFecIni->Date()), FromQDate(EFecFin->Date())));
     }
@@ -589,7 +589,7 @@ void Tfrepcostoav::ppmSelectAllClick() {
 
 void Tfrepcostoav::ppmSaveSelectionClick() {
   SaveSelection(*DBGridEh2, platform::SaveDialogs(), *SaveDialog1,
-                app::ReportDocumentInfo(reportCompany_, reportStart_, reportEnd_));
+                report::ReportDocumentInfo(reportCompany_, reportStart_, reportEnd_));
 }
 
 void Tfrepcostoav::ppmPrintClick() {
@@ -600,8 +600,8 @@ void Tfrepcostoav::ppmPrintClick() {
     return;
   }
   TReportHeading heading = *reportHeading_;
-  heading.Printed = app::PrintedNow();
-  app::PreviewReport(*DBGridEh2, heading, this);
+  heading.Printed = report::PrintedNow();
+  report::PreviewReport(*DBGridEh2, heading, this);
 }
 
 bool Tfrepcostoav::event(QEvent* event) {
@@ -719,9 +719,9 @@ void Tfrepcostoav::FitReportColumns(bool measure) {
     columnNeeds_.clear();
     return;
   }
-  if (measure) columnNeeds_ = app::MeasureColumnNeeds(*DBGridEh2);
+  if (measure) columnNeeds_ = report::MeasureColumnNeeds(*DBGridEh2);
   // The warehouse name gives way first, down to about 20 characters.
-  app::FitColumnsToNeeds(*DBGridEh2, columnNeeds_, "NOMBOD", 20);
+  report::FitColumnsToNeeds(*DBGridEh2, columnNeeds_, "NOMBOD", 20);
 }
 
 void Tfrepcostoav::PlaceCommandButtons() {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLine.h"
-#include "app/ReportColumnFit.h"
 #include "app/DateTimePicker.h"
+#include "report/CommandLine.h"
+#include "report/ReportColumnFit.h"
 
 class QAction;
 class QComboBox;
@@ -45,7 +45,7 @@ class Tfrepcostoav : public QWidget {
   // Builds the window (hidden) and runs the create handler: the installation folder and the
   // server list. `arguments` are the command line the first activation acts on. Requires: the
   // data module `fdm` exists.
-  explicit Tfrepcostoav(app::CommandLineArguments arguments = {}, QWidget* parent = nullptr);
+  explicit Tfrepcostoav(report::CommandLineArguments arguments = {}, QWidget* parent = nullptr);
   ~Tfrepcostoav() override;
 
   // --- controls ---
@@ -158,7 +158,7 @@ class Tfrepcostoav : public QWidget {
   // The chosen server entry's bytes ("" when the list is empty).
   std::string ChosenServer() const;
 
-  app::CommandLineArguments arguments_;
+  report::CommandLineArguments arguments_;
   std::vector<std::string> serverList_;
   std::vector<std::unique_ptr<TField>> fields_;
   bool exportFlag_ = false;
@@ -183,7 +183,7 @@ class Tfrepcostoav : public QWidget {
   // True when `key`, arriving at `widget`, is the previewed press handed on to a parent.
   bool IsPreviewedKeyPassingOn(const QWidget* widget, const QKeyEvent& key) const;
   // What each report column needs to show its texts whole, from the last calculation.
-  std::vector<app::TColumnNeed> columnNeeds_;
+  std::vector<report::TColumnNeed> columnNeeds_;
   QElapsedTimer progressClock_;
   qint64 lastProgress_ = 0;
   // The company and period of the last calculation, for the files that record them.

@@ -19,9 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "app/ReportFields.h"
-#include "app/SaveSelection.h"
-#include "app/dm.h"
 #include "bench/support/ProcessCost.h"
 #include "data/DBClient.h"
 #include "data/DateText.h"
@@ -31,6 +28,9 @@
 #include "export/DBGridEhSource.h"
 #include "grid/DBGridEh.h"
 #include "platform/Clipboard.h"
+#include "report/ReportFields.h"
+#include "report/SaveSelection.h"
+#include "report/dm.h"
 
 namespace {
 
@@ -47,20 +47,20 @@ struct OpenReport {
 
   explicit OpenReport(const std::string& demo) {
     TSQLConnection& connection = *dataModule.Galvora;
-    connection.Params().SetValue("Database", app::ReportDatabaseName(demo, "001"));
+    connection.Params().SetValue("Database", report::ReportDatabaseName(demo, "001"));
     connection.Params().SetValue("User_Name", "SYSDBA");
     connection.Params().SetValue("password", "masterkey");
     connection.Open();
     provider.SetDataSet(dataModule.QRepcliente.get());
     provider.SetOptions(poAllowCommandText);
     report.SetProviderName("PRepcliente");
-    app::CreateReportFields(report, fields);
-    app::SetupReportGrid(grid, &source);
+    report::CreateReportFields(report, fields);
+    report::SetupReportGrid(grid, &source);
     grid.resize(1418, 484);
     grid.setAttribute(Qt::WA_DontShowOnScreen);
     grid.show();
     report.SetCommandText(
-        app::ReportCommandText(EncodeDate(2022, 1, 1), EncodeDate(2022, 1, 31)));
+        report::ReportCommandText(EncodeDate(2022, 1, 1), EncodeDate(2022, 1, 31)));
     // The database engine runs inside this process; one run of the procedure first warms its
     // page cache, so that the open's growth is what the result set and its provider keep.
     TSQLQuery warmUp;

@@ -12,9 +12,6 @@
 #include <QTest>
 
 #include "app/DateTimePicker.h"
-#include "app/ReportFields.h"
-#include "app/ReportSource.h"
-#include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "bench/DemoInstallation.h"
 #include "bench/support/ProcessCost.h"
@@ -22,6 +19,9 @@
 #include "data/DateText.h"
 #include "data/SqlExpr.h"
 #include "grid/DBGridEh.h"
+#include "report/ReportFields.h"
+#include "report/ReportSource.h"
+#include "report/dm.h"
 
 namespace {
 
@@ -62,13 +62,13 @@ void BM_ResultSetOpenWithoutWindow(benchmark::State& state) {
   if (!EnsureDemo()) return state.SkipWithError("galvora-demo failed");
   Tfdm dataModule;
   TSQLConnection& connection = *dataModule.Galvora;
-  connection.Params().SetValue("Database", app::ReportDatabaseName(Demo(), "001"));
+  connection.Params().SetValue("Database", report::ReportDatabaseName(Demo(), "001"));
   connection.Params().SetValue("User_Name", "SYSDBA");
   connection.Params().SetValue("password", "masterkey");
   connection.Open();
-  app::TReportSource source(dataModule);
+  report::TReportSource source(dataModule);
   TClientDataSet& report = source.Report();
-  report.SetCommandText(app::ReportCommandText(EncodeDate(2022, 1, 1), EncodeDate(2022, 1, 31)));
+  report.SetCommandText(report::ReportCommandText(EncodeDate(2022, 1, 1), EncodeDate(2022, 1, 31)));
   {
     const bench::ProcessCost cost(state);
     for (auto _ : state) {

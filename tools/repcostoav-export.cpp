@@ -25,12 +25,6 @@
 #include <string>
 #include <vector>
 
-#include "app/ReportColumnFit.h"
-#include "app/ReportFields.h"
-#include "app/ReportPrint.h"
-#include "app/ReportSource.h"
-#include "app/SaveSelection.h"
-#include "app/dm.h"
 #include "data/DBClient.h"
 #include "data/DateText.h"
 #include "data/SqlExpr.h"
@@ -49,6 +43,12 @@
 #include "platform/StopRequests.h"
 #include "print/ReportOutput.h"
 #include "print/ReportPages.h"
+#include "report/ReportColumnFit.h"
+#include "report/ReportFields.h"
+#include "report/ReportPrint.h"
+#include "report/ReportSource.h"
+#include "report/SaveSelection.h"
+#include "report/dm.h"
 
 namespace {
 
@@ -344,7 +344,7 @@ class DatabaseWork {
 // standard output.
 void WritePdf(TDBGridEh& grid, const Options& options, bool toStandardOutput) {
   // The header shows the names given on the command line (file-system bytes) as text.
-  TReportPages pages(grid, app::ReportPrintSpec(app::ReportHeading(
+  TReportPages pages(grid, report::ReportPrintSpec(report::ReportHeading(
                                platform::FileNameToQString(options.company).toStdString(),
                                platform::FileNameToQString(options.server).toStdString(),
                                options.from, options.to)));
@@ -362,7 +362,7 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
   const std::string shown = toStandardOutput ? "standard output" : "\"" + options.output + "\"";
   // The company code is file-system bytes (UTF-8); the document's texts are Windows-1252, as
   // the window gives them.
-  const TExportDocumentInfo info = app::ReportDocumentInfo(
+  const TExportDocumentInfo info = report::ReportDocumentInfo(
       platform::FileNameText(options.company), options.from, options.to);
   // A failure in the PDF step (its own pass over the rows and the pages) says so.
   doing = (options.filterIndex == kPdf ? "writing the PDF to " : "writing ") + shown;
@@ -395,7 +395,7 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
 int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& databaseName) {
   dataModule.Galvora->Open();
 
-  app::TReportSource reportSource(dataModule);
+  report::TReportSource reportSource(dataModule);
   TClientDataSet& report = reportSource.Report();
   // The rows come in packets that the export walk asks for as it reaches them, so that the
   // file is written while the database still computes the later rows. The rows and the bytes
@@ -412,14 +412,14 @@ int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& da
 
   TDBGridEh grid;
   grid.setObjectName("DBGridEh2");
-  app::SetupReportGrid(grid, &source);
+  report::SetupReportGrid(grid, &source);
   grid.resize(kGridWidth, kGridHeight);
   // Shown on the off-screen platform only, so that the grid lays out at its size.
   grid.setAttribute(Qt::WA_DontShowOnScreen);
   grid.show();
 
   doing = "reading the report from \"" + databaseName + "\"";
-  report.SetCommandText(app::ReportCommandText(options.from, options.to));
+  report.SetCommandText(report::ReportCommandText(options.from, options.to));
   report.Open();
   if (report.IsEmpty()) {
     std::fputs("No hay datos para el reporte.\n", stderr);
@@ -428,7 +428,7 @@ int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& da
   }
   if (widthsFromRows) {
     // As the window fits them after a calculation: the warehouse name gives way first.
-    app::FitColumnsToNeeds(grid, app::MeasureColumnNeeds(grid), "NOMBOD", 20);
+    report::FitColumnsToNeeds(grid, report::MeasureColumnNeeds(grid), "NOMBOD", 20);
   }
   grid.Selection().SelectEverything();
   WriteReport(options, grid);
@@ -437,7 +437,7 @@ int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& da
 }
 
 int Run(const Options& options, const std::string& password) {
-  const std::string databaseName = app::ReportDatabaseName(options.server, options.company);
+  const std::string databaseName = report::ReportDatabaseName(options.server, options.company);
   doing = "checking \"" + options.output + "\"";
   CheckTarget(options.output, databaseName);
 

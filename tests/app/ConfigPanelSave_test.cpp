@@ -15,12 +15,12 @@
 
 #include "app/ConfigPanel.h"
 #include "app/DBEdit.h"
-#include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "data/DBClient.h"
 #include "data/SqlExpr.h"
 #include "db/CompanyDatabase.h"
 #include "db/FbClient.h"
+#include "report/dm.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/ReportWindowFixture.h"
 #include "tests/app/support/Window.h"

@@ -9,11 +9,11 @@
 
 #include "app/ConfigPanel.h"
 #include "app/DBEdit.h"
-#include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "data/DBClient.h"
 #include "db/CompanyDatabase.h"
 #include "platform/RegionalSettings.h"
+#include "report/dm.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/ReportWindowFixture.h"
 #include "tests/app/support/Window.h"

@@ -12,12 +12,12 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "data/DBClient.h"
 #include "grid/ColumnsEh.h"
 #include "grid/DBGridEh.h"
 #include "platform/Clipboard.h"
+#include "report/dm.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/ReportWindowFixture.h"
 

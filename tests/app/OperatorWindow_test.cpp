@@ -20,8 +20,6 @@
 
 #include "app/Controls.h"
 #include "app/DateTimePicker.h"
-#include "app/ReportFields.h"
-#include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "data/DBClient.h"
 #include "data/Provider.h"
@@ -29,6 +27,8 @@
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "platform/Fonts.h"
+#include "report/ReportFields.h"
+#include "report/dm.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
 #include "tests/app/support/ReportWindowFixture.h"
@@ -101,7 +101,7 @@ class OperatorWindowTest : public apptest::ReportWindowFixture {
     install_->UseDefaultRegistry();
   }
 
-  Tfrepcostoav& Open(app::CommandLineArguments arguments = {}) {
+  Tfrepcostoav& Open(report::CommandLineArguments arguments = {}) {
     Tfrepcostoav& window = ReportWindowFixture::Open(std::move(arguments));
     // Counts the calculations: each opens the report's result set once.
     window.CRepcliente->BeforeOpen = [this](TDataSet&) { ++calculations_; };
@@ -366,8 +366,8 @@ TEST_F(OperatorWindowTest, ColumnsStartFromTheirFieldsWidthsAndNamesAreReadable)
   std::vector<int> references;
   int total = 0;
   for (int i = 0; i < 22; ++i) {
-    const app::TReportFieldSpec& spec = app::kReportFields[static_cast<size_t>(i)];
-    int reference = app::ReportColumnWidth(spec.FieldName);
+    const report::TReportFieldSpec& spec = report::kReportFields[static_cast<size_t>(i)];
+    int reference = report::ReportColumnWidth(spec.FieldName);
     if (reference == 0) {
       const TField& field = w.CRepcliente->Fields()[i];
       reference = digits.horizontalAdvance('0') * field.DisplayWidth() + 4;
@@ -379,7 +379,7 @@ TEST_F(OperatorWindowTest, ColumnsStartFromTheirFieldsWidthsAndNamesAreReadable)
   const int avail = grid.viewport()->width() - indicator - 22 - 1;
   int sum = 0;
   for (int i = 0; i < 22; ++i) {
-    SCOPED_TRACE(app::kReportFields[static_cast<size_t>(i)].FieldName);
+    SCOPED_TRACE(report::kReportFields[static_cast<size_t>(i)].FieldName);
     int expected = (2 * references[static_cast<size_t>(i)] * avail + total) / (2 * total);
     if (i == 21) expected = avail - sum;
     sum += expected;
@@ -404,7 +404,7 @@ TEST_F(OperatorWindowTest, TheCommandLineComputesOnceShownWithoutActivation) {
   const std::string folder = install_->Folder();
   std::vector<std::string> all{"repcostoav", folder, "SYSDBA", "masterkey", "001",
                                "", "", "", "", "", "1"};
-  window_ = std::make_unique<Tfrepcostoav>(app::ParseCommandLine(all));
+  window_ = std::make_unique<Tfrepcostoav>(report::ParseCommandLine(all));
   // Shown without a window on the platform: nothing ever activates it.
   window_->setAttribute(Qt::WA_DontShowOnScreen);
   window_->show();

@@ -13,7 +13,6 @@
 #include <functional>
 #include <memory>
 
-#include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "data/DBClient.h"
 #include "export/DBGridEhImpExp.h"
@@ -21,6 +20,7 @@
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "print/PrintPreview.h"
+#include "report/dm.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/ReportWindowFixture.h"
 #include "tests/app/support/Window.h"

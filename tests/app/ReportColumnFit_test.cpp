@@ -6,20 +6,20 @@
 #include <QFontMetrics>
 #include <QTest>
 
-#include "app/ReportColumnFit.h"
 #include "app/rngrepcostoav.h"
 #include "data/DBClient.h"
 #include "data/SqlExpr.h"
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "platform/Fonts.h"
+#include "report/ReportColumnFit.h"
 #include "tests/app/support/ReportWindowFixture.h"
 #include "tests/app/support/Window.h"
 
 namespace {
 
-using app::ShareColumnWidths;
-using app::TColumnNeed;
+using report::ShareColumnWidths;
+using report::TColumnNeed;
 
 TEST(ReportColumnFitTest, WidthsGoToFiguresFirstAndTheNameGivesWay) {
   // Column 0 is the name; texts 100/40/40, titles 60/50/70.

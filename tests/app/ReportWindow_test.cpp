@@ -18,13 +18,13 @@
 #include "app/ConfigPanel.h"
 #include "app/Controls.h"
 #include "app/DBEdit.h"
-#include "app/dm.h"
 #include "data/DBClient.h"
 #include "data/SqlExpr.h"
 #include "db/CompanyDatabase.h"
 #include "grid/DBGridEh.h"
 #include "grid/DBNavigator.h"
 #include "platform/Cp1252.h"
+#include "report/dm.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
 #include "tests/app/support/ReportWindowFixture.h"
@@ -335,10 +335,10 @@ TEST_F(ReportWindowTest, SavingTheConfigurationWritesTheChangesAndHidesThePanel)
   EXPECT_TRUE(boxes_.shown.empty());
 }
 
-app::CommandLineArguments Arguments(const std::vector<std::string>& tail) {
+report::CommandLineArguments Arguments(const std::vector<std::string>& tail) {
   std::vector<std::string> all{"repcostoav"};
   all.insert(all.end(), tail.begin(), tail.end());
-  return app::ParseCommandLine(all);
+  return report::ParseCommandLine(all);
 }
 
 TEST_F(ReportWindowTest, TheCommandLineConnectsAndComputesWithoutAKey) {

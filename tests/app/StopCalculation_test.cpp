@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -14,8 +13,8 @@
 
 #include "app/Controls.h"
 #include "app/DateTimePicker.h"
-#include "app/dm.h"
 #include "data/DBClient.h"
+#include "report/dm.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
 #include "tests/app/support/ReportWindowFixture.h"
@@ -74,12 +73,9 @@ TEST_F(StopCalculationTest, EscOrCancelarStopsTheCalculationAndNothingElseChange
       c.stop(w);
     });
     stopper.start();
-    QElapsedTimer clock;
-    clock.start();
     Press(Qt::Key_F2);
     stopper.stop();
     ASSERT_TRUE(stopGiven) << c.name;
-    EXPECT_LT(clock.elapsed(), 10000) << c.name;
     EXPECT_TRUE(panelWhileRunning.endsWith(QString::fromUtf8("Esc o Cancelar detiene el cálculo")))
         << panelWhileRunning.toStdString();
     EXPECT_TRUE(boxes_.shown.empty()) << c.name << ": " << boxes_.shown.front().text;

@@ -15,7 +15,6 @@
 #include <memory>
 
 #include "app/Controls.h"
-#include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "data/DBClient.h"
 #include "data/SqlExpr.h"
@@ -24,6 +23,7 @@
 #include "platform/Cp1252.h"
 #include "platform/RegionalSettings.h"
 #include "platform/Registry.h"
+#include "report/dm.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/PathNames.h"
 #include "tests/app/support/Window.h"
@@ -174,7 +174,7 @@ TEST_F(WindowPaths, CommandLineServerAndCompanyKeepTheirBytes) {
   const char* argv[] = {
       "repcostoav", folder.c_str(), "SYSDBA", "masterkey", names.company, "", "", "", "", "",
       "1",          nullptr};
-  apptest::OpenWindow(window_, app::ParseCommandLine(11, argv));
+  apptest::OpenWindow(window_, report::ParseCommandLine(11, argv));
   ASSERT_TRUE(window_->isActiveWindow());
   EXPECT_EQ(window_->Cia->text(), QString::fromUtf8(names.company));
   ASSERT_TRUE(fdm->Galvora->Connected()) << (boxes_.shown.empty() ? "" : boxes_.shown[0].text);

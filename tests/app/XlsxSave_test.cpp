@@ -16,10 +16,10 @@
 #include <functional>
 #include <memory>
 
-#include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "data/DateText.h"
 #include "grid/DBGridEh.h"
+#include "report/dm.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Installation.h"
 #include "tests/export/support/XlsxReader.h"
@@ -35,7 +35,7 @@ TEST(XlsxSave, F4WritesTheReportWithItsCompanyAndPeriod) {
   apptest::AnsweringSaveDialogs dialogs;
   dialogs.answer = {true, install.Folder() + "/Costos", 6};
   auto dataModule = std::make_unique<Tfdm>();
-  auto window = std::make_unique<Tfrepcostoav>(app::CommandLineArguments{});
+  auto window = std::make_unique<Tfrepcostoav>(report::CommandLineArguments{});
   window->show();
   window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));

@@ -14,15 +14,15 @@
 #include <fstream>
 #include <memory>
 
-#include "app/DateTimePicker.h"
 #include "app/Controls.h"
-#include "app/dm.h"
+#include "app/DateTimePicker.h"
 #include "app/rngrepcostoav.h"
 #include "data/DBClient.h"
 #include "data/SqlExpr.h"
 #include "platform/Cp1252.h"
 #include "platform/RegionalSettings.h"
 #include "platform/Registry.h"
+#include "report/dm.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/Window.h"
 #include "tests/server/support/ServedCompanyTest.h"
@@ -67,7 +67,7 @@ class ServerWindow : public servertest::ServedCompanyTest {
     platform::ReloadFormatSettings();
   }
 
-  Tfrepcostoav& Open(app::CommandLineArguments arguments = {}) {
+  Tfrepcostoav& Open(report::CommandLineArguments arguments = {}) {
     return apptest::OpenWindow(window, std::move(arguments));
   }
   void Press(Qt::Key key) {

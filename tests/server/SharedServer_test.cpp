@@ -12,11 +12,11 @@
 #include <thread>
 
 #include "app/ErrorReport.h"
-#include "app/ServerList.h"
 #include "data/DBClient.h"
 #include "data/DateText.h"
 #include "data/SqlExpr.h"
 #include "db/CompanyDatabase.h"
+#include "report/ServerList.h"
 #include "tests/app/support/Fakes.h"
 #include "tests/server/support/ServedCompanyTest.h"
 
@@ -81,9 +81,9 @@ class SharedServer : public servertest::ServedCompanyTest {
 };
 
 TEST_F(SharedServer, AServerEntryOfTheServerListReachesTheCompanyDatabaseThroughTheServer) {
-  const std::string list = company->Folder() + "/" + app::kServerListFile;
+  const std::string list = company->Folder() + "/" + report::kServerListFile;
   std::ofstream(list, std::ios::binary) << company->ServerEntry() << "\r\n";
-  const std::vector<std::string> entries = app::ReadServerList(list);
+  const std::vector<std::string> entries = report::ReadServerList(list);
   ASSERT_EQ(entries, std::vector<std::string>{company->ServerEntry()});
 
   // The connect step's name: server entry + "/datos/" + company + "/galvora.fdb".

@@ -13,8 +13,8 @@
 #include <functional>
 #include <thread>
 
-#include "app/ReportFields.h"
 #include "db/CompanyDatabase.h"
+#include "report/ReportFields.h"
 #include "tests/app/support/PathNames.h"
 #include "tests/export/support/XlsReader.h"
 #include "tests/tools/support/ProgramRun.h"
@@ -117,12 +117,12 @@ TEST_F(BatchExport, WritesEveryFormat) {
   // XLS read back by an independent record walker: the captions, and every number equal to
   // the procedure's value for the same row and column.
   const auto cells = XlsCells(ReadFile(*folder_ / "out/Costos.xls"));
-  for (int c = 0; c < app::kReportFieldCount; ++c) {
-    EXPECT_EQ(cells.at({0u, static_cast<unsigned>(c)}).Text, app::kReportFields[c].DisplayLabel);
+  for (int c = 0; c < report::kReportFieldCount; ++c) {
+    EXPECT_EQ(cells.at({0u, static_cast<unsigned>(c)}).Text, report::kReportFields[c].DisplayLabel);
   }
   for (size_t r = 0; r < records; ++r) {
-    for (int c = 0; c < app::kReportFieldCount; ++c) {
-      const std::string name = app::kReportFields[c].FieldName;
+    for (int c = 0; c < report::kReportFieldCount; ++c) {
+      const std::string name = report::kReportFields[c].FieldName;
       size_t column = 0;
       while (column < rows.columns.size() && rows.columns[column] != name) ++column;
       ASSERT_LT(column, rows.columns.size()) << name;
@@ -130,7 +130,7 @@ TEST_F(BatchExport, WritesEveryFormat) {
       const XlsCell& cell = cells.at({static_cast<unsigned>(r + 1), static_cast<unsigned>(c)});
       if (!value) {
         EXPECT_EQ(cell.Type, XlsCell::Blank) << name;
-      } else if (app::kReportFields[c].Size > 0) {
+      } else if (report::kReportFields[c].Size > 0) {
         std::string stored = *value;
         EXPECT_EQ(cell.Type, XlsCell::Label) << name;
         EXPECT_EQ(cell.Text, stored.erase(stored.find_last_not_of(' ') + 1)) << name;

@@ -12,8 +12,6 @@
 #include <fstream>
 
 #include "app/DateTimePicker.h"
-#include "app/ReportFields.h"
-#include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "data/DB.h"
 #include "data/DBClient.h"
@@ -22,6 +20,8 @@
 #include "platform/Dialogs.h"
 #include "platform/RegionalSettings.h"
 #include "platform/Registry.h"
+#include "report/ReportFields.h"
+#include "report/dm.h"
 #include "tests/tools/support/ProgramRun.h"
 
 namespace fs = std::filesystem;
@@ -31,7 +31,7 @@ namespace {
 // COSTOS_AVICOLA with DATE parameters, one row whose NOMBOD is "start end" in ISO form.
 std::string DateEchoProcedure() {
   std::string outputs, assigns;
-  for (const app::TReportFieldSpec& spec : app::kReportFields) {
+  for (const report::TReportFieldSpec& spec : report::kReportFields) {
     const std::string name = spec.FieldName;
     outputs += (outputs.empty() ? "" : ", ") + name +
                (spec.Size > 0 ? " VARCHAR(" + std::to_string(spec.Size) + ")" : " NUMERIC(15,2)");

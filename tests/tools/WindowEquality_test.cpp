@@ -5,17 +5,18 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
 #include "app/DateTimePicker.h"
-#include "app/dm.h"
 #include "app/rngrepcostoav.h"
 #include "grid/DBGridEh.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/RegionalSettings.h"
 #include "platform/Registry.h"
+#include "report/dm.h"
 #include "tests/tools/support/ProgramRun.h"
 
 namespace fs = std::filesystem;
@@ -76,7 +77,15 @@ TEST(WindowEquality, BatchFilesEqualTheWindowsF4Export) {
     const std::string batch = ReadFile(output);
     const std::string shown = ReadFile(folder / "window" / output.filename());
     EXPECT_FALSE(batch.empty());
-    EXPECT_TRUE(batch == shown) << extension << ": the batch file differs from the window's";
+    if (batch != shown) {
+      // Where the two first part, so that a difference can be read from the test's output.
+      const auto parted = std::mismatch(batch.begin(), batch.end(), shown.begin(), shown.end());
+      const size_t at = static_cast<size_t>(parted.first - batch.begin());
+      const size_t from = at < 80 ? 0 : at - 80;
+      ADD_FAILURE() << extension << ": the batch file (" << batch.size()
+                    << " bytes) differs from the window's (" << shown.size() << ") at byte " << at
+                    << "\nbatch:  " << batch.substr(from, 200) << "\nwindow: " << shown.substr(from, 200);
+    }
   }
   fs::remove_all(folder);
 }

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/ReportFields.h"
 #include "db/CompanyDatabase.h"
 #include "platform/Cp1252.h"
+#include "report/ReportFields.h"
 #include "tests/export/support/XlsxReader.h"
 #include "tests/tools/support/ProgramRun.h"
 
@@ -69,9 +69,9 @@ TEST_F(XlsxBatchExport, DemoReportShowsTheGridsTexts) {
   EXPECT_EQ(book.Pane.at("state"), "frozen");
   EXPECT_EQ(book.AutoFilter, "A1:V" + std::to_string(shown.size()));
   for (size_t r = 2; r <= shown.size(); ++r) {
-    for (int c = 0; c < app::kReportFieldCount; ++c) {
+    for (int c = 0; c < report::kReportFieldCount; ++c) {
       const std::string ref = std::string(1, static_cast<char>('A' + c)) + std::to_string(r);
-      const app::TReportFieldSpec& field = app::kReportFields[c];
+      const report::TReportFieldSpec& field = report::kReportFields[c];
       const auto found = book.Cells.find(ref);
       if (found == book.Cells.end()) {
         EXPECT_EQ(grid[r - 1][static_cast<size_t>(c)], "") << ref;

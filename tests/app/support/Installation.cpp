@@ -8,14 +8,14 @@
 #include "db/CompanyDatabase.h"
 #include "platform/RegionalSettings.h"
 #include "platform/Registry.h"
-#include "app/ReportFields.h"
+#include "report/ReportFields.h"
 
 namespace apptest {
 
 std::string ProcedureScript(const std::string& drop, bool returnsRow) {
   std::string outputs;
   std::string assigns;
-  for (const app::TReportFieldSpec& spec : app::kReportFields) {
+  for (const report::TReportFieldSpec& spec : report::kReportFields) {
     const std::string name = spec.FieldName;
     if (name == drop) continue;
     if (!outputs.empty()) outputs += ", ";

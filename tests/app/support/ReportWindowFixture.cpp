@@ -28,7 +28,7 @@ void ReportWindowFixture::SetUp() {
 
 void ReportWindowFixture::TearDown() { CloseWindow(); }
 
-Tfrepcostoav& ReportWindowFixture::Open(app::CommandLineArguments arguments) {
+Tfrepcostoav& ReportWindowFixture::Open(report::CommandLineArguments arguments) {
   return OpenWindow(window_, std::move(arguments));
 }
 

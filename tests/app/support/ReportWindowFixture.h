@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "app/CommandLine.h"
-#include "app/dm.h"
 #include "app/rngrepcostoav.h"
+#include "report/CommandLine.h"
+#include "report/dm.h"
 #include "tests/app/support/Installation.h"
 
 namespace apptest {
@@ -30,7 +30,7 @@ class ReportWindowFixture : public ::testing::Test {
   void TearDown() override;
 
   // Makes, shows and activates the window (the first activation runs the command line).
-  Tfrepcostoav& Open(app::CommandLineArguments arguments = {});
+  Tfrepcostoav& Open(report::CommandLineArguments arguments = {});
   // Shows the open window, types the origin with `company` and leaves the company input: the
   // window connects. Fails the test when the window does not become active.
   void Connect(const std::string& company = "001");

@@ -16,7 +16,7 @@ void Type(QLineEdit* edit, const std::string& text) {
 }
 
 Tfrepcostoav& OpenWindow(std::unique_ptr<Tfrepcostoav>& window,
-                         app::CommandLineArguments arguments) {
+                         report::CommandLineArguments arguments) {
   window = std::make_unique<Tfrepcostoav>(std::move(arguments));
   window->show();
   window->activateWindow();

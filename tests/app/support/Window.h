@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/CommandLine.h"
+#include "report/CommandLine.h"
 
 class Tfrepcostoav;
 
@@ -20,7 +20,7 @@ void Type(QLineEdit* edit, const std::string& text);
 // Makes `window` anew from `arguments`, shows it and waits until it is active (the first
 // activation runs the command line); a window that does not become active fails the test.
 Tfrepcostoav& OpenWindow(std::unique_ptr<Tfrepcostoav>& window,
-                         app::CommandLineArguments arguments = {});
+                         report::CommandLineArguments arguments = {});
 
 // Types user, password and `company` into the shown window and leaves the company input with
 // Tab: the connect step.

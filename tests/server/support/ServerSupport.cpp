@@ -1,6 +1,6 @@
 #include "tests/server/support/ServerSupport.h"
 
-#include "app/dm.h"
+#include "report/dm.h"
 
 #include <ibase.h>
 #include <pwd.h>

@@ -7,7 +7,7 @@ class IMessageBoxes;
 class RegistryFile;
 }  // namespace platform
 
-namespace app {
+namespace report {
 
 // The registry keys, under HKEY_LOCAL_MACHINE, that may name the installation folder, in
 // the order they are tried, and the value that holds it.
@@ -32,4 +32,4 @@ std::string InstallFolder(const platform::RegistryFile& registry, platform::IMes
 // InstallFolder() on the program's registry file, its message boxes and its title.
 std::string InstallFolder();
 
-}  // namespace app
+}  // namespace report

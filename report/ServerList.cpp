@@ -1,4 +1,4 @@
-#include "app/ServerList.h"
+#include "report/ServerList.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,7 +9,7 @@
 
 #include "platform/Cp1252.h"
 
-namespace app {
+namespace report {
 
 std::string ServerListPath(const std::string& installFolder) {
   return installFolder + "/" + kServerListFile;
@@ -76,4 +76,4 @@ std::vector<std::string> ReadServerList(const std::string& path) {
   return ParseServerList(bytes);
 }
 
-}  // namespace app
+}  // namespace report

@@ -8,7 +8,7 @@
 
 class TDBGridEh;
 
-namespace app {
+namespace report {
 
 // What one column needs, in pixels: its widest cell or footer text, and its title. The
 // column is named by its field.
@@ -37,4 +37,4 @@ std::vector<TColumnNeed> MeasureColumnNeeds(TDBGridEh& grid);
 void FitColumnsToNeeds(TDBGridEh& grid, const std::vector<TColumnNeed>& needs,
                        const std::string& giveWay, int giveWayChars);
 
-}  // namespace app
+}  // namespace report

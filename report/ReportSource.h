@@ -11,7 +11,7 @@
 
 class Tfdm;
 
-namespace app {
+namespace report {
 
 class TReportSource {
  public:
@@ -28,4 +28,4 @@ class TReportSource {
   std::vector<std::unique_ptr<TField>> fields_;
 };
 
-}  // namespace app
+}  // namespace report

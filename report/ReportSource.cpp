@@ -1,10 +1,10 @@
-#include "app/ReportSource.h"
+#include "report/ReportSource.h"
 
-#include "app/ReportFields.h"
-#include "app/dm.h"
 #include "data/SqlExpr.h"
+#include "report/ReportFields.h"
+#include "report/dm.h"
 
-namespace app {
+namespace report {
 
 TReportSource::TReportSource(Tfdm& dataModule)
     : provider_("PRepcliente", &providers_), report_("CRepcliente", &providers_) {
@@ -14,4 +14,4 @@ TReportSource::TReportSource(Tfdm& dataModule)
   CreateReportFields(report_, fields_);
 }
 
-}  // namespace app
+}  // namespace report

@@ -1,4 +1,4 @@
-#include "app/SaveSelection.h"
+#include "report/SaveSelection.h"
 
 #include <QSettings>
 

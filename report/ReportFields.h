@@ -16,7 +16,7 @@
 class TDBGridEh;
 class TDataSource;
 
-namespace app {
+namespace report {
 
 // One field of the report: a text field when Size > 0, else a decimal field of precision 15
 // and 2 places. DisplayFormat is nullptr for none. Texts are Windows-1252.
@@ -58,4 +58,4 @@ std::string ReportCommandText(TDateTime start, TDateTime end);
 TExportDocumentInfo ReportDocumentInfo(const std::string& company, TDateTime start,
                                        TDateTime end);
 
-}  // namespace app
+}  // namespace report

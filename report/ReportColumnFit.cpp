@@ -1,4 +1,4 @@
-#include "app/ReportColumnFit.h"
+#include "report/ReportColumnFit.h"
 
 #include <QFontMetrics>
 #include <algorithm>
@@ -9,7 +9,7 @@
 #include "platform/Cp1252.h"
 #include "platform/Fonts.h"
 
-namespace app {
+namespace report {
 
 namespace {
 
@@ -117,4 +117,4 @@ void FitColumnsToNeeds(TDBGridEh& grid, const std::vector<TColumnNeed>& needs,
   grid.RunLayout();
 }
 
-}  // namespace app
+}  // namespace report

@@ -1,6 +1,6 @@
 // The save-selection command: dialog set-up, extension check, writer choice, cancel.
 
-#include "app/SaveSelection.h"
+#include "report/SaveSelection.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

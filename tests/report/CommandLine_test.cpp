@@ -1,8 +1,8 @@
-#include "app/CommandLine.h"
+#include "report/CommandLine.h"
 
 #include <gtest/gtest.h>
 
-namespace app {
+namespace report {
 namespace {
 
 using Args = std::vector<std::string>;
@@ -83,4 +83,4 @@ TEST(ParseCommandLine, FromArgv) {
 }
 
 }  // namespace
-}  // namespace app
+}  // namespace report

@@ -1,8 +1,8 @@
-#include "app/CommandLine.h"
+#include "report/CommandLine.h"
 
 #include "platform/Cp1252.h"
 
-namespace app {
+namespace report {
 namespace {
 
 constexpr int kServerPosition = 1;
@@ -66,4 +66,4 @@ CommandLineArguments ParseCommandLine(int argc, const char* const* argv) {
   return ParseCommandLine(arguments);
 }
 
-}  // namespace app
+}  // namespace report

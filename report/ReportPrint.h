@@ -11,7 +11,7 @@
 class QWidget;
 class TDBGridEh;
 
-namespace app {
+namespace report {
 
 // The header of the report of `company` on `server` for `from` .. `to` (dates in the short
 // date form), printed now. Company and server are UTF-8.
@@ -29,4 +29,4 @@ std::string PrintedNow();
 // selected) over `parent` and returns when the operator closes it.
 void PreviewReport(TDBGridEh& grid, TReportHeading heading, QWidget* parent);
 
-}  // namespace app
+}  // namespace report

@@ -1,4 +1,4 @@
-#include "app/ServerList.h"
+#include "report/ServerList.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-namespace app {
+namespace report {
 namespace {
 
 namespace fs = std::filesystem;
@@ -116,4 +116,4 @@ TEST_F(ServerFile, AbsentLockedOrNotAFileGivesNothing) {
 }
 
 }  // namespace
-}  // namespace app
+}  // namespace report

@@ -1,4 +1,4 @@
-#include "app/ReportFields.h"
+#include "report/ReportFields.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@ namespace {
 TEST(ReportFieldsTest, FieldsAndColumnsFollowTheReportLayout) {
   TClientDataSet dataSet("CRepcliente");
   std::vector<std::unique_ptr<TField>> owner;
-  app::CreateReportFields(dataSet, owner);
+  report::CreateReportFields(dataSet, owner);
   TDBGridEh grid;
-  app::SetupReportGrid(grid, nullptr);
+  report::SetupReportGrid(grid, nullptr);
 
   const struct {
     int index;
@@ -64,8 +64,8 @@ TEST(ReportFieldsTest, FieldsAndColumnsFollowTheReportLayout) {
 }
 
 TEST(ReportFieldsTest, DatabaseNameAndCommandText) {
-  EXPECT_EQ(app::ReportDatabaseName("/srv/galvora", "001"), "/srv/galvora/datos/001/galvora.fdb");
-  EXPECT_EQ(app::ReportDatabaseName("", "7"), "/datos/7/galvora.fdb");
+  EXPECT_EQ(report::ReportDatabaseName("/srv/galvora", "001"), "/srv/galvora/datos/001/galvora.fdb");
+  EXPECT_EQ(report::ReportDatabaseName("", "7"), "/datos/7/galvora.fdb");
 
   // The dates go to the database in ISO form whatever the short date picture; a picture whose
   // literal holds a quote changes nothing either.
@@ -75,10 +75,10 @@ TEST(ReportFieldsTest, DatabaseNameAndCommandText) {
     settings.ShortDateFormat = picture;
     settings.DateSeparator = '/';
     platform::SetFormatSettings(settings);
-    EXPECT_EQ(app::ReportCommandText(EncodeDate(2022, 1, 1), EncodeDate(2022, 1, 31)),
+    EXPECT_EQ(report::ReportCommandText(EncodeDate(2022, 1, 1), EncodeDate(2022, 1, 31)),
               " select * from COSTOS_AVICOLA ('2022-01-01','2022-01-31')")
         << picture;
-    EXPECT_EQ(app::ReportCommandText(EncodeDate(1960, 12, 5), EncodeDate(2, 3, 4)),
+    EXPECT_EQ(report::ReportCommandText(EncodeDate(1960, 12, 5), EncodeDate(2, 3, 4)),
               " select * from COSTOS_AVICOLA ('1960-12-05','0002-03-04')")
         << picture;
   }

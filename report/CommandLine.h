@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace app {
+namespace report {
 
 // The positional arguments the ERP's other programs may start the report with. Position 1
 // is the first argument after the program's name; positions 5 to 9 are not read.
@@ -48,4 +48,4 @@ CommandLineArguments ParseCommandLine(const std::vector<std::string>& arguments)
 // file name); in the others UTF-8 text is turned into Windows-1252 (other bytes are kept).
 CommandLineArguments ParseCommandLine(int argc, const char* const* argv);
 
-}  // namespace app
+}  // namespace report

@@ -1,11 +1,11 @@
-#include "app/ReportPrint.h"
+#include "report/ReportPrint.h"
 
 #include <QTime>
 
 #include "data/DateText.h"
 #include "print/PrintPreview.h"
 
-namespace app {
+namespace report {
 
 TReportHeading ReportHeading(const std::string& company, const std::string& server,
                              TDateTime from, TDateTime to) {
@@ -41,4 +41,4 @@ void PreviewReport(TDBGridEh& grid, TReportHeading heading, QWidget* parent) {
   preview.exec();
 }
 
-}  // namespace app
+}  // namespace report

@@ -1,4 +1,4 @@
-#include "app/ReportFields.h"
+#include "report/ReportFields.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include "data/DateText.h"
 #include "grid/DBGridEh.h"
 
-namespace app {
+namespace report {
 
 const std::array<TReportFieldSpec, kReportFieldCount> kReportFields = {{
     {"CODBOD", 2, "Bodega", nullptr},
@@ -127,4 +127,4 @@ TExportDocumentInfo ReportDocumentInfo(const std::string& company, TDateTime sta
   return {"Reporte Costos Av\xED" "cola", company, DateToStr(start) + " - " + DateToStr(end)};
 }
 
-}  // namespace app
+}  // namespace report

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace app {
+namespace report {
 
 // The server list file's name in the installation folder.
 inline constexpr const char kServerListFile[] = "SERVIDORES.cfg";
@@ -30,4 +30,4 @@ std::vector<std::string> ParseServerList(std::string_view bytes);
 // another holder gives an empty list, without a message.
 std::vector<std::string> ReadServerList(const std::string& path);
 
-}  // namespace app
+}  // namespace report

@@ -1,4 +1,4 @@
-#include "app/InstallFolder.h"
+#include "report/InstallFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include "platform/Errors.h"
 #include "platform/Registry.h"
 
-namespace app {
+namespace report {
 namespace {
 
 class RecordingBoxes : public platform::IMessageBoxes {
@@ -103,4 +103,4 @@ TEST(InstallFolder, ValueOfAnotherKindIsAnError) {
 }
 
 }  // namespace
-}  // namespace app
+}  // namespace report

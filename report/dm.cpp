@@ -1,4 +1,4 @@
-#include "app/dm.h"
+#include "report/dm.h"
 
 #include "data/SqlExpr.h"
 

@@ -1,10 +1,10 @@
-#include "app/InstallFolder.h"
+#include "report/InstallFolder.h"
 
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 
-namespace app {
+namespace report {
 
 std::string InstallFolder(const platform::RegistryFile& registry, platform::IMessageBoxes& boxes,
                           const std::string& caption) {
@@ -22,4 +22,4 @@ std::string InstallFolder() {
                        platform::ProgramTitle());
 }
 
-}  // namespace app
+}  // namespace report
