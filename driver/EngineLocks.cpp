@@ -69,11 +69,6 @@ std::vector<long> LockHolders(dev_t device, ino_t inode) {
 
 }  // namespace
 
-std::string EngineLockFolder() {
-  const char* folder = std::getenv("FIREBIRD_LOCK");
-  return folder != nullptr && *folder != '\0' ? folder : "/tmp/firebird";
-}
-
 std::optional<StaleEngineLock> FindStaleEngineLock(const std::string& folder) {
   DIR* entries = ::opendir(folder.c_str());
   if (entries == nullptr) return std::nullopt;

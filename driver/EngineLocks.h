@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/EngineLockFolder.h"
+
 namespace ibdriver {
 
-// The engine's lock folder: FIREBIRD_LOCK, else /tmp/firebird.
-std::string EngineLockFolder();
+using platform::EngineLockFolder;
 
 struct StaleEngineLock {
   std::string file;        // the shared file in the lock folder ("fb12_trace")

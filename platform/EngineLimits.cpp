@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/EngineLockFolder.h"
 #include "platform/Errors.h"
 #include "platform/ResourceLimits.h"
 
@@ -25,11 +26,6 @@ constexpr uint64_t kAddressSpaceMinimum = uint64_t{64} << 20;
 constexpr uint64_t kAddressSpaceRoom = uint64_t{256} << 20;
 
 std::string Kib(uint64_t bytes) { return std::to_string(bytes / 1024) + " KiB"; }
-
-std::string LockFolder() {
-  const char* folder = std::getenv("FIREBIRD_LOCK");
-  return folder != nullptr && *folder != '\0' ? folder : "/tmp/firebird";
-}
 
 std::string CannotOpen(const std::string& databaseName, const std::string& reason) {
   return FormatMessage("Cannot open the database \"%s\": %s", {databaseName, reason});
@@ -53,7 +49,7 @@ EngineLimitCheck CheckEngineLimits(const std::string& databaseName) {
     return check;
   }
 
-  const std::string folder = LockFolder();
+  const std::string folder = EngineLockFolder();
   auto free = FreeSpace(folder);
   if (!free) free = FreeSpace(folder.substr(0, folder.rfind('/') + 1));
   if (free && *free < kLockFolderRoom) {
