@@ -62,6 +62,10 @@ TEST(WindowEquality, BatchFilesEqualTheWindowsF4Export) {
     window.EFecFin->SetDate(QDate(2022, 1, 31));
     for (int index = 1; index <= 5; ++index) {
       dialogs.answer = {true, (folder / "window/Costos").string(), index};
+      // A long save's progress dialog may have come and gone: without a window manager nothing
+      // hands the keyboard back to the window, as an operator's desktop would.
+      window.activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
       window.DBGridEh2->setFocus();
       QTest::keyClick(window.DBGridEh2, Qt::Key_F4);
       ASSERT_TRUE(fs::exists(folder / "window" / (std::string("Costos.") + kExtensions[index - 1])))
