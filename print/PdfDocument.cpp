@@ -64,7 +64,7 @@ void TPdfDocument::WriteStream(int id, std::string_view dictionary, std::string_
     packed.resize(size);
     const int status = compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
                                  reinterpret_cast<const Bytef*>(data.data()),
-                                 static_cast<uLong>(data.size()), Z_DEFAULT_COMPRESSION);
+                                 static_cast<uLong>(data.size()), Z_BEST_SPEED);
     if (status == Z_MEM_ERROR) throw std::bad_alloc();
     deflate = status == Z_OK;
     packed.resize(deflate ? size : 0);
