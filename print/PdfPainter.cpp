@@ -215,7 +215,8 @@ class TPdfPaintEngine : public QPaintEngine {
     }
   }
 
-  void Number(double value, int decimals = 2) {
+  // Lengths in dots to a tenth of a dot, 1/12000 inch.
+  void Number(double value, int decimals = 1) {
     AppendPdfNumber(content_, value, decimals);
     content_ += ' ';
   }
@@ -255,7 +256,7 @@ class TPdfPaintEngine : public QPaintEngine {
     }
     strokeSet_ = true;
   }
-  void ResetCaches() { fillSet_ = strokeSet_ = false; }
+  void ResetCaches() { fillSet_ = strokeSet_ = textFontSet_ = false; }
 
   // Ends the current path by filling it with the brush and stroking it with the pen, as each
   // is set and wanted.
@@ -348,9 +349,18 @@ class TPdfPaintEngine : public QPaintEngine {
 
   void BeginText(TPdfFont& font, double size, const QPointF& origin) {
     SetFill(pen_.color());
-    content_ += "BT /" + font.Resource() + ' ';
-    Number(size);
-    content_ += "Tf ";
+    content_ += "BT ";
+    // The font and size are kept by the graphics state from one text to the next.
+    if (!textFontSet_ || &font != textFont_ || size != textSize_) {
+      content_ += '/';
+      content_ += font.Resource();
+      content_ += ' ';
+      Number(size);
+      content_ += "Tf ";
+      textFont_ = &font;
+      textSize_ = size;
+      textFontSet_ = true;
+    }
     const QTransform m = QTransform(1, 0, 0, -1, origin.x(), origin.y()) * transform_;
     Number(m.m11(), 5);
     Number(m.m12(), 5);
@@ -464,7 +474,9 @@ class TPdfPaintEngine : public QPaintEngine {
   std::vector<QPainterPath> clips_;
   bool clipEnabled_ = false;
 
-  bool fillSet_ = false, strokeSet_ = false;
+  bool fillSet_ = false, strokeSet_ = false, textFontSet_ = false;
+  const TPdfFont* textFont_ = nullptr;
+  double textSize_ = 0;
   QRgb fill_ = 0, stroke_ = 0;
   double lineWidth_ = 0;
   int cap_ = 0, join_ = 0;

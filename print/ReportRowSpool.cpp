@@ -43,12 +43,12 @@ void TReportRowSpool::Fail(const char* doing) const {
 }
 
 void TReportRowSpool::Put(const void* data, size_t size) {
-  if (size != 0 && std::fwrite(data, 1, size, file_) != size) Fail("write");
+  if (size != 0 && fwrite_unlocked(data, 1, size, file_) != size) Fail("write");
 }
 
 void TReportRowSpool::Get(void* data, size_t size) {
   errno = 0;
-  if (size != 0 && std::fread(data, 1, size, file_) != size) Fail("read");
+  if (size != 0 && fread_unlocked(data, 1, size, file_) != size) Fail("read");
 }
 
 void TReportRowSpool::PutCount(uint32_t value) {
@@ -64,8 +64,10 @@ void TReportRowSpool::PutCount(uint32_t value) {
 uint32_t TReportRowSpool::GetCount() {
   uint32_t value = 0;
   for (int shift = 0; shift < 35; shift += 7) {
-    unsigned char byte = 0;
-    Get(&byte, 1);
+    errno = 0;
+    const int got = getc_unlocked(file_);
+    if (got == EOF) Fail("read");
+    const unsigned char byte = static_cast<unsigned char>(got);
     value |= static_cast<uint32_t>(byte & 0x7F) << shift;
     if (!(byte & 0x80)) break;
   }
