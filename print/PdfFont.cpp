@@ -74,11 +74,35 @@ std::string HexUtf16(char32_t c) {
   return high.substr(0, 5) + low.substr(1);
 }
 
-// A PDF name from a font's family and style: letters and digits only.
+// The face's PostScript name (entry 6 of its naming table), empty when it has none.
+QString PostScriptName(const QRawFont& raw) {
+  const QByteArray names = raw.fontTable("name");
+  const int count = static_cast<int>(ReadU16(names, 2)), strings = static_cast<int>(ReadU16(names, 4));
+  for (int i = 0; i < count; ++i) {
+    const int record = 6 + 12 * i;
+    const uint32_t platform = ReadU16(names, record), nameId = ReadU16(names, record + 6);
+    const int length = static_cast<int>(ReadU16(names, record + 8));
+    const int at = strings + static_cast<int>(ReadU16(names, record + 10));
+    if (nameId != 6 || at + length > names.size()) continue;
+    if (platform == 1) return QString::fromLatin1(names.constData() + at, length);
+    if (platform == 3 || platform == 0) {
+      QString name;
+      for (int j = 0; j + 1 < length; j += 2) name += QChar(static_cast<char16_t>(ReadU16(names, at + j)));
+      return name;
+    }
+  }
+  return {};
+}
+
+// A PDF name for a face: its PostScript name, else its family and style; letters, digits and
+// hyphens only.
 std::string FontName(const QRawFont& raw) {
   std::string name;
   const QString style = raw.styleName();
-  const QString full = raw.familyName() + (style.isEmpty() || style == "Regular" ? "" : "-" + style);
+  QString full = PostScriptName(raw);
+  if (full.isEmpty()) {
+    full = raw.familyName() + (style.isEmpty() || style == "Regular" ? "" : "-" + style);
+  }
   for (QChar c : full) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-') {
       name += static_cast<char>(c.unicode());
