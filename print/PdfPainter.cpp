@@ -378,6 +378,16 @@ class TPdfPaintEngine : public QPaintEngine {
     content_.append(hex, 4);
   }
 
+  void LiteralByte(unsigned char byte) {
+    if (byte == '(' || byte == ')' || byte == '\\') {
+      content_ += '\\';
+    } else if (byte == '\r') {
+      content_ += "\\r";
+      return;
+    }
+    content_ += static_cast<char>(byte);
+  }
+
   // `text` as one run of glyphs of `font`'s own face placed by their advances; false when the
   // face lacks a character or cannot be embedded.
   bool TextRun(const QPointF& origin, const QString& text, const QFont& font) {
@@ -397,13 +407,15 @@ class TPdfPaintEngine : public QPaintEngine {
       glyphs_.push_back({glyph, c});
     }
     BeginText(pdfFont, size, origin);
-    content_ += '<';
+    // The glyphs as two bytes each in a literal string: half the size of hexadecimal.
+    content_ += '(';
     for (const auto& [glyph, c] : glyphs_) {
       pdfFont.Advance(glyph);
       pdfFont.Use(glyph, c);
-      Glyph(glyph);
+      LiteralByte(static_cast<unsigned char>(glyph >> 8));
+      LiteralByte(static_cast<unsigned char>(glyph & 0xFF));
     }
-    content_ += "> Tj ET\n";
+    content_ += ") Tj ET\n";
     return true;
   }
 

@@ -65,12 +65,14 @@ double FieldNumber(const TField* field) {
 // shares one.
 class TFontCache {
  public:
-  void Select(const platform::TFontSpec& spec, double points, const QPaintDevice& device) {
-    if (measure_ && spec == spec_ && points == points_) return;
+  // True when the font changed.
+  bool Select(const platform::TFontSpec& spec, double points, const QPaintDevice& device) {
+    if (measure_ && spec == spec_ && points == points_) return false;
     font_ = PrintFont(spec, points, device);
     measure_ = std::make_unique<TTextMeasure>(font_, &device);
     spec_ = spec;
     points_ = points;
+    return true;
   }
   const QFont& Font() const { return font_; }
   const TTextMeasure& Measure() const { return *measure_; }
@@ -270,21 +272,24 @@ void TReportPages::DrawRows(QPainter& painter, int page) {
     source_.BeginWalk();
   }
   try {
+    platform::TColor penColor = platform::clNone;
     for (int row = place.FirstRow; row < place.EndRow; ++row) {
       const double y = top + titleHeight + rowHeight * (row - place.FirstRow);
       if (!spool_) source_.GotoBookmark(rows_[row]);
+      // A striped row is filled once across the table, under cells of their own colours.
+      if (row % 2 == 1) painter.fillRect(QRectF(0, y, tableWidth, rowHeight), kStripe);
       for (size_t i = 0; i < band.size(); ++i) {
         if (!spool_) source_.GetCellParams(columns_[band[i]], params);
         const TExportCellParams& cell = spool_ ? spool_->Cell(row, band[i]) : params;
         const QRectF rect(left[i], y, left[i + 1] - left[i], rowHeight);
         if (cell.Background != platform::clWindow) {
           painter.fillRect(rect, platform::ToQColor(cell.Background));
-        } else if (row % 2 == 1) {
-          painter.fillRect(rect, kStripe);
         }
-        fonts.Select(cell.Font, cell.Font.Size * scale, device);
-        painter.setFont(fonts.Font());
-        painter.setPen(platform::ToQColor(cell.Font.Color));
+        if (fonts.Select(cell.Font, cell.Font.Size * scale, device)) painter.setFont(fonts.Font());
+        if (cell.Font.Color != penColor) {
+          penColor = cell.Font.Color;
+          painter.setPen(platform::ToQColor(penColor));
+        }
         fonts.Measure().Draw(painter, rect.adjusted(padding, 0, -padding, 0),
                              AlignmentFlags(cell.Alignment), platform::ToQString(cell.Text),
                              fonts.Measure().Width(cell.Text));
