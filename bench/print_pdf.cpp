@@ -1,12 +1,14 @@
-// The printed report as a PDF of 100,000 rows.
-// - BM_BatchPdf / BM_BatchTxt: the batch exporter's whole run over the 100,000 warehouses of
-//   the batch benchmark's demo installation (BENCH_EXPORT_DEMO, default
-//   /tmp/galvora-bench-100k, made by galvora-demo when missing), as a PDF and, for comparison,
-//   as text: wall time, CPU of the process across all its threads, peak memory.
-// - BM_PdfPages: the pages of an in-memory report of 100,000 rows written to a PDF one by one,
-//   with the resident memory taken after the first page, at half and at the end, so that any
-//   growth with the number of pages shows; and the time the preview needs before its first
-//   page (reading the rows' places and drawing page 1).
+// The printed report as a PDF, against the stored procedure alone in the same run.
+// - BM_Procedure / BM_BatchPdf / BM_BatchTxt: isql-fb reading the report's rows into a file,
+//   and the batch exporter's whole run as a PDF and as text, over the demo installation in
+//   BENCH_EXPORT_DEMO (default /tmp/galvora-bench-100k with 100,000 warehouses, made by
+//   galvora-demo when missing; point it at an installation made with --warehouses N for other
+//   sizes): wall time and CPU of all threads (ProcessCost, the children included), and each
+//   child's CPU and peak memory.
+// - BM_PdfPages: the pages of an in-memory report of 100,000 rows, spooled as the batch
+//   exporter spools them, written to a PDF, with the resident memory taken after the first
+//   page, at half and at the end, so that any growth with the number of pages shows; and the
+//   time the preview needs before its first page.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -15,10 +17,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QPdfWriter>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +31,7 @@
 #include "bench/support/ProcessCost.h"
 #include "grid/DBGridEh.h"
 #include "platform/Fonts.h"
+#include "print/ReportOutput.h"
 #include "print/ReportPages.h"
 #include "tests/grid/support/MemDataSet.h"
 
@@ -39,17 +41,16 @@ namespace {
 
 constexpr int kRows = bench::kDemoRows;
 
-// Runs the exporter into `output`; `usage` receives the child's resource use.
-bool RunExporter(const std::string& output, rusage& usage) {
+// Runs `program` with `args` and waits for it; `usage` receives the child's resource use.
+bool RunChild(const std::string& program, const std::vector<std::string>& args, rusage& usage) {
   const pid_t child = ::fork();
   if (child == 0) {
     ::setenv("GALVORA_PASSWORD", "masterkey", 1);
     ::setenv("QOR_REGISTRY", (bench::Demo() + "/registry.reg").c_str(), 1);
-    const std::string program = bench::BinFolder() + "/repcostoav-export";
-    const std::string server = bench::Demo();
-    ::execl(program.c_str(), program.c_str(), "--server", server.c_str(), "--user", "SYSDBA",
-            "--company", "001", "--from", "2022-01-01", "--to", "2022-01-31", "--output",
-            output.c_str(), static_cast<char*>(nullptr));
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    ::execvp(program.c_str(), argv.data());
     ::_exit(127);
   }
   int status = 0;
@@ -59,25 +60,48 @@ bool RunExporter(const std::string& output, rusage& usage) {
 
 double Seconds(const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; }
 
-void BatchRun(benchmark::State& state, const char* extension) {
+// Runs a child per iteration with ProcessCost's wall and CPU, and the child's own CPU and
+// peak memory as counters.
+void ChildRuns(benchmark::State& state, const std::string& program,
+               const std::vector<std::string>& args, const std::string& output) {
   if (!bench::EnsureDemo()) return state.SkipWithError("galvora-demo failed");
-  const std::string output = "/tmp/bench_print_" + std::to_string(::getpid()) + "." + extension;
   double cpu = 0, peak = 0;
-  const bench::ProcessCost cost(state);
-  for (auto _ : state) {
-    rusage usage{};
-    if (!RunExporter(output, usage)) return state.SkipWithError("repcostoav-export failed");
-    cpu += Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-    peak = std::max(peak, usage.ru_maxrss / 1024.0);
+  {
+    const bench::ProcessCost cost(state);
+    for (auto _ : state) {
+      rusage usage{};
+      if (!RunChild(program, args, usage)) return state.SkipWithError((program + " failed").c_str());
+      cpu += Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+      peak = std::max(peak, usage.ru_maxrss / 1024.0);
+    }
   }
-  state.counters["cpu_s"] = benchmark::Counter(cpu, benchmark::Counter::kAvgIterations);
-  state.counters["peak_MB"] = peak;
+  state.counters["child_cpu_s"] = benchmark::Counter(cpu, benchmark::Counter::kAvgIterations);
+  state.counters["child_peak_MB"] = peak;
   state.counters["file_MB"] = static_cast<double>(fs::file_size(output)) / (1024 * 1024);
   fs::remove(output);
 }
 
+void BatchRun(benchmark::State& state, const char* extension) {
+  const std::string output = "/tmp/bench_print_" + std::to_string(::getpid()) + "." + extension;
+  ChildRuns(state, bench::BinFolder() + "/repcostoav-export",
+            {"--server", bench::Demo(), "--user", "SYSDBA", "--company", "001", "--from",
+             "2022-01-01", "--to", "2022-01-31", "--output", output},
+            output);
+}
+
 void BM_BatchPdf(benchmark::State& state) { BatchRun(state, "pdf"); }
 void BM_BatchTxt(benchmark::State& state) { BatchRun(state, "txt"); }
+
+// The stored procedure alone: isql-fb reading the same rows into a file.
+void BM_Procedure(benchmark::State& state) {
+  const std::string base = "/tmp/bench_print_" + std::to_string(::getpid());
+  std::ofstream(base + ".sql") << "select * from COSTOS_AVICOLA ('2022/01/01','2022/01/31');\n";
+  ChildRuns(state, "isql-fb",
+            {"-q", "-ch", "WIN1252", "-user", "SYSDBA", "-password", "masterkey", "-i",
+             base + ".sql", "-o", base + ".isql", bench::Demo() + "/datos/001/galvora.fdb"},
+            base + ".isql");
+  fs::remove(base + ".sql");
+}
 
 // Resident memory of this process in MB.
 double ResidentMB() {
@@ -128,7 +152,7 @@ void BM_PdfPages(benchmark::State& state) {
   for (auto _ : state) {
     QElapsedTimer timer;
     timer.start();
-    TReportPages pages(grid, spec);
+    TReportPages pages(grid, spec, TPrintRows::Spooled);
     QImage image(1100, 780, QImage::Format_RGB32);
     {
       QPainter painter(&image);
@@ -136,19 +160,11 @@ void BM_PdfPages(benchmark::State& state) {
     }
     preview = timer.nsecsElapsed() / 1e6;
     pageCount = pages.PageCount();
-    QFile file(QString::fromStdString(path));
-    file.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&file);
-    writer.setResolution(1200);
-    writer.setPageLayout(pages.PageLayout());
-    QPainter painter(&writer);
-    for (int page = 0; page < pageCount; ++page) {
-      if (page > 0) writer.newPage();
-      pages.DrawPage(painter, page);
-      if (page == 0) afterFirst = ResidentMB();
-      if (page == pageCount / 2) atHalf = ResidentMB();
-    }
-    painter.end();
+    SaveReportPdf(pages, path, 0, -1, [&](int done, int total) {
+      if (done == 1) afterFirst = ResidentMB();
+      if (done == total / 2) atHalf = ResidentMB();
+      return true;
+    });
     atEnd = ResidentMB();
     firstPage = preview;
   }
@@ -161,6 +177,7 @@ void BM_PdfPages(benchmark::State& state) {
   fs::remove(path);
 }
 
+BENCHMARK(BM_Procedure)->Iterations(2)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_BatchPdf)->Iterations(2)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_BatchTxt)->Iterations(2)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_PdfPages)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "platform/Cp1252.h"
+#include "print/PdfPainter.h"
 
 void ScaleToDots(QPainter& painter) {
   const QPaintDevice* device = painter.device();
@@ -57,7 +58,8 @@ void TTextMeasure::Draw(QPainter& painter, const QRectF& rect, int flags, const 
     x = rect.left() + (rect.width() - width) / 2;
   }
   const double baseline = rect.top() + (rect.height() + ascent_ - descent_) / 2;
-  painter.drawText(QPointF(x, baseline), text);
+  // Into a PDF the text goes as one run of glyphs, without being laid out again.
+  if (!DrawPdfTextRun(painter, QPointF(x, baseline), text)) painter.drawText(QPointF(x, baseline), text);
 }
 
 double TTextMeasure::Width(const std::string& cp1252) const {

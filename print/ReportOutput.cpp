@@ -1,8 +1,6 @@
 #include "print/ReportOutput.h"
 
-#include <QIODevice>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <cctype>
 #include <exception>
@@ -12,37 +10,10 @@
 #include "export/Stream.h"
 #include "platform/Cp1252.h"
 #include "platform/ReplacementFile.h"
+#include "print/PdfPainter.h"
 #include "print/ReportPages.h"
 
 namespace {
-
-// The PDF writer's device over a stream. The PDF writer goes on after a write fails and
-// reports nothing, so the first failure is kept and raised once the document is done.
-class TStreamDevice : public QIODevice {
- public:
-  explicit TStreamDevice(TStream& stream) : stream_(stream) { open(QIODevice::WriteOnly); }
-  bool isSequential() const override { return true; }
-  void RaiseFailure() const {
-    if (failure_) std::rethrow_exception(failure_);
-  }
-
- protected:
-  qint64 readData(char* /*data*/, qint64 /*size*/) override { return -1; }
-  qint64 writeData(const char* data, qint64 size) override {
-    if (failure_) return -1;
-    try {
-      stream_.Write(data, static_cast<size_t>(size));
-    } catch (...) {
-      failure_ = std::current_exception();
-      return -1;
-    }
-    return size;
-  }
-
- private:
-  TStream& stream_;
-  std::exception_ptr failure_;
-};
 
 void DrawRange(TReportPages& pages, QPagedPaintDevice& device, int first, int last,
                const TPageProgress& progress) {
@@ -93,22 +64,19 @@ void PrintPages(TReportPages& pages, QPrinter& printer, const TPageProgress& pro
 
 void WriteReportPdf(TReportPages& pages, TStream& out, int first, int last,
                     const TPageProgress& progress) {
-  TStreamDevice device(out);
-  {
-    QPdfWriter writer(&device);
-    writer.setResolution(1200);
-    writer.setCreator(QStringLiteral("Galvora"));
-    writer.setTitle(platform::ToQString(kReportTitle));
-    writer.setPageLayout(pages.PageLayout());
-    if (last < 0) last = pages.PageCount() - 1;
-    // A failed write ends the job at the next page rather than after the last.
-    const TPageProgress check = [&](int done, int total) {
-      device.RaiseFailure();
-      return !progress || progress(done, total);
-    };
-    DrawRange(pages, writer, first, last, check);
+  TPdfPages pdf(out, pages.PageLayout(), platform::ToQString(kReportTitle),
+                QStringLiteral("Galvora"));
+  if (last < 0) last = pages.PageCount() - 1;
+  for (int page = first; page <= last; ++page) {
+    // A stopped job leaves the stream unfinished; the caller drops it.
+    if (progress && !progress(page - first, last - first + 1)) throw platform::EAbort();
+    QPainter painter;
+    if (!painter.begin(&pdf)) throw platform::Exception("Cannot start printing");
+    pages.DrawPage(painter, page);
+    pdf.EndPage(painter);
   }
-  device.RaiseFailure();
+  pdf.Finish();
+  if (progress) progress(last - first + 1, last - first + 1);
 }
 
 void SaveReportPdf(TReportPages& pages, const std::string& fileName, int first, int last,

@@ -11,6 +11,7 @@
 #include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "print/PrintUnits.h"
+#include "print/ReportRowSpool.h"
 
 namespace {
 
@@ -64,12 +65,14 @@ double FieldNumber(const TField* field) {
 // shares one.
 class TFontCache {
  public:
-  void Select(const platform::TFontSpec& spec, double points, const QPaintDevice& device) {
-    if (measure_ && spec == spec_ && points == points_) return;
+  // True when the font changed.
+  bool Select(const platform::TFontSpec& spec, double points, const QPaintDevice& device) {
+    if (measure_ && spec == spec_ && points == points_) return false;
     font_ = PrintFont(spec, points, device);
     measure_ = std::make_unique<TTextMeasure>(font_, &device);
     spec_ = spec;
     points_ = points;
+    return true;
   }
   const QFont& Font() const { return font_; }
   const TTextMeasure& Measure() const { return *measure_; }
@@ -88,8 +91,9 @@ QPageLayout TReportPages::DefaultPageLayout() {
                      QPageLayout::Millimeter);
 }
 
-TReportPages::TReportPages(TDBGridEh& grid, TReportPrintSpec spec)
+TReportPages::TReportPages(TDBGridEh& grid, TReportPrintSpec spec, TPrintRows rows)
     : grid_(grid), source_(grid), spec_(std::move(spec)) {
+  if (rows == TPrintRows::Spooled) spool_ = std::make_unique<TReportRowSpool>();
   ReadRows(grid);
   const double pointsPerPixel = 72.0 / std::max(grid.logicalDpiX(), 1);
   // Each column as wide as its title and its widest text, whatever its width in the window,
@@ -125,7 +129,8 @@ void TReportPages::ReadRows(TDBGridEh& grid) {
   std::vector<std::unique_ptr<TTextMeasure>> metrics;
   const double padding = 2 * kCellPadding * grid.logicalDpiX() / 72.0;
   walk.OnRow = [&] {
-    rows_.push_back(source_.GetBookmark());
+    if (!spool_) rows_.push_back(source_.GetBookmark());
+    ++rowCount_;
     // The widest text of each column, in the grid's pixels.
     const std::vector<int>& columns = walk.ExportedColumns();
     if (textWidths_.empty()) {
@@ -138,7 +143,9 @@ void TReportPages::ReadRows(TDBGridEh& grid) {
         metrics[i] = std::make_unique<TTextMeasure>(platform::ToQFont(params.Font), nullptr);
       }
       textWidths_[i] = std::max(textWidths_[i], metrics[i]->Width(params.Text) + padding);
+      if (spool_) spool_->AddCell(params);
     }
+    if (spool_) spool_->EndRow();
     if (!hasChart_) return;
     const double cost = FieldNumber(unitCost);
     if (!chart_.Wants(cost)) return chart_.Skip();
@@ -151,7 +158,7 @@ void TReportPages::ReadRows(TDBGridEh& grid) {
   walk.RenderToStream(sink, source_.SelectionType() == TExportSelectionType::gstNon);
   columns_ = walk.ExportedColumns();
   textWidths_.resize(columns_.size(), 0);
-  hasChart_ = hasChart_ && !rows_.empty();
+  hasChart_ = hasChart_ && rowCount_ > 0;
   if (hasChart_) {
     chartTitles_.UnitCost = unitCost->DisplayLabel();
     for (const TField* part : parts) chartTitles_.Parts.push_back(part->DisplayLabel());
@@ -255,35 +262,44 @@ void TReportPages::DrawRows(QPainter& painter, int page) {
                    platform::ToQString(source_.TitleCaption(column)));
   }
 
-  // The page's rows, read from the grid's data set; the grid keeps its position.
+  // The page's rows, read from the spool or from the grid's data set, where the grid keeps
+  // its position.
   TFontCache fonts;
   TExportCellParams params;
-  source_.BeginWalk();
+  if (spool_) {
+    spool_->ReadRows(place.FirstRow, place.EndRow);
+  } else {
+    source_.BeginWalk();
+  }
   try {
+    platform::TColor penColor = platform::clNone;
     for (int row = place.FirstRow; row < place.EndRow; ++row) {
       const double y = top + titleHeight + rowHeight * (row - place.FirstRow);
-      source_.GotoBookmark(rows_[row]);
+      if (!spool_) source_.GotoBookmark(rows_[row]);
+      // A striped row is filled once across the table, under cells of their own colours.
+      if (row % 2 == 1) painter.fillRect(QRectF(0, y, tableWidth, rowHeight), kStripe);
       for (size_t i = 0; i < band.size(); ++i) {
-        source_.GetCellParams(columns_[band[i]], params);
-        const QRectF cell(left[i], y, left[i + 1] - left[i], rowHeight);
-        if (params.Background != platform::clWindow) {
-          painter.fillRect(cell, platform::ToQColor(params.Background));
-        } else if (row % 2 == 1) {
-          painter.fillRect(cell, kStripe);
+        if (!spool_) source_.GetCellParams(columns_[band[i]], params);
+        const TExportCellParams& cell = spool_ ? spool_->Cell(row, band[i]) : params;
+        const QRectF rect(left[i], y, left[i + 1] - left[i], rowHeight);
+        if (cell.Background != platform::clWindow) {
+          painter.fillRect(rect, platform::ToQColor(cell.Background));
         }
-        fonts.Select(params.Font, params.Font.Size * scale, device);
-        painter.setFont(fonts.Font());
-        painter.setPen(platform::ToQColor(params.Font.Color));
-        fonts.Measure().Draw(painter, cell.adjusted(padding, 0, -padding, 0),
-                             AlignmentFlags(params.Alignment), platform::ToQString(params.Text),
-                             fonts.Measure().Width(params.Text));
+        if (fonts.Select(cell.Font, cell.Font.Size * scale, device)) painter.setFont(fonts.Font());
+        if (cell.Font.Color != penColor) {
+          penColor = cell.Font.Color;
+          painter.setPen(platform::ToQColor(penColor));
+        }
+        fonts.Measure().Draw(painter, rect.adjusted(padding, 0, -padding, 0),
+                             AlignmentFlags(cell.Alignment), platform::ToQString(cell.Text),
+                             fonts.Measure().Width(cell.Text));
       }
     }
   } catch (...) {
-    source_.EndWalk();
+    if (!spool_) source_.EndWalk();
     throw;
   }
-  source_.EndWalk();
+  if (!spool_) source_.EndWalk();
 
   // Lines: around the table, under the titles and every row, between the columns.
   painter.setPen(QPen(kLineColor, Dots(0.3)));

@@ -19,6 +19,12 @@
 
 class QPainter;
 class TDBGridEh;
+class TReportRowSpool;
+
+// How the pages reach their rows again when drawn: through the data set's bookmarks (a data
+// set that keeps its rows, as the window's does), or from a temporary file of the rows' cells
+// written while the rows are first read (a data set read once, forward only).
+enum class TPrintRows { Bookmarks, Spooled };
 
 // What the page header says besides the title. Company and server are UTF-8 (any script
 // prints as it is); the other texts are Windows-1252.
@@ -50,7 +56,10 @@ class TReportPages {
   // Reads, in one pass over the rows, which rows and columns print and the chart's figures;
   // the grid keeps its position. Requires: the grid's data set is open; the grid and the data
   // set outlive the pages and do not change while they are in use.
-  TReportPages(TDBGridEh& grid, TReportPrintSpec spec);
+  // With TPrintRows::Spooled the data set may be read forward only, and the grid is left on
+  // its last row.
+  TReportPages(TDBGridEh& grid, TReportPrintSpec spec,
+               TPrintRows rows = TPrintRows::Bookmarks);
   ~TReportPages();
   TReportPages(const TReportPages&) = delete;
   TReportPages& operator=(const TReportPages&) = delete;
@@ -63,7 +72,7 @@ class TReportPages {
   int PageCount() const { return layout_.PageCount; }
   // The date and time of printing the header shows from now on.
   void SetPrinted(std::string printed) { spec_.Heading.Printed = std::move(printed); }
-  int RowCount() const { return static_cast<int>(rows_.size()); }
+  int RowCount() const { return rowCount_; }
   bool HasChartPage() const { return hasChart_; }
 
   // Draws page `page` (from 0) on `painter`, whose origin is the top left corner of the area
@@ -85,7 +94,9 @@ class TReportPages {
   TReportPrintSpec spec_;
   std::vector<int> columns_;           // grid column indexes, in the grid's order
   std::vector<TPrintColumn> widths_;   // points at the grid's size, per entry of columns_
-  std::vector<TBookmark> rows_;        // the rows to print, in order
+  std::vector<TBookmark> rows_;        // the rows to print, in order (unless spooled)
+  std::unique_ptr<TReportRowSpool> spool_;  // the cells of the rows to print, when spooled
+  int rowCount_ = 0;
   std::vector<double> textWidths_;     // widest text of each column, padded, grid pixels
   TCostChartData chart_;
   TCostChartTitles chartTitles_;

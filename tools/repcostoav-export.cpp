@@ -347,7 +347,8 @@ void WritePdf(TDBGridEh& grid, const Options& options, bool toStandardOutput) {
   TReportPages pages(grid, report::ReportPrintSpec(report::ReportHeading(
                                platform::FileNameToQString(options.company).toStdString(),
                                platform::FileNameToQString(options.server).toStdString(),
-                               options.from, options.to)));
+                               options.from, options.to)),
+                     TPrintRows::Spooled);
   pages.SetPageLayout(options.page);
   if (!toStandardOutput) return SaveReportPdf(pages, options.output);
   TFileStream out(STDOUT_FILENO);
@@ -402,11 +403,11 @@ int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& da
   // are the window's; only the window's preview needs them all at once.
   report.SetPacketRecords(kRowsPerPacket);
   // The one-pass formats write each row once, in order: the rows already written need not
-  // stay, so memory holds one packet whatever the report's size. The PDF reads them all, and so
-  // do HTML and RTF, whose column widths are those the window gives its columns after a
+  // stay, so memory holds one packet whatever the report's size. The PDF too reads its rows
+  // once: its first pass keeps their cells in a temporary file for the pages. HTML and RTF
+  // read them all, for their column widths are those the window gives its columns after a
   // calculation, from the widest text of each.
-  const bool widthsFromRows =
-      options.filterIndex == kPdf || options.filterIndex == kHtml || options.filterIndex == kRtf;
+  const bool widthsFromRows = options.filterIndex == kHtml || options.filterIndex == kRtf;
   report.SetUniDirectional(!widthsFromRows);
   TDataSource source(&report);
 

@@ -271,7 +271,8 @@ class FullStream : public TStream {
 };
 
 TEST_F(ReportPagesTest, APdfThatCannotBeWrittenWholeFailsAndKeepsTheFormerFile) {
-  ReportGrid t(3000);
+  // Rows enough for a file of a few hundred kilobytes, past the size limit below.
+  ReportGrid t(6000);
   TReportPages pages(*t.grid, Spec());
   TMemoryStream whole;
   WriteReportPdf(pages, whole);
