@@ -17,7 +17,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Bytes written to a property at once; larger values go in pieces of this size.
-constexpr uint32_t kPieceBytes = 256 * 1024;
+constexpr uint32_t kPieceBytes = 1024 * 1024;
 
 template <typename T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;

@@ -4,7 +4,6 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QTest>
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -15,6 +14,7 @@
 #include "platform/ClipboardHandOver.h"
 #include "platform/Errors.h"
 #include "tests/x11/support/ClipboardManagerStandIn.h"
+#include "tests/x11/support/QtClipboardTime.h"
 #include "tests/x11/support/X11Tests.h"
 
 namespace platform {
@@ -65,16 +65,10 @@ std::string PlainText() {
       .toStdString();
 }
 
-// Runs the close's hand-over, then lets Qt read the later server time it showed, so that the
-// next test's copy can take the clipboard again.
+// The close's hand-over; afterwards Qt may take the clipboard again for the next case.
 void CloseHandOver() {
   HandOverClipboardAtClose();
-  for (int tries = 0; tries < 100; ++tries) {
-    QTest::qWait(20);
-    QGuiApplication::clipboard()->setText("probe");
-    if (QGuiApplication::clipboard()->ownsClipboard()) break;
-  }
-  QGuiApplication::clipboard()->clear();
+  testx11::LetQtTakeTheClipboardAgain();
 }
 
 std::weak_ptr<SizedRenderer> OfferDelayedCopy() {

@@ -61,6 +61,11 @@ std::map<std::string, std::string> ClipboardManagerStandIn::Saved() const {
   return values_;
 }
 
+std::map<std::string, size_t> ClipboardManagerStandIn::SavedSizes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return sizes_;
+}
+
 std::vector<std::string> ClipboardManagerStandIn::Offered() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return offered_;
@@ -114,29 +119,30 @@ xcb_selection_notify_event_t ClipboardManagerStandIn::Convert(xcb_atom_t target,
 }
 
 // The values the owner placed in `properties` of the stand-in's window, reading pieces of
-// values sent incrementally as they come.
-std::map<xcb_atom_t, std::string> ClipboardManagerStandIn::Read(
-    const std::vector<xcb_atom_t>& properties) {
+// values sent incrementally as they come; the bytes are kept when `keep` says so.
+std::map<xcb_atom_t, ClipboardManagerStandIn::Value> ClipboardManagerStandIn::Read(
+    const std::vector<xcb_atom_t>& properties, bool keep) {
   const xcb_atom_t incr = Atom("INCR");
-  std::map<xcb_atom_t, std::string> values;
+  std::map<xcb_atom_t, Value> values;
   std::map<xcb_atom_t, bool> pending;  // still coming in pieces
-  const auto take = [&](xcb_atom_t property, std::string* bytes) {
+  // Reads and deletes a property, adding its bytes to `value`; returns its type and size.
+  const auto take = [&](xcb_atom_t property, Value& value) {
     auto reply = Own(xcb_get_property_reply(
         c_, xcb_get_property(c_, 1, window_, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1u << 28),
         nullptr));
-    if (!reply) return xcb_atom_t(XCB_ATOM_NONE);
-    bytes->assign(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                  static_cast<size_t>(xcb_get_property_value_length(reply.get())));
-    return reply->type;
+    if (!reply) return std::make_pair(xcb_atom_t(XCB_ATOM_NONE), 0);
+    const int size = xcb_get_property_value_length(reply.get());
+    if (reply->type != incr) {
+      value.size += static_cast<size_t>(size);
+      if (keep) {
+        value.bytes.append(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                           static_cast<size_t>(size));
+      }
+    }
+    return std::make_pair(xcb_atom_t(reply->type), size);
   };
   for (xcb_atom_t property : properties) {
-    std::string bytes;
-    if (take(property, &bytes) == incr) {
-      pending[property] = true;
-      values[property];
-    } else {
-      values[property] = std::move(bytes);
-    }
+    if (take(property, values[property]).first == incr) pending[property] = true;
   }
   while (!pending.empty()) {
     auto event = Own(NextEvent());
@@ -147,13 +153,7 @@ std::map<xcb_atom_t, std::string> ClipboardManagerStandIn::Read(
         !pending.count(notice->atom)) {
       continue;
     }
-    std::string piece;
-    take(notice->atom, &piece);
-    if (piece.empty()) {
-      pending.erase(notice->atom);
-    } else {
-      values[notice->atom] += piece;
-    }
+    if (take(notice->atom, values[notice->atom]).second == 0) pending.erase(notice->atom);
   }
   return values;
 }
@@ -164,7 +164,7 @@ void ClipboardManagerStandIn::Save(const xcb_selection_request_event_t& request)
   const xcb_selection_notify_event_t listed = Convert(Atom("TARGETS"), answer);
   std::vector<xcb_atom_t> wanted;
   if (listed.property != XCB_ATOM_NONE) {
-    const std::string list = Read({answer})[answer];
+    const std::string list = Read({answer}, true)[answer].bytes;
     for (size_t i = 0; i + 4 <= list.size(); i += 4) {
       xcb_atom_t atom;
       std::memcpy(&atom, list.data() + i, 4);
@@ -176,7 +176,7 @@ void ClipboardManagerStandIn::Save(const xcb_selection_request_event_t& request)
       if (wants) wanted.push_back(atom);
     }
   }
-  std::map<std::string, std::string> values;
+  std::map<std::string, Value> values;
   if (options_.multiple && !wanted.empty()) {
     std::vector<xcb_atom_t> pairs;
     for (size_t i = 0; i < wanted.size(); ++i) {
@@ -187,23 +187,23 @@ void ClipboardManagerStandIn::Save(const xcb_selection_request_event_t& request)
     xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, pairList, Atom("ATOM_PAIR"), 32,
                         static_cast<uint32_t>(pairs.size()), pairs.data());
     if (Convert(Atom("MULTIPLE"), pairList).property != XCB_ATOM_NONE) {
-      const std::string answered = Read({pairList})[pairList];
+      const std::string answered = Read({pairList}, true)[pairList].bytes;
       std::vector<xcb_atom_t> properties;
       for (size_t i = 0; i + 8 <= answered.size(); i += 8) {
         xcb_atom_t property;
         std::memcpy(&property, answered.data() + i + 4, 4);
         if (property != XCB_ATOM_NONE) properties.push_back(property);
       }
-      const auto read = Read(properties);
+      auto read = Read(properties, options_.keepValues);
       for (size_t i = 0; i < wanted.size(); ++i) {
         auto found = read.find(pairs[2 * i + 1]);
-        if (found != read.end()) values[Name(wanted[i])] = found->second;
+        if (found != read.end()) values[Name(wanted[i])] = std::move(found->second);
       }
     }
   } else {
     for (xcb_atom_t target : wanted) {
       if (Convert(target, answer).property == XCB_ATOM_NONE) continue;
-      values[Name(target)] = Read({answer})[answer];
+      values[Name(target)] = std::move(Read({answer}, options_.keepValues)[answer]);
     }
   }
 
@@ -218,7 +218,12 @@ void ClipboardManagerStandIn::Save(const xcb_selection_request_event_t& request)
                  reinterpret_cast<const char*>(&notice));
   xcb_flush(c_);
   std::lock_guard<std::mutex> lock(mutex_);
-  values_ = std::move(values);
+  values_.clear();
+  sizes_.clear();
+  for (auto& [name, value] : values) {
+    sizes_[name] = value.size;
+    values_[name] = std::move(value.bytes);
+  }
   offered_ = std::move(offered);
   done_ = true;
   saved_.notify_all();

@@ -22,6 +22,7 @@ class ClipboardManagerStandIn {
   struct Options {
     std::vector<std::string> wanted;  // targets to save; empty: every target offered
     bool multiple = false;            // one MULTIPLE request instead of one per target
+    bool keepValues = true;           // false: only the sizes are kept (for benchmarks)
   };
   // Requires: DISPLAY names a running X server. Ready() tells whether it owns the selection.
   explicit ClipboardManagerStandIn(Options options);
@@ -32,6 +33,8 @@ class ClipboardManagerStandIn {
   bool WaitForSave(int seconds);
   // After a save: the values read, by target name (targets refused are absent).
   std::map<std::string, std::string> Saved() const;
+  // After a save: the size of each value read, by target name.
+  std::map<std::string, size_t> SavedSizes() const;
   // After a save: the targets the clipboard offered.
   std::vector<std::string> Offered() const;
 
@@ -40,7 +43,11 @@ class ClipboardManagerStandIn {
   void Save(const xcb_selection_request_event_t& request);
   xcb_generic_event_t* NextEvent();
   xcb_selection_notify_event_t Convert(xcb_atom_t target, xcb_atom_t property);
-  std::map<xcb_atom_t, std::string> Read(const std::vector<xcb_atom_t>& properties);
+  struct Value {
+    std::string bytes;  // empty unless the values are kept
+    size_t size = 0;
+  };
+  std::map<xcb_atom_t, Value> Read(const std::vector<xcb_atom_t>& properties, bool keep);
   xcb_atom_t Atom(const std::string& name);
   std::string Name(xcb_atom_t atom);
 
@@ -54,6 +61,7 @@ class ClipboardManagerStandIn {
   std::condition_variable saved_;
   bool done_ = false;
   std::map<std::string, std::string> values_;
+  std::map<std::string, size_t> sizes_;
   std::vector<std::string> offered_;
   std::thread thread_;
 };
