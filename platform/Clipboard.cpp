@@ -243,21 +243,26 @@ void RenderDelayedClipboard() {
   SystemClipboard()->setMimeData(data);
 }
 
+// The hand-over's source number of the UTF-8 text (blocks are numbered by their format, >= 1).
+constexpr int kUtf8TextSource = 0;
+
 // The targets an X11 clipboard manager is offered for the delayed blocks: each block under
 // its MIME type, and the Unicode block also as UTF-8 text under the names programs ask for.
 static std::vector<HandOverTarget> HandOverTargets(
     const std::vector<unsigned>& formats, const std::shared_ptr<IClipboardRenderer>& renderer) {
   std::vector<HandOverTarget> targets;
   for (unsigned format : formats) {
-    targets.push_back({ClipboardMimeType(format), [renderer, format] {
-                         return RenderBlock(*renderer, format);
-                       }});
+    targets.push_back({ClipboardMimeType(format),
+                       [renderer, format] { return RenderBlock(*renderer, format); },
+                       static_cast<int>(format)});
     if (format != CF_UNICODETEXT) continue;
     for (const char* name : {"UTF8_STRING", "text/plain;charset=utf-8", "text/plain"}) {
-      targets.push_back({name, [renderer] {
+      targets.push_back({name,
+                         [renderer] {
                            const QByteArray block = RenderBlock(*renderer, CF_UNICODETEXT);
                            return block.isNull() ? block : UnicodeBlockUtf8(block);
-                         }});
+                         },
+                         kUtf8TextSource});
     }
   }
   return targets;

@@ -71,6 +71,7 @@ class HandOver {
   void OnMultiple(const xcb_selection_request_event_t& request, xcb_atom_t property);
   void OnPropertyDeleted(xcb_window_t window, xcb_atom_t property);
   void Advance();
+  void Finish();
   void Answer(xcb_window_t requestor, xcb_atom_t selection, xcb_atom_t target,
               xcb_atom_t property, xcb_timestamp_t time);
   void WatchDeletions(xcb_window_t requestor);
@@ -87,6 +88,8 @@ class HandOver {
              timestamp_ = 0, incr_ = 0, atomPair_ = 0, saveProperty_ = 0;
   uint32_t piece_ = kPieceBytes;
   std::deque<Transfer> queue_;  // served in order; only the first one holds bytes
+  int keptSource_ = -1;         // the source of the bytes last handed over, kept for the next
+  QByteArray kept_;             // target of the same source, until another is written
 };
 
 void HandOver::InternAtoms() {
@@ -317,7 +320,14 @@ void HandOver::Advance() {
     Transfer& transfer = queue_.front();
     const xcb_atom_t type = atoms_[transfer.target];
     if (!transfer.rendered) {
-      transfer.bytes = targets_[transfer.target].render();
+      const HandOverTarget& target = targets_[transfer.target];
+      if (target.source < 0 || target.source != keptSource_) {
+        kept_ = QByteArray();
+        keptSource_ = -1;
+        transfer.bytes = target.render();
+      } else {
+        transfer.bytes = kept_;
+      }
       transfer.rendered = true;
       if (!transfer.answered) {
         if (transfer.bytes.isNull()) {
@@ -329,7 +339,7 @@ void HandOver::Advance() {
           Put(transfer.requestor, transfer.property, type, 8,
               static_cast<uint32_t>(transfer.bytes.size()), transfer.bytes.constData());
           Answer(transfer.requestor, transfer.selection, type, transfer.property, transfer.time);
-          queue_.pop_front();
+          Finish();
           continue;
         }
         WatchDeletions(transfer.requestor);
@@ -347,8 +357,18 @@ void HandOver::Advance() {
         transfer.bytes.constData() + transfer.sent);
     transfer.sent += count;
     if (count > 0) return;
-    queue_.pop_front();  // the empty piece is written: done, and its bytes go
+    Finish();  // the empty piece is written: done
   }
+}
+
+// Ends the first transfer; its bytes stay only as long as the next target shares them.
+void HandOver::Finish() {
+  Transfer& transfer = queue_.front();
+  if (!transfer.bytes.isNull()) {
+    keptSource_ = targets_[transfer.target].source;
+    kept_ = std::move(transfer.bytes);
+  }
+  queue_.pop_front();
 }
 
 }  // namespace

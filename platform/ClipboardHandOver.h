@@ -11,10 +11,12 @@
 namespace platform {
 
 // One target offered to the manager: its atom name and the writer of its bytes (a null array
-// when they cannot be written; the manager is then refused that target).
+// when they cannot be written; the manager is then refused that target). Targets with the
+// same `source` (>= 0) have the same bytes: asked one after the other, they are written once.
 struct HandOverTarget {
   std::string name;
   std::function<QByteArray()> render;
+  int source = -1;
 };
 
 enum class HandOverResult {
