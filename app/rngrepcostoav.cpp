@@ -702,8 +702,9 @@ void Tfrepcostoav::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  // A copy still offered on the clipboard is written out before the report's rows go.
-  platform::RenderDelayedClipboard();
+  // A copy still offered on the clipboard goes to a clipboard manager (if one runs) before
+  // the report's rows go.
+  platform::HandOverClipboardAtClose();
   CRepcliente->Close();
   event->accept();
 }

@@ -19,78 +19,18 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/OpenReport.h"
 #include "bench/support/ProcessCost.h"
 #include "data/DBClient.h"
-#include "data/DateText.h"
-#include "data/Provider.h"
-#include "data/SqlExpr.h"
 #include "export/ClipboardCopy.h"
 #include "export/DBGridEhSource.h"
-#include "grid/DBGridEh.h"
 #include "platform/Clipboard.h"
-#include "report/ReportFields.h"
 #include "report/SaveSelection.h"
-#include "report/dm.h"
 
 namespace {
 
-struct OpenReport {
-  Tfdm dataModule;
-  TProviderOwner providers;
-  TDataSetProvider provider{"PRepcliente", &providers};
-  TClientDataSet report{"CRepcliente", &providers};
-  std::vector<std::unique_ptr<TField>> fields;
-  TDataSource source{&report};
-  TDBGridEh grid;
-  double residentGrowth = 0;  // process memory the first open added
-  double heldByRows = 0;      // of which closing the result set gives back
-
-  explicit OpenReport(const std::string& demo) {
-    TSQLConnection& connection = *dataModule.Galvora;
-    connection.Params().SetValue("Database", report::ReportDatabaseName(demo, "001"));
-    connection.Params().SetValue("User_Name", "SYSDBA");
-    connection.Params().SetValue("password", "masterkey");
-    connection.Open();
-    provider.SetDataSet(dataModule.QRepcliente.get());
-    provider.SetOptions(poAllowCommandText);
-    report.SetProviderName("PRepcliente");
-    report::CreateReportFields(report, fields);
-    report::SetupReportGrid(grid, &source);
-    grid.resize(1418, 484);
-    grid.setAttribute(Qt::WA_DontShowOnScreen);
-    grid.show();
-    report.SetCommandText(
-        report::ReportCommandText(EncodeDate(2022, 1, 1), EncodeDate(2022, 1, 31)));
-    // The database engine runs inside this process; one run of the procedure first warms its
-    // page cache, so that the open's growth is what the result set and its provider keep.
-    TSQLQuery warmUp;
-    warmUp.SetSQLConnection(&connection);
-    warmUp.SetSQL(report.CommandText());
-    warmUp.Open();
-    while (!warmUp.Eof()) warmUp.Next();
-    warmUp.Close();
-    const double before = bench::ResidentBytes();
-    report.Open();
-    residentGrowth = bench::ResidentBytes() - before;
-    // What closing gives back (freed pages returned to the system) is what the rows hold.
-    report.Close();
-    malloc_trim(0);
-    heldByRows = residentGrowth - (bench::ResidentBytes() - before);
-    report.Open();
-    grid.Selection().SelectEverything();
-  }
-};
-
-OpenReport* Report() {
-  static std::unique_ptr<OpenReport> report;
-  if (!report) {
-    const char* folder = std::getenv("BENCH_EXPORT_DEMO");
-    const std::string demo = folder ? folder : "/tmp/galvora-bench-100k";
-    if (!std::filesystem::exists(demo + "/datos/001/galvora.fdb")) return nullptr;
-    report = std::make_unique<OpenReport>(demo);
-  }
-  return report.get();
-}
+using bench::OpenReport;
+using bench::Report;
 
 void BM_ReportExport(benchmark::State& state) {
   OpenReport* report = Report();

@@ -8,6 +8,7 @@
 #include <QSysInfo>
 #include <map>
 
+#include "platform/ClipboardHandOver.h"
 #include "platform/Cp1252.h"
 #include "platform/Errors.h"
 
@@ -70,6 +71,15 @@ QByteArray UnicodeBlockUtf8(const QByteArray& bytes) {
   return QStringView(units, length).toUtf8();
 }
 
+// A block's bytes, or a null array when it cannot be written.
+QByteArray RenderBlock(IClipboardRenderer& renderer, unsigned format) {
+  try {
+    return renderer.Render(format);
+  } catch (...) {
+    return QByteArray();
+  }
+}
+
 // Blocks offered by name and written by the renderer when a program reads them.
 class DelayedMimeData : public QMimeData {
  public:
@@ -88,14 +98,8 @@ class DelayedMimeData : public QMimeData {
     return formats().contains(mimeType);
   }
   const std::vector<unsigned>& Formats() const { return formats_; }
-  // The block's bytes, or a null array when it cannot be written.
-  QByteArray Render(unsigned format) const {
-    try {
-      return renderer_->Render(format);
-    } catch (...) {
-      return QByteArray();
-    }
-  }
+  const std::shared_ptr<IClipboardRenderer>& Renderer() const { return renderer_; }
+  QByteArray Render(unsigned format) const { return RenderBlock(*renderer_, format); }
 
  protected:
   QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
@@ -237,6 +241,48 @@ void RenderDelayedClipboard() {
     if (format == CF_UNICODETEXT) data->setText(UnicodeBlockText(bytes));
   }
   SystemClipboard()->setMimeData(data);
+}
+
+// The hand-over's source number of the UTF-8 text (blocks are numbered by their format, >= 1).
+constexpr int kUtf8TextSource = 0;
+
+// The targets an X11 clipboard manager is offered for the delayed blocks: each block under
+// its MIME type, and the Unicode block also as UTF-8 text under the names programs ask for.
+static std::vector<HandOverTarget> HandOverTargets(
+    const std::vector<unsigned>& formats, const std::shared_ptr<IClipboardRenderer>& renderer) {
+  std::vector<HandOverTarget> targets;
+  for (unsigned format : formats) {
+    targets.push_back({ClipboardMimeType(format),
+                       [renderer, format] { return RenderBlock(*renderer, format); },
+                       static_cast<int>(format)});
+    if (format != CF_UNICODETEXT) continue;
+    for (const char* name : {"UTF8_STRING", "text/plain;charset=utf-8", "text/plain"}) {
+      targets.push_back({name,
+                         [renderer] {
+                           const QByteArray block = RenderBlock(*renderer, CF_UNICODETEXT);
+                           return block.isNull() ? block : UnicodeBlockUtf8(block);
+                         },
+                         kUtf8TextSource});
+    }
+  }
+  return targets;
+}
+
+void HandOverClipboardAtClose() {
+  const DelayedMimeData* delayed = DelayedContents();
+  if (delayed == nullptr) return;
+  if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
+    // The program's own clipboard: it lasts as long as the program, so the blocks stay.
+    RenderDelayedClipboard();
+    return;
+  }
+  const std::vector<unsigned> formats = delayed->Formats();
+  const std::shared_ptr<IClipboardRenderer> renderer = delayed->Renderer();
+  // Qt lets the selection go (and will not hand it over itself at exit); the blocks are
+  // written from here on only for a clipboard manager that asks for them.
+  SystemClipboard()->clear();
+  SyncQtDisplayConnection();
+  HandOverToClipboardManager(HandOverTargets(formats, renderer));
 }
 
 std::string ReadClipboardFormat(unsigned format) {

@@ -71,6 +71,12 @@ class ClipboardSession {
 // the bytes in their place, releasing the renderer: for the moment before what the renderer
 // reads goes away. A block whose writing fails is left out.
 void RenderDelayedClipboard();
+// For the moment the program stops offering the clipboard (its window closes). When the
+// clipboard holds this program's delayed blocks: on X11 they leave the clipboard and a running
+// clipboard manager is handed the blocks it asks for, one at a time (with none running
+// nothing is written); on a clipboard kept by the program itself they are written out as by
+// RenderDelayedClipboard().
+void HandOverClipboardAtClose();
 // True when the clipboard holds this program's delayed blocks.
 bool ClipboardHoldsDelayedData();
 
