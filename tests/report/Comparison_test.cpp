@@ -14,7 +14,10 @@
 #include "data/DB.h"
 #include "data/DateText.h"
 #include "db/CompanyDatabase.h"
+#include "report/ComparisonText.h"
+#include "report/ComparisonWorkbook.h"
 #include "report/ScaledDecimal.h"
+#include "tests/export/support/XlsxReader.h"
 
 namespace fs = std::filesystem;
 
@@ -293,6 +296,47 @@ TEST_F(Comparison, MissingDatabaseThrowsTheDatabaseError) {
                    report::ComparisonPeriods(EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31),
                                              report::TReferenceKind::Year)),
                EDatabaseError);
+}
+
+// The comparison alone as a workbook, for the window's save: the sheet "Comparativo" only,
+// the document's properties; a target that cannot be written fails with the file's name and
+// leaves the former file as it was.
+TEST_F(Comparison, SavesTheComparisonAloneAsAWorkbook) {
+  const report::TComparison comparison = Run(EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31),
+                                             EncodeDate(2022, 2, 1), EncodeDate(2022, 2, 28));
+  const std::string path = *folder_ + "/Comparativo.xlsx";
+  report::SaveComparisonWorkbook(comparison, path,
+                                 {"Reporte Costos Av\xED"
+                                  "cola",
+                                  "001", "marzo"});
+  const XlsxBook book = ReadXlsx(path, "", "Comparativo");
+  EXPECT_EQ(book.Sheets, std::vector<std::string>{"Comparativo"});
+  EXPECT_EQ(book.Title, "Reporte Costos Av\u00EDcola");
+  EXPECT_EQ(book.Subject, "marzo");
+  EXPECT_EQ(book.Rows, 1 + 5 + 1);
+  EXPECT_EQ(book.AutoFilter, "A1:Z6");
+  EXPECT_EQ(book.Cells.at("A6").Value, "Z9");
+  EXPECT_EQ(book.Cells.count("D6"), 0u);  // Z9 has no February: blank
+  EXPECT_EQ(book.Cells.at("A5").Value, "Y8");
+  EXPECT_EQ(book.Cells.count("C5"), 0u);  // Y8 has no March: blank
+
+  const std::string folderTarget = *folder_ + "/a-folder.xlsx";
+  fs::create_directory(folderTarget);
+  EXPECT_THROW(report::SaveComparisonWorkbook(comparison, folderTarget, {}),
+               platform::EFCreateError);
+  EXPECT_THROW(report::SaveComparisonText(comparison, folderTarget, true), platform::EFCreateError);
+  EXPECT_TRUE(fs::is_directory(folderTarget));
+}
+
+// The comparison file's name beside the report's.
+TEST(ComparisonFileName, TakesTheStemAndExtension) {
+  const struct {
+    const char *report, *comparison;
+  } kCases[] = {{"/srv/Costos.csv", "/srv/Costos-comparativo.csv"},
+                {"Costos.TXT", "Costos-comparativo.TXT"},
+                {"/srv/v1.2/Costos", "/srv/v1.2/Costos-comparativo"},
+                {"/srv/.csv", "/srv/.csv-comparativo"}};
+  for (const auto& c : kCases) EXPECT_EQ(report::ComparisonFileName(c.report), c.comparison);
 }
 
 }  // namespace
