@@ -34,10 +34,15 @@ TComparisonPeriods ComparisonPeriods(TDateTime from, TDateTime to, TReferenceKin
 // A compared column of the report: its field name in the report's result set and its title
 // (Windows-1252, as the report's own titles).
 struct TComparedMeasure {
-  std::string FieldName;  // "EXFINAVE", "ENTHUEVO", "RENDHUEVO", "COSTOALM", "TOTCOSTO", ...
-  std::string Title;      // "Inv.Fin Aves", ...
+  std::string FieldName;      // "EXFINAVE", "ENTHUEVO", "RENDHUEVO", "COSTOALM", "TOTCOSTO", ...
+  std::string Title;          // "Inv.Fin Aves", ...
   std::string DisplayFormat;  // the report's display format of the column ("#,###", ...)
+  bool RiseIsGood = false;    // more birds, eggs or yield is good; more cost is not
 };
+
+// The compared columns, in order, with the report's titles and display formats: Inv.Fin Aves,
+// Ent.Huevos, %Rend.Hvos, Costo Alim., Total Costo, Costo Unit.
+std::vector<TComparedMeasure> ComparedMeasures();
 
 // One compared value: empty where the warehouse is missing from that period or the value is
 // NULL; the difference and the percentage are empty unless both sides are there (and the
