@@ -39,6 +39,10 @@ struct TComparedMeasure {
   std::string DisplayFormat;  // the report's display format of the column ("#,###", ...)
 };
 
+// The compared columns, in order, with the report's titles and display formats: Inv.Fin Aves,
+// Ent.Huevos, %Rend.Hvos, Costo Alim., Total Costo, Costo Unit.
+std::vector<TComparedMeasure> ComparedMeasures();
+
 // One compared value: empty where the warehouse is missing from that period or the value is
 // NULL; the difference and the percentage are empty unless both sides are there (and the
 // percentage also when the reference value is zero).

@@ -6,9 +6,11 @@
 
 namespace report {
 
-TReportSource::TReportSource(Tfdm& dataModule)
+TReportSource::TReportSource(Tfdm& dataModule) : TReportSource(*dataModule.QRepcliente) {}
+
+TReportSource::TReportSource(TSQLQuery& query)
     : provider_("PRepcliente", &providers_), report_("CRepcliente", &providers_) {
-  provider_.SetDataSet(dataModule.QRepcliente.get());
+  provider_.SetDataSet(&query);
   provider_.SetOptions(poAllowCommandText);
   report_.SetProviderName("PRepcliente");
   CreateReportFields(report_, fields_);

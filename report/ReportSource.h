@@ -10,12 +10,15 @@
 #include "data/Provider.h"
 
 class Tfdm;
+class TSQLQuery;
 
 namespace report {
 
 class TReportSource {
  public:
   explicit TReportSource(Tfdm& dataModule);
+  // The same over another query, for a run on a connection of its own.
+  explicit TReportSource(TSQLQuery& query);
   TReportSource(const TReportSource&) = delete;
   TReportSource& operator=(const TReportSource&) = delete;
 
