@@ -37,12 +37,6 @@ void PreviewComparison(const report::TComparison& comparison, const std::string&
   TPrintPreview preview(pages, parent);
   preview.setWindowTitle(QStringLiteral("Comparativo"));
   preview.PrintTime = report::PrintedNow;
-  if (auto* toolbar = preview.findChild<QToolBar*>()) {
-    QAction* save = toolbar->addAction(QStringLiteral("Guardar XLSX..."));
-    save->setObjectName("XlsxAction");
-    QObject::connect(save, &QAction::triggered, &preview,
-                     [&comparison] { SaveComparisonWorkbook(comparison); });
-  }
   preview.exec();
 }
 

@@ -18,7 +18,4 @@ namespace app {
 void PreviewComparison(const report::TComparison& comparison, const std::string& company,
                        const std::string& server, QWidget* parent);
 
-// Asks for a file name in the save dialog and writes `comparison` there as a workbook.
-void SaveComparisonWorkbook(const report::TComparison& comparison);
-
 }  // namespace app

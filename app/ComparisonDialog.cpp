@@ -17,6 +17,28 @@
 
 namespace app {
 
+namespace {
+
+// A period of one whole calendar month.
+bool IsWholeMonth(TDateTime from, TDateTime to) {
+  const QDate first = ToQDate(from), last = ToQDate(to);
+  return first.day() == 1 && last.year() == first.year() && last.month() == first.month() &&
+         last.day() == last.daysInMonth();
+}
+
+// The previous period: the previous calendar month for a whole month (November for December,
+// not the 31 days ending on 30 November), else the same number of days just before.
+report::TComparisonPeriods PreviousPeriod(TDateTime from, TDateTime to) {
+  if (!IsWholeMonth(from, to)) {
+    return report::ComparisonPeriods(from, to, report::TReferenceKind::Previous);
+  }
+  const QDate first = ToQDate(from).addMonths(-1);
+  return report::ComparisonPeriods(from, to, report::TReferenceKind::Dates, FromQDate(first),
+                                   FromQDate(first.addDays(first.daysInMonth() - 1)));
+}
+
+}  // namespace
+
 TComparisonDialog::TComparisonDialog(TDateTime from, TDateTime to, QWidget* parent)
     : QDialog(parent), from_(from), to_(to) {
   setObjectName("ComparisonDialog");
@@ -26,14 +48,16 @@ TComparisonDialog::TComparisonDialog(TDateTime from, TDateTime to, QWidget* pare
       platform::ToQString("Per\xedodo del reporte: Desde " + DateToStr(from) + " Hasta " +
                           DateToStr(to) + "\nComparar con:"),
       this));
-  Previous = new QRadioButton(QStringLiteral("&Mes o período anterior (el mismo número de días)"), this);
+  Previous = new QRadioButton(IsWholeMonth(from, to)
+                                  ? QStringLiteral("&Mes anterior")
+                                  : QStringLiteral("&Período anterior (el mismo número de días)"),
+                              this);
   Year = new QRadioButton(QStringLiteral("Mismo período del &año anterior"), this);
   Dates = new QRadioButton(QStringLiteral("&Fechas:"), this);
   auto* group = new QButtonGroup(this);
   for (QRadioButton* button : {Previous, Year, Dates}) group->addButton(button);
   Previous->setChecked(true);
-  const report::TComparisonPeriods previous =
-      report::ComparisonPeriods(from, to, report::TReferenceKind::Previous);
+  const report::TComparisonPeriods previous = PreviousPeriod(from, to);
   RefFrom = new TDateTimePicker(ToQDate(previous.RefFrom), this);
   RefFrom->setObjectName("RefFrom");
   RefTo = new TDateTimePicker(ToQDate(previous.RefTo), this);
@@ -72,7 +96,7 @@ report::TComparisonPeriods TComparisonDialog::Periods() const {
     return report::ComparisonPeriods(from_, to_, report::TReferenceKind::Dates,
                                      FromQDate(RefFrom->Date()), FromQDate(RefTo->Date()));
   }
-  return report::ComparisonPeriods(from_, to_, report::TReferenceKind::Previous);
+  return PreviousPeriod(from_, to_);
 }
 
 void TComparisonDialog::ShowReference() {

@@ -1,7 +1,8 @@
 #pragma once
 
-// The choice of the period the report's dates are compared with: the previous period of the
-// same length, the same dates a year earlier, or dates the operator types. The reference
+// The choice of the period the report's dates are compared with: the previous month (for a
+// whole calendar month) or else the previous period of the same length, the same dates a
+// year earlier, or dates the operator types. The reference
 // period the choice gives is shown as it changes.
 
 #include <QDialog>

@@ -56,9 +56,9 @@ TTextMeasure PointMeasure(const platform::TFontSpec& spec) {
   return TTextMeasure(font, &PointDevice());
 }
 
-// A change in percent with two decimals and its sign, in the regional decimal separator.
-QString ChangeText(double change) {
-  QString text = QString::number(change, 'f', 2);
+// A change in percent with its sign and `decimals` decimals, in the regional decimal separator.
+QString ChangeText(double change, int decimals = 2) {
+  QString text = QString::number(change, 'f', decimals);
   const char separator = platform::FormatSettings().DecimalSeparator;
   if (separator != '.') text.replace('.', QChar::fromLatin1(separator));
   return (change > 0 ? QStringLiteral("+") : QString()) + text + QStringLiteral(" %");
@@ -359,7 +359,7 @@ void TComparisonPages::DrawChart(QPainter& painter) const {
     painter.setPen(Qt::black);
     DrawFittedText(painter, QRectF(x(tick) - Dots(20), plot.top() + slot * bars.size() + Dots(2),
                                    Dots(40), Dots(9)),
-                   Qt::AlignHCenter | Qt::AlignVCenter, ChangeText(std::abs(tick) < step / 2 ? 0 : tick));
+                   Qt::AlignHCenter | Qt::AlignVCenter, ChangeText(std::abs(tick) < step / 2 ? 0 : tick, step >= 1 ? 0 : 2));
   }
   TComparisonLine line;
   painter.setFont(PrintFont(kFont, 7, device));

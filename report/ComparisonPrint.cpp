@@ -33,7 +33,7 @@ void TComparisonPrintLines::Read(int index, TComparisonLine& line) const {
   const TComparisonRow& row =
       index < Count() ? comparison_.Rows[static_cast<size_t>(index)] : comparison_.Totals;
   line.Code = index < Count() ? row.Code : "Totales";
-  line.Name = row.Name;
+  line.Name = index < Count() ? row.Name : "";
   line.Cells.clear();
   for (size_t m = 0; m < comparison_.Measures.size(); ++m) {
     const std::string& format = comparison_.Measures[m].DisplayFormat;

@@ -77,9 +77,15 @@ std::vector<std::string> Cells(const TComparisonLine& line, int first, int count
 class ComparisonPagesTest : public ::testing::Test {
  protected:
   void SetUp() override { platform::RegisterFontSubstitutions(); }
-  std::vector<std::string> Print(TPageSet& pages) {
+  // The pages as a PDF, read back page by page; `picture` renders its first page and its
+  // last under build/artifacts/ to look at.
+  std::vector<std::string> Print(TPageSet& pages, const std::string& picture = "") {
     const std::string path = dir_.filePath("comparison.pdf").toStdString();
     SaveReportPdf(pages, path);
+    if (!picture.empty()) {
+      printtest::RenderPage(path, 1, picture + "_first");
+      printtest::RenderPage(path, pages.PageCount(), picture + "_last");
+    }
     return PdfPages(path);
   }
   QTemporaryDir dir_;
@@ -141,8 +147,8 @@ TEST_F(ComparisonPagesTest, EveryWarehouseAndTheTotalsPrintInOrderUnderBothPerio
 }
 
 TEST_F(ComparisonPagesTest, SplitColumnsRepeatCodeAndNameOnEveryBand) {
-  TMemLines lines = MakeLines(5, 9, [](int i) { return i + 1.0; });
-  TComparisonPages pages(lines, Spec(9));
+  TMemLines lines = MakeLines(5, 14, [](int i) { return i + 1.0; });
+  TComparisonPages pages(lines, Spec(14));
   const auto& layout = pages.Layout();
   ASSERT_GT(layout.Bands.size(), 1u);
   const std::vector<std::string> text = Print(pages);
@@ -162,7 +168,7 @@ TEST_F(ComparisonPagesTest, TheChartShowsTheLargestRisesAndFallsOnTheLastPage) {
   TMemLines lines = MakeLines(40, 1, [](int i) { return i - 20.0; });
   TComparisonPages pages(lines, Spec(1));
   ASSERT_TRUE(pages.HasChartPage());
-  const std::vector<std::string> text = Print(pages);
+  const std::vector<std::string> text = Print(pages, "comparison_chart");
   const std::string& chart = text.back();
   EXPECT_NE(chart.find("Costo Unit."), std::string::npos);
   EXPECT_NE(chart.find("Alzas: 15 de 19"), std::string::npos) << chart;
