@@ -350,6 +350,17 @@ void GenerateWarehouse(Loader& loader, int64_t id, const SampleData& sample) {
   const double feedPrice = random.Uniform(1450.0, 1650.0);
   const double vaccinePrice = random.Uniform(38.0, 55.0);
 
+  // The months move: laying follows a yearly season of the warehouse's own size, feed eats a
+  // little more when laying is high, and the feed price rises with a half-yearly swing. Every
+  // factor is exactly 1 in the first month, so that month's rows stay as they were; the swing
+  // comes from the warehouse's id, not from its random stream.
+  const double swing = 0.03 + 0.05 * static_cast<double>(static_cast<uint64_t>(id) * 2654435761ull %
+                                                         1000) / 1000.0;
+  const auto season = [swing](int index, double share, double period) {
+    constexpr double kTwoPi = 6.283185307179586;
+    return 1.0 + share * swing * std::sin(kTwoPi * index / period);
+  };
+
   int year = sample.firstYear;
   int month = sample.firstMonth;
   {
@@ -361,7 +372,7 @@ void GenerateWarehouse(Loader& loader, int64_t id, const SampleData& sample) {
   for (int index = 0; index < sample.months; ++index) {
     const int days = DaysInMonth(year, month);
     auto day = [&](int d) { return EncodeDate(year, month, d); };
-    const double price = feedPrice * (1.0 + 0.006 * index);
+    const double price = feedPrice * (1.0 + 0.006 * index) * season(index, 0.5, 6);
 
     if (index > 0 && birds < initial * 9 / 10) {
       const int64_t pullets = initial - birds;
@@ -373,7 +384,8 @@ void GenerateWarehouse(Loader& loader, int64_t id, const SampleData& sample) {
       birds += pullets;
     }
 
-    const int64_t eggs = std::llround(birds * days * yield * random.Uniform(0.97, 1.03));
+    const int64_t eggs =
+        std::llround(birds * days * yield * season(index, 1, 12) * random.Uniform(0.97, 1.03));
     const int64_t gradeB = eggs * 12 / 100;
     const int64_t gradeA = eggs - gradeB;
     const int weekDays[4] = {7, 14, 21, days};
@@ -390,7 +402,7 @@ void GenerateWarehouse(Loader& loader, int64_t id, const SampleData& sample) {
     loader.Movement(day(days), id, "FV", loader.Document("FV"), "HVA001", 'S', sold * 100,
                     sold * 45000);
 
-    const double feedKg = birds * days * kgPerBirdDay;
+    const double feedKg = birds * days * kgPerBirdDay * season(index, 0.3, 12);
     const double bought = std::round(feedKg * 1.02);
     loader.Movement(day(1), id, "EA", loader.Document("EA"), "ALP001", 'E', Cents(bought),
                     Cents(std::round(bought * price)));

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <optional>
 
+#include "export/XlsxNumericScope.h"
 #include "export/ZipDirectory.h"
 #include "platform/Cp1252.h"
 #include "platform/ReplacementFile.h"
@@ -23,24 +24,6 @@ namespace {
 constexpr char kSheetName[] = "Costos";
 // The sheet counts column widths in pixels at 96 dpi; the grid's are at its screen's dpi.
 constexpr int kScreenDpi = 96;
-
-// libxlsxwriter prints numbers (column widths, ranges) with the C library, which follows the
-// numeric locale: under one with a decimal comma it would write 1234,5 into the sheet. The
-// close, where it prints, runs under "C"; the rows print their numbers themselves.
-class CNumericScope {
- public:
-  CNumericScope() : previous_(::uselocale(CLocale())) {}
-  ~CNumericScope() { ::uselocale(previous_); }
-  CNumericScope(const CNumericScope&) = delete;
-  CNumericScope& operator=(const CNumericScope&) = delete;
-
- private:
-  static locale_t CLocale() {
-    static const locale_t c = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    return c;
-  }
-  locale_t previous_;
-};
 
 // Decimal places of `value` as the grid's text shows them: trailing zeros dropped.
 int SignificantDecimals(double value) {
@@ -329,6 +312,7 @@ void TDBGridEhExportAsXLSX::CloseDocument() {
   SetFilter();
   SetColumnWidths();
   const CNumericScope numeric;
+  if (MoreSheets) MoreSheets(workbook_, tmpFolder_);
   // The library does not check the writes of its temporary files: a full disk or a file size
   // limit there would leave rows out of a workbook it reports as written. The rows' file is
   // checked before the close, and the sheet in the finished archive must hold at least it.

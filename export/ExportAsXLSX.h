@@ -6,6 +6,7 @@
 // Unicode. Each column is wide enough for its title and its widest value as shown.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -29,6 +30,10 @@ class TDBGridEhExportAsXLSX : public TDBGridEhExport {
 
   TDBGridEhExportAsXLSX();
   ~TDBGridEhExportAsXLSX() override;
+
+  // Called once the report's sheet is complete, before the workbook closes, to add further
+  // sheets to it (made in constant-memory mode, their temporary files in `tmpFolder`).
+  std::function<void(lxw_workbook* workbook, const std::string& tmpFolder)> MoreSheets;
 
   // Writes the workbook into a new file that replaces `fileName` only when complete: a failed
   // export leaves the former file as it was and nothing beside it.

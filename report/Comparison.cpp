@@ -29,15 +29,16 @@ enum class TTotalRule {
 struct TMeasureRule {
   const char* FieldName;
   TTotalRule Rule;
+  bool RiseIsGood;
 };
 
 constexpr std::array<TMeasureRule, 6> kMeasureRules{{
-    {"EXFINAVE", TTotalRule::Sum},
-    {"ENTHUEVO", TTotalRule::Sum},
-    {"RENDHUEVO", TTotalRule::EggYield},
-    {"COSTOALM", TTotalRule::Sum},
-    {"TOTCOSTO", TTotalRule::Sum},
-    {"COSTOUNIT", TTotalRule::UnitCost},
+    {"EXFINAVE", TTotalRule::Sum, true},
+    {"ENTHUEVO", TTotalRule::Sum, true},
+    {"RENDHUEVO", TTotalRule::EggYield, true},
+    {"COSTOALM", TTotalRule::Sum, false},
+    {"TOTCOSTO", TTotalRule::Sum, false},
+    {"COSTOUNIT", TTotalRule::UnitCost, false},
 }};
 constexpr size_t kMeasureCount = kMeasureRules.size();
 
@@ -275,7 +276,8 @@ std::vector<TComparedMeasure> ComparedMeasures() {
     for (const TReportFieldSpec& spec : kReportFields) {
       if (std::string_view(spec.FieldName) != rule.FieldName) continue;
       measures.push_back({spec.FieldName, spec.DisplayLabel,
-                          spec.DisplayFormat != nullptr ? spec.DisplayFormat : ""});
+                          spec.DisplayFormat != nullptr ? spec.DisplayFormat : "",
+                          rule.RiseIsGood});
     }
   }
   return measures;
@@ -312,9 +314,8 @@ TComparison RunComparison(const std::string& database, const std::string& user,
 std::string ComparisonEmptyMessage(const TComparison& comparison) {
   if (!comparison.Totals.InNow) return "No hay datos para el reporte.";
   if (!comparison.Totals.InBefore) {
-    return "No hay datos en el per\xEDodo de referencia (" +
-           DateToStr(comparison.Periods.RefFrom) + " - " + DateToStr(comparison.Periods.RefTo) +
-           ") para comparar.";
+    return "No hay datos en el per\xEDodo de referencia (" + DateToStr(comparison.Periods.RefFrom) +
+           " - " + DateToStr(comparison.Periods.RefTo) + ") para comparar.";
   }
   return "";
 }

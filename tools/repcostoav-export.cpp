@@ -43,6 +43,9 @@
 #include "platform/StopRequests.h"
 #include "print/ReportOutput.h"
 #include "print/ReportPages.h"
+#include "report/Comparison.h"
+#include "report/ComparisonExport.h"
+#include "report/ComparisonText.h"
 #include "report/ReportColumnFit.h"
 #include "report/ReportFields.h"
 #include "report/ReportPrint.h"
@@ -72,9 +75,13 @@ const char kUsageText[] =
     "                         --from YYYY-MM-DD --to YYYY-MM-DD --output FILE\n"
     "                         [--format txt|csv|htm|rtf|xls|xlsx|pdf] [--password-file FILE]\n"
     "                         [--paper a4|letter|legal|a3|a5] [--orientation landscape|portrait]\n"
+    "                         [--compare previous|year|YYYY-MM-DD:YYYY-MM-DD]\n"
     "       repcostoav-export --help | --version\n"
     "FILE - writes the report to standard output (give --format).\n"
     "Paper and orientation apply to pdf (default a4, landscape).\n"
+    "--compare adds the comparison with the previous period of the same length, the same\n"
+    "dates a year earlier or the dates given: a sheet \"Comparativo\" in xlsx; a file\n"
+    "STEM-comparativo.EXT beside FILE in csv and txt.\n"
     "The password is read from --password-file (its first line) or from the environment\n"
     "variable GALVORA_PASSWORD.\n"
     "Exit status: 0 written, 1 no rows, 2 usage error, 3 database or file error,\n"
@@ -93,6 +100,7 @@ class UsageError {
 struct Options {
   std::string server, user, company, output, passwordFile;
   TDateTime from = 0, to = 0;
+  std::optional<report::TComparisonPeriods> compare;  // --compare
   int filterIndex = 0;  // the save dialog's entry: 1 txt ... 5 xls, 6 xlsx, or kPdf
   QPageLayout page = TReportPages::DefaultPageLayout();
 };
@@ -102,6 +110,9 @@ constexpr int kPdf = 100;
 // The save dialog's entries whose files hold the grid's column widths.
 constexpr int kHtml = 3;
 constexpr int kRtf = 4;
+constexpr int kText = 1;
+constexpr int kCsv = 2;
+constexpr int kXlsx = 6;
 
 // `text` in lower case (ASCII letters): names of formats, papers and orientations are taken
 // in any case alike.
@@ -134,6 +145,51 @@ TDateTime ParseDate(const std::string& option, const std::string& text) {
   return date;
 }
 
+// The periods --compare names for the report period of `options`: "previous", "year" (in any
+// case) or FROM:TO.
+report::TComparisonPeriods ParseCompare(const std::string& text, const Options& options) {
+  const std::string word = Lowered(text);
+  try {
+    if (word == "previous" || word == "year") {
+      return report::ComparisonPeriods(options.from, options.to,
+                                       word == "year" ? report::TReferenceKind::Year
+                                                      : report::TReferenceKind::Previous);
+    }
+  } catch (const std::exception&) {
+    throw UsageError("--compare " + text + ": the reference period falls before the year 1");
+  }
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos) {
+    throw UsageError("--compare: previous, year or FROM:TO (YYYY-MM-DD:YYYY-MM-DD), not " + text);
+  }
+  const TDateTime from = ParseDate("--compare", text.substr(0, colon));
+  const TDateTime to = ParseDate("--compare", text.substr(colon + 1));
+  if (from > to) {
+    throw UsageError("--compare: " + text.substr(0, colon) + " is after " +
+                     text.substr(colon + 1));
+  }
+  return report::ComparisonPeriods(options.from, options.to, report::TReferenceKind::Dates, from,
+                                   to);
+}
+
+// Why --compare cannot go with the chosen format and output, "" when it can: the workbook
+// takes a sheet, the text formats a file beside FILE.
+std::string CompareRefusal(const Options& options) {
+  switch (options.filterIndex) {
+    case kXlsx:
+      return {};
+    case kText:
+    case kCsv:
+      if (options.output != kStandardOutput) return {};
+      return "--compare: csv and txt write the comparison beside FILE; give --output FILE";
+    case kPdf:
+      return "--compare: not available for pdf; use xlsx, csv or txt";
+    default:
+      return "--compare: not available for " + SaveExtension(options.filterIndex) +
+             "; use xlsx, csv or txt";
+  }
+}
+
 // Raised for --help: the usage goes to standard output and the program ends with status 0.
 struct HelpRequest {};
 
@@ -142,7 +198,7 @@ Options ParseArguments(const std::vector<std::string>& args) {
   std::map<std::string, std::string> values;
   static const char* const kNames[] = {"--server", "--user",   "--company",      "--from",
                                        "--to",     "--output", "--format", "--password-file",
-                                       "--paper",  "--orientation"};
+                                       "--paper",  "--orientation", "--compare"};
   for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h") throw HelpRequest();
   }
@@ -212,6 +268,12 @@ Options ParseArguments(const std::vector<std::string>& args) {
       }
       options.page.setOrientation(orientation == "portrait" ? QPageLayout::Portrait
                                                             : QPageLayout::Landscape);
+    }
+  }
+  if (values.count("--compare")) {
+    options.compare = ParseCompare(values["--compare"], options);
+    if (const std::string refusal = CompareRefusal(options); !refusal.empty()) {
+      throw UsageError(refusal);
     }
   }
   return options;
@@ -355,8 +417,20 @@ void WritePdf(TDBGridEh& grid, const Options& options, bool toStandardOutput) {
   out.Close();
 }
 
+// Writes the report's workbook with the sheet "Comparativo": to FILE, or to standard output.
+void WriteWorkbookWithComparison(TDBGridEh& grid, const report::TComparison& comparison,
+                                 const Options& options, const TExportDocumentInfo& info) {
+  if (options.output != kStandardOutput) {
+    return report::ExportReportWorkbookToFile(grid, comparison, options.output, info);
+  }
+  TFileStream out(STDOUT_FILENO);
+  report::ExportReportWorkbookToStream(grid, comparison, out, info);
+  out.Close();
+}
+
 // Writes the selected report to FILE, or to standard output for "-".
-void WriteReport(const Options& options, TDBGridEh& grid) {
+void WriteReport(const Options& options, TDBGridEh& grid,
+                 const report::TComparison* comparison) {
   const TDBGridEhExportClass exporterClass = SaveExporterClass(options.filterIndex);
   const bool toStandardOutput = options.output == kStandardOutput;
   const std::string shown = toStandardOutput ? "standard output" : "\"" + options.output + "\"";
@@ -369,12 +443,19 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
   try {
     if (options.filterIndex == kPdf) {
       WritePdf(grid, options, toStandardOutput);
+    } else if (comparison != nullptr && options.filterIndex == kXlsx) {
+      WriteWorkbookWithComparison(grid, *comparison, options, info);
     } else if (toStandardOutput) {
       TFileStream out(STDOUT_FILENO);
       ExportGridToStream(exporterClass, grid, out, false, info);
       out.Close();
     } else {
       ExportGridToFile(exporterClass, grid, options.output, false, info);
+    }
+    if (comparison != nullptr && options.filterIndex != kXlsx) {
+      const std::string file = report::ComparisonFileName(options.output);
+      doing = "writing \"" + file + "\"";
+      report::SaveComparisonText(*comparison, file, options.filterIndex == kCsv);
     }
   } catch (const EWriteError& e) {
     std::string reason = e.Error() != 0 ? std::strerror(e.Error()) : e.Message();
@@ -392,7 +473,8 @@ void WriteReport(const Options& options, TDBGridEh& grid) {
 }
 
 // Reads the report from the open connection and writes it.
-int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& databaseName) {
+int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& databaseName,
+                 const report::TComparison* comparison) {
   dataModule.Galvora->Open();
 
   report::TReportSource reportSource(dataModule);
@@ -431,7 +513,7 @@ int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& da
     report::FitColumnsToNeeds(grid, report::MeasureColumnNeeds(grid), "NOMBOD", 20);
   }
   grid.Selection().SelectEverything();
-  WriteReport(options, grid);
+  WriteReport(options, grid, comparison);
   report.Close();
   return kWritten;
 }
@@ -440,6 +522,9 @@ int Run(const Options& options, const std::string& password) {
   const std::string databaseName = report::ReportDatabaseName(options.server, options.company);
   doing = "checking \"" + options.output + "\"";
   CheckTarget(options.output, databaseName);
+  if (options.compare && options.filterIndex != kXlsx) {
+    CheckTarget(report::ComparisonFileName(options.output), databaseName);
+  }
 
   Tfdm dataModule;
   TSQLConnection& connection = *dataModule.Galvora;
@@ -449,7 +534,17 @@ int Run(const Options& options, const std::string& password) {
   doing = "opening the database \"" + databaseName + "\"";
   const DatabaseWork work(databaseName);
   try {
-    return ReadAndWrite(options, dataModule, databaseName);
+    std::optional<report::TComparison> comparison;
+    if (options.compare) {
+      doing = "comparing the periods in \"" + databaseName + "\"";
+      comparison = report::RunComparison(databaseName, options.user, password, *options.compare);
+      // A reference period without rows is said, and the comparison written with its blanks.
+      const std::string empty = report::ComparisonEmptyMessage(*comparison);
+      if (comparison->Totals.InNow && !empty.empty()) {
+        std::fprintf(stderr, "%s\n", platform::Cp1252ToUtf8(empty).c_str());
+      }
+    }
+    return ReadAndWrite(options, dataModule, databaseName, comparison ? &*comparison : nullptr);
   } catch (const EDatabaseError& e) {
     throw platform::Exception(work.Explain(e.Message()));
   } catch (const EOleException& e) {

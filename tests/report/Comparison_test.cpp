@@ -14,7 +14,10 @@
 #include "data/DB.h"
 #include "data/DateText.h"
 #include "db/CompanyDatabase.h"
+#include "report/ComparisonText.h"
+#include "report/ComparisonWorkbook.h"
 #include "report/ScaledDecimal.h"
+#include "tests/export/support/XlsxReader.h"
 
 namespace fs = std::filesystem;
 
@@ -39,8 +42,12 @@ TEST(ScaledDecimal, ConvertsAndDividesExactly) {
     const char* text;
     const char* cents;  // the value back in plain notation from hundredths
   } kConversions[] = {
-      {"0", "0"},         {"12500.00", "12500"}, {"-0.05", "-0.05"},
-      {"1.005", "1.01"},  {"-1.005", "-1.01"},   {"1.004", "1"},
+      {"0", "0"},
+      {"12500.00", "12500"},
+      {"-0.05", "-0.05"},
+      {"1.005", "1.01"},
+      {"-1.005", "-1.01"},
+      {"1.004", "1"},
       {"9999999999999.99", "9999999999999.99"},
   };
   for (const auto& c : kConversions) EXPECT_EQ(Text(CentsOf(c.text)), c.cents) << c.text;
@@ -55,8 +62,8 @@ TEST(ScaledDecimal, ConvertsAndDividesExactly) {
   const struct {
     const char *now, *before, *percent;
   } kPercents[] = {
-      {"110", "100", "10"},    {"90", "100", "-10"},  {"1", "3", "-66.67"},
-      {"-5", "-10", "50"},     {"-20", "-10", "-100"}, {"100.01", "100", "0.01"},
+      {"110", "100", "10"}, {"90", "100", "-10"},   {"1", "3", "-66.67"},
+      {"-5", "-10", "50"},  {"-20", "-10", "-100"}, {"100.01", "100", "0.01"},
   };
   for (const auto& c : kPercents) {
     EXPECT_EQ(Text(report::PercentChange(CentsOf(c.now), CentsOf(c.before))), c.percent)
@@ -104,8 +111,7 @@ class Comparison : public ::testing::Test {
     std::string pattern = (fs::temp_directory_path() / "comparison-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     folder_ = new std::string(pattern);
-    db::CreateCompanyDatabase(Path(),
-                              {.sample = db::SampleData{.warehouses = 3, .months = 3}});
+    db::CreateCompanyDatabase(Path(), {.sample = db::SampleData{.warehouses = 3, .months = 3}});
     db::ExecuteScript(Path(),
                       "INSERT INTO BODEGAS VALUES (100, 'Y8', 'Bodega de febrero');"
                       "INSERT INTO BODEGAS VALUES (101, 'Z9', 'Bodega de marzo');"
@@ -119,8 +125,7 @@ class Comparison : public ::testing::Test {
   }
   static std::string Path() { return *folder_ + "/galvora.fdb"; }
 
-  static report::TComparison Run(TDateTime from, TDateTime to, TDateTime refFrom,
-                                 TDateTime refTo) {
+  static report::TComparison Run(TDateTime from, TDateTime to, TDateTime refFrom, TDateTime refTo) {
     return report::RunComparison(
         Path(), "SYSDBA", "masterkey",
         report::ComparisonPeriods(from, to, report::TReferenceKind::Dates, refFrom, refTo));
@@ -128,7 +133,7 @@ class Comparison : public ::testing::Test {
 
   // The procedure's rows for a period as text, by warehouse code.
   static std::map<std::string, std::map<std::string, std::string>> Report(const char* from,
-                                                                         const char* to) {
+                                                                          const char* to) {
     const db::QueryResult result = db::QueryText(
         Path(), std::string("SELECT * FROM COSTOS_AVICOLA ('") + from + "', '" + to + "')");
     std::map<std::string, std::map<std::string, std::string>> rows;
@@ -152,9 +157,8 @@ const char* const kMeasures[] = {"EXFINAVE", "ENTHUEVO", "RENDHUEVO",
 // of each period, with their difference and change; a warehouse in one period only has blanks
 // for the other and no difference.
 TEST_F(Comparison, MatchesWarehousesByCodeAcrossPeriodsOfDifferentLength) {
-  const report::TComparison comparison =
-      Run(EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31), EncodeDate(2022, 2, 1),
-          EncodeDate(2022, 2, 28));
+  const report::TComparison comparison = Run(EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31),
+                                             EncodeDate(2022, 2, 1), EncodeDate(2022, 2, 28));
   EXPECT_EQ(report::ComparisonEmptyMessage(comparison), "");
   ASSERT_EQ(comparison.Measures.size(), 6u);
   const char* const kTitles[] = {"Inv.Fin Aves", "Ent.Huevos",  "%Rend.Hvos",
@@ -169,8 +173,11 @@ TEST_F(Comparison, MatchesWarehousesByCodeAcrossPeriodsOfDifferentLength) {
   const struct {
     const char* code;
     bool inNow, inBefore;
-  } kRows[] = {{"01", true, true}, {"02", true, true}, {"03", true, true},
-               {"Y8", false, true}, {"Z9", true, false}};
+  } kRows[] = {{"01", true, true},
+               {"02", true, true},
+               {"03", true, true},
+               {"Y8", false, true},
+               {"Z9", true, false}};
   ASSERT_EQ(comparison.Rows.size(), std::size(kRows));
   for (size_t r = 0; r < std::size(kRows); ++r) {
     const report::TComparisonRow& row = comparison.Rows[r];
@@ -203,9 +210,8 @@ TEST_F(Comparison, MatchesWarehousesByCodeAcrossPeriodsOfDifferentLength) {
 // The totals row sums stock, eggs and costs, and recomputes the yield and the unit cost from
 // those sums as the procedure computes a warehouse's: never an average of the rows' ratios.
 TEST_F(Comparison, TotalsRecomputeRatiosFromSums) {
-  const report::TComparison comparison =
-      Run(EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31), EncodeDate(2022, 2, 1),
-          EncodeDate(2022, 2, 28));
+  const report::TComparison comparison = Run(EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31),
+                                             EncodeDate(2022, 2, 1), EncodeDate(2022, 2, 28));
   const struct {
     const char *from, *to;
     int days;
@@ -237,9 +243,9 @@ TEST_F(Comparison, TotalsRecomputeRatiosFromSums) {
         std::llround(static_cast<long double>(sums["ENTHUEVO"]) * 100 / birdDays * 100));
     EXPECT_EQ(total(2), Text(yield));
     EXPECT_NE(total(2), Text(sumOfYields / rows));
-    const auto unitCost = static_cast<TCents>(std::llround(
-        static_cast<long double>(sums["TOTCOSTO"]) / static_cast<long double>(sums["ENTHUEVO"]) *
-        100));
+    const auto unitCost =
+        static_cast<TCents>(std::llround(static_cast<long double>(sums["TOTCOSTO"]) /
+                                         static_cast<long double>(sums["ENTHUEVO"]) * 100));
     EXPECT_EQ(total(5), Text(unitCost));
   }
   const report::TComparedValue& cost = comparison.Totals.Values.at(4);
@@ -267,9 +273,8 @@ TEST_F(Comparison, TotalsOfOneWarehouseAreItsRow) {
 // A reference period without rows gives a message naming its dates; a report period without
 // rows gives the report's own message.
 TEST_F(Comparison, EmptyPeriodsGiveClearMessages) {
-  const report::TComparison noReference =
-      Run(EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31), EncodeDate(2020, 3, 1),
-          EncodeDate(2020, 3, 31));
+  const report::TComparison noReference = Run(EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31),
+                                              EncodeDate(2020, 3, 1), EncodeDate(2020, 3, 31));
   EXPECT_EQ(report::ComparisonEmptyMessage(noReference),
             "No hay datos en el per\xEDodo de referencia (" + DateToStr(EncodeDate(2020, 3, 1)) +
                 " - " + DateToStr(EncodeDate(2020, 3, 31)) + ") para comparar.");
@@ -279,19 +284,59 @@ TEST_F(Comparison, EmptyPeriodsGiveClearMessages) {
   }
   EXPECT_FALSE(noReference.Totals.Values[4].Before.has_value());
 
-  const report::TComparison noReport =
-      Run(EncodeDate(2020, 3, 1), EncodeDate(2020, 3, 31), EncodeDate(2022, 3, 1),
-          EncodeDate(2022, 3, 31));
+  const report::TComparison noReport = Run(EncodeDate(2020, 3, 1), EncodeDate(2020, 3, 31),
+                                           EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31));
   EXPECT_EQ(report::ComparisonEmptyMessage(noReport), "No hay datos para el reporte.");
 }
 
 // A database that cannot be opened gives the database's error.
 TEST_F(Comparison, MissingDatabaseThrowsTheDatabaseError) {
-  EXPECT_THROW(report::RunComparison(*folder_ + "/none.fdb", "SYSDBA", "masterkey",
-                                     report::ComparisonPeriods(EncodeDate(2022, 3, 1),
-                                                               EncodeDate(2022, 3, 31),
-                                                               report::TReferenceKind::Year)),
+  EXPECT_THROW(report::RunComparison(
+                   *folder_ + "/none.fdb", "SYSDBA", "masterkey",
+                   report::ComparisonPeriods(EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31),
+                                             report::TReferenceKind::Year)),
                EDatabaseError);
+}
+
+// The comparison alone as a workbook, for the window's save: the sheet "Comparativo" only,
+// the document's properties; a target that cannot be written fails with the file's name and
+// leaves the former file as it was.
+TEST_F(Comparison, SavesTheComparisonAloneAsAWorkbook) {
+  const report::TComparison comparison = Run(EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31),
+                                             EncodeDate(2022, 2, 1), EncodeDate(2022, 2, 28));
+  const std::string path = *folder_ + "/Comparativo.xlsx";
+  report::SaveComparisonWorkbook(comparison, path,
+                                 {"Reporte Costos Av\xED"
+                                  "cola",
+                                  "001", "marzo"});
+  const XlsxBook book = ReadXlsx(path, "", "Comparativo");
+  EXPECT_EQ(book.Sheets, std::vector<std::string>{"Comparativo"});
+  EXPECT_EQ(book.Title, "Reporte Costos Av\u00EDcola");
+  EXPECT_EQ(book.Subject, "marzo");
+  EXPECT_EQ(book.Rows, 1 + 5 + 1);
+  EXPECT_EQ(book.AutoFilter, "A1:Z6");
+  EXPECT_EQ(book.Cells.at("A6").Value, "Z9");
+  EXPECT_EQ(book.Cells.count("D6"), 0u);  // Z9 has no February: blank
+  EXPECT_EQ(book.Cells.at("A5").Value, "Y8");
+  EXPECT_EQ(book.Cells.count("C5"), 0u);  // Y8 has no March: blank
+
+  const std::string folderTarget = *folder_ + "/a-folder.xlsx";
+  fs::create_directory(folderTarget);
+  EXPECT_THROW(report::SaveComparisonWorkbook(comparison, folderTarget, {}),
+               platform::EFCreateError);
+  EXPECT_THROW(report::SaveComparisonText(comparison, folderTarget, true), platform::EFCreateError);
+  EXPECT_TRUE(fs::is_directory(folderTarget));
+}
+
+// The comparison file's name beside the report's.
+TEST(ComparisonFileName, TakesTheStemAndExtension) {
+  const struct {
+    const char *report, *comparison;
+  } kCases[] = {{"/srv/Costos.csv", "/srv/Costos-comparativo.csv"},
+                {"Costos.TXT", "Costos-comparativo.TXT"},
+                {"/srv/v1.2/Costos", "/srv/v1.2/Costos-comparativo"},
+                {"/srv/.csv", "/srv/.csv-comparativo"}};
+  for (const auto& c : kCases) EXPECT_EQ(report::ComparisonFileName(c.report), c.comparison);
 }
 
 }  // namespace

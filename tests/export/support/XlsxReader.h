@@ -37,6 +37,8 @@ struct XlsxBook {
   int Rows = 0;                                             // rows written
   int LastRow = 0;                                          // number of the last row written
   std::map<std::string, XlsxCell> Cells;                    // by reference ("A1")
+  // Conditional formats: range, operator, value, font and fill (read with a sheet's name).
+  std::vector<std::map<std::string, std::string>> Conditional;
 };
 
 namespace xlsxtest {
@@ -103,12 +105,15 @@ inline std::vector<std::vector<std::string>> ParseSeparated(const std::string& t
 
 }  // namespace xlsxtest
 
-// The workbook at `path` as the script reads it; `rows` ("1,2,100001") limits the cells listed.
-inline XlsxBook ReadXlsx(const std::string& path, const std::string& rows = "") {
+// The workbook at `path` as the script reads it; `rows` ("1,2,100001") limits the cells listed;
+// `sheet` names the sheet read (else the first).
+inline XlsxBook ReadXlsx(const std::string& path, const std::string& rows = "",
+                         const std::string& sheet = "") {
   const std::string script =
       std::string(std::getenv("GALVORA_SOURCE_DIR")) + "/tests/export/support/xlsx_read.py";
   QStringList args{QString::fromStdString(script), QString::fromStdString(path)};
   if (!rows.empty()) args << "--rows" << QString::fromStdString(rows);
+  if (!sheet.empty()) args << "--sheet" << QString::fromStdString(sheet);
   const QJsonObject json = QJsonDocument::fromJson(xlsxtest::RunTool("python3", args)).object();
   XlsxBook book;
   for (const QJsonValue& name : json["sheets"].toArray())
@@ -125,6 +130,13 @@ inline XlsxBook ReadXlsx(const std::string& path, const std::string& rows = "") 
     std::map<std::string, std::string> entry;
     for (const char* key : {"min", "max", "width"}) entry[key] = xlsxtest::Text(col[key]);
     book.Columns.push_back(std::move(entry));
+  }
+  for (const QJsonValue& rule : json["conditional"].toArray()) {
+    std::map<std::string, std::string> entry;
+    for (const char* key : {"range", "operator", "value", "font", "fill"}) {
+      entry[key] = xlsxtest::Text(rule[key]);
+    }
+    book.Conditional.push_back(std::move(entry));
   }
   book.Rows = json["rows"].toInt();
   book.LastRow = json["lastRow"].toInt();

@@ -3,7 +3,9 @@
 
 Prints one JSON object: the sheet names, the document properties, the first sheet's frozen
 pane, autofilter and column widths, its row count and its cells (value, type, number format
-and boldness). With --rows R1,R2,... only those rows' cells are listed (large sheets).
+and boldness). With --rows R1,R2,... only those rows' cells are listed (large sheets); with
+--sheet NAME that sheet is read instead of the first, and its conditional formats listed
+(range, operator, value, font and fill colours).
 """
 
 import json
@@ -45,14 +47,45 @@ def styles(book):
     return result
 
 
+def sheet_file(book, workbook, name):
+    """The part holding the sheet called `name`, through the workbook's relationships."""
+    rels = ET.fromstring(book.read("xl/_rels/workbook.xml.rels"))
+    targets = {r.get("Id"): r.get("Target") for r in rels}
+    for sheet in workbook.iterfind("m:sheets/m:sheet", NS):
+        if sheet.get("name") == name:
+            target = targets[sheet.get("{%s}id" % NS["r"])]
+            return target.lstrip("/") if target.startswith("/") else "xl/" + target
+    raise SystemExit("no sheet " + name)
+
+
+def differential_formats(book):
+    root = ET.fromstring(book.read("xl/styles.xml"))
+    result = []
+    for dxf in root.iterfind("m:dxfs/m:dxf", NS):
+        font = dxf.find("m:font/m:color", NS)
+        fill = dxf.find("m:fill/m:patternFill/m:bgColor", NS)
+        result.append({"font": font.get("rgb") if font is not None else "",
+                       "fill": fill.get("rgb") if fill is not None else ""})
+    return result
+
+
 def main():
     path = sys.argv[1]
     wanted = None
-    if len(sys.argv) > 3 and sys.argv[2] == "--rows":
-        wanted = {int(r) for r in sys.argv[3].split(",")}
+    sheet_name = None
+    args = sys.argv[2:]
+    while len(args) >= 2:
+        if args[0] == "--rows":
+            wanted = {int(r) for r in args[1].split(",")}
+        elif args[0] == "--sheet":
+            sheet_name = args[1]
+        args = args[2:]
     book = zipfile.ZipFile(path)
     workbook = ET.fromstring(book.read("xl/workbook.xml"))
     names = [s.get("name") for s in workbook.iterfind("m:sheets/m:sheet", NS)]
+    part = "xl/worksheets/sheet1.xml" if sheet_name is None else sheet_file(book, workbook,
+                                                                              sheet_name)
+    dxfs = differential_formats(book)
     shared = []
     if "xl/sharedStrings.xml" in book.namelist():
         root = ET.fromstring(book.read("xl/sharedStrings.xml"))
@@ -66,12 +99,20 @@ def main():
         "subject": core.findtext("dc:subject", "", NS),
         "company": app.findtext("ep:Company", "", NS),
         "pane": None, "autofilter": None, "cols": [], "rows": 0, "lastRow": 0, "cells": {},
+        "conditional": [],
     }
-    with book.open("xl/worksheets/sheet1.xml") as sheet:
+    with book.open(part) as sheet:
         for event, element in ET.iterparse(sheet, events=("end",)):
             tag = element.tag
             if tag == M + "pane":
                 out["pane"] = dict(element.attrib)
+            elif tag == M + "conditionalFormatting":
+                for rule in element.iterfind("m:cfRule", NS):
+                    dxf = dxfs[int(rule.get("dxfId", "0"))] if dxfs else {"font": "", "fill": ""}
+                    out["conditional"].append({"range": element.get("sqref"),
+                                               "operator": rule.get("operator", ""),
+                                               "value": rule.findtext("m:formula", "", NS),
+                                               "font": dxf["font"], "fill": dxf["fill"]})
             elif tag == M + "autoFilter":
                 out["autofilter"] = element.get("ref")
             elif tag == M + "col":
