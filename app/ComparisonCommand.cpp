@@ -25,18 +25,50 @@
 #include "platform/ProgramFolder.h"
 #include "print/PrintPreview.h"
 #include "report/ComparisonPrint.h"
+#include "report/ComparisonWorkbook.h"
+#include "report/ReportFields.h"
+#include "report/SaveSelection.h"
 #include "report/ReportPrint.h"
 #include "report/dm.h"
 
 namespace app {
 
+namespace {
+// The save dialog's entry of the workbook format.
+constexpr int kXlsxEntry = 6;
+}  // namespace
+
+void SaveComparisonWorkbook(const report::TComparison& comparison,
+                            const TExportDocumentInfo& info, TSaveDialog& saveDialog) {
+  platform::SaveDialogRequest request;
+  request.fileName = "Comparativo";
+  request.filter = "Libro de Excel (*.xlsx)|*.XLSX";
+  request.folder = saveDialog.Folder;
+  const platform::SaveDialogResult result = platform::SaveDialogs().Run(request);
+  if (!result.accepted) return;
+  if (const size_t slash = result.fileName.rfind('/'); slash != std::string::npos) {
+    saveDialog.Folder = slash == 0 ? "/" : result.fileName.substr(0, slash);
+    if (saveDialog.OnFolderChosen) saveDialog.OnFolderChosen(saveDialog.Folder);
+  }
+  report::SaveComparisonWorkbook(comparison, SaveFileName(result.fileName, kXlsxEntry),
+                                 info);
+}
+
 void PreviewComparison(const report::TComparison& comparison, const std::string& company,
-                       const std::string& server, QWidget* parent) {
+                       const std::string& server, const TExportDocumentInfo& info,
+                       TSaveDialog& saveDialog, QWidget* parent) {
   report::TComparisonPrintLines lines(comparison);
   TComparisonPages pages(lines, report::ComparisonPrintSpec(comparison, company, server));
   TPrintPreview preview(pages, parent);
   preview.setWindowTitle(QStringLiteral("Comparativo"));
   preview.PrintTime = report::PrintedNow;
+  if (auto* toolbar = preview.findChild<QToolBar*>()) {
+    QAction* save = toolbar->addAction(QStringLiteral("XLSX..."));
+    save->setObjectName("XlsxAction");
+    save->setToolTip(QStringLiteral("Guardar el comparativo como libro de Excel"));
+    QObject::connect(save, &QAction::triggered, &preview,
+                     [&] { SaveComparisonWorkbook(comparison, info, saveDialog); });
+  }
   preview.exec();
 }
 
@@ -117,6 +149,9 @@ void Tfrepcostoav::ppmCompareClick() {
     platform::MessageBoxes().Show(empty, platform::ProgramTitle(), platform::MsgIcon::None);
     return;
   }
-  app::PreviewComparison(*comparison, Cia->text().toStdString(),
-                         platform::FileNameToQString(ChosenServer()).toStdString(), this);
+  app::PreviewComparison(
+      *comparison, Cia->text().toStdString(),
+      platform::FileNameToQString(ChosenServer()).toStdString(),
+      report::ReportDocumentInfo(platform::FromQString(Cia->text()), periods.From, periods.To),
+      *SaveDialog1, this);
 }

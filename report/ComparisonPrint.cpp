@@ -1,27 +1,17 @@
 #include "report/ComparisonPrint.h"
 
 #include "data/DateText.h"
-#include "platform/RegionalSettings.h"
+#include "report/ComparisonTable.h"
 #include "report/ReportPrint.h"
 
 namespace report {
 
-namespace {
-
-std::string ValueText(const std::optional<TBcd>& value, const std::string& format) {
-  if (!value) return "";
-  return FormatBcd(format.empty() ? "#,##0.00" : format, *value, platform::FormatSettings());
-}
-
-}  // namespace
-
-std::string PercentText(const std::optional<TBcd>& percent) {
-  if (!percent) return "";
-  return FormatBcd("#,##0.00", *percent, platform::FormatSettings()) + "%";
-}
-
 TComparisonPrintLines::TComparisonPrintLines(const TComparison& comparison)
     : comparison_(comparison) {
+  // The printed cells are the files' value columns, in their order.
+  for (const TComparisonColumn& column : ComparisonColumns(comparison)) {
+    if (column.Measure >= 0) columns_.push_back(column);
+  }
   for (size_t m = 0; m < comparison.Measures.size(); ++m) {
     if (comparison.Measures[m].FieldName == kChartedMeasure) chartMeasure_ = static_cast<int>(m);
   }
@@ -30,19 +20,14 @@ TComparisonPrintLines::TComparisonPrintLines(const TComparison& comparison)
 int TComparisonPrintLines::Count() const { return static_cast<int>(comparison_.Rows.size()); }
 
 void TComparisonPrintLines::Read(int index, TComparisonLine& line) const {
+  const bool totals = index >= Count();
   const TComparisonRow& row =
-      index < Count() ? comparison_.Rows[static_cast<size_t>(index)] : comparison_.Totals;
-  line.Code = index < Count() ? row.Code : "Totales";
-  line.Name = index < Count() ? row.Name : "";
+      totals ? comparison_.Totals : comparison_.Rows[static_cast<size_t>(index)];
+  line.Code = totals ? "Totales" : row.Code;
+  line.Name = totals ? "" : row.Name;
   line.Cells.clear();
-  for (size_t m = 0; m < comparison_.Measures.size(); ++m) {
-    const std::string& format = comparison_.Measures[m].DisplayFormat;
-    const TComparedValue empty;
-    const TComparedValue& value = m < row.Values.size() ? row.Values[m] : empty;
-    line.Cells.push_back(ValueText(value.Now, format));
-    line.Cells.push_back(ValueText(value.Before, format));
-    line.Cells.push_back(ValueText(value.Difference, format));
-    line.Cells.push_back(PercentText(value.Percent));
+  for (const TComparisonColumn& column : columns_) {
+    line.Cells.push_back(ComparisonCellText(row, column));
   }
   line.ChartChange = std::numeric_limits<double>::quiet_NaN();
   if (chartMeasure_ >= 0 && static_cast<size_t>(chartMeasure_) < row.Values.size()) {

@@ -4,14 +4,16 @@
 // heading, and the print preview the window opens on it.
 
 #include <string>
+#include <vector>
 
 #include "print/ComparisonPages.h"
 #include "report/Comparison.h"
+#include "report/ComparisonTable.h"
 
 namespace report {
 
-// The comparison's warehouses and totals as printed lines: each value in its column's display
-// format, the change in percent with two decimals; the unit cost's change is charted.
+// The comparison's warehouses and totals as printed lines, with the texts of the comparison's
+// files (each value in its column's display format); the unit cost's change is charted.
 class TComparisonPrintLines : public TComparisonLines {
  public:
   // Requires: `comparison` outlives the lines.
@@ -21,6 +23,7 @@ class TComparisonPrintLines : public TComparisonLines {
 
  private:
   const TComparison& comparison_;
+  std::vector<TComparisonColumn> columns_;  // the value columns, four per measure
   int chartMeasure_ = -1;  // the measure whose change is charted, -1 for none
 };
 
@@ -30,8 +33,5 @@ inline constexpr const char kChartedMeasure[] = "COSTOUNIT";
 // The pages' heading for the comparison of `company` on `server` (UTF-8), printed now.
 TComparisonPrintSpec ComparisonPrintSpec(const TComparison& comparison, const std::string& company,
                                          const std::string& server);
-
-// The text of a change in percent: two decimals and "%" ("12.50%"), "" when there is none.
-std::string PercentText(const std::optional<TBcd>& percent);
 
 }  // namespace report

@@ -26,6 +26,7 @@
 #include "tests/app/support/Fakes.h"
 #include "tests/app/support/ReportWindowFixture.h"
 #include "tests/app/support/Window.h"
+#include "tests/export/support/XlsxReader.h"
 #include "tests/print/support/PdfText.h"
 
 namespace {
@@ -43,8 +44,8 @@ class WindowComparison : public apptest::ReportWindowFixture {
   }
 
   // Runs `open` (a key or a menu entry); `choose` acts on the dialog when it is up (nothing
-  // when null: the dialog is left with Esc); a preview that opens then saves its PDF and
-  // closes. Returns the PDF's page texts (none when no preview opened).
+  // when null: the dialog is left with Esc); a preview that opens then saves its PDF and its
+  // workbook (Comparativo.pdf, Comparativo.xlsx) and closes. Returns the PDF's page texts (none when no preview opened).
   std::vector<std::string> CompareThrough(const std::function<void()>& open,
                                           const std::function<void(app::TComparisonDialog&)>& choose) {
     const std::string path = dir_.filePath("Comparativo.pdf").toStdString();
@@ -69,6 +70,9 @@ class WindowComparison : public apptest::ReportWindowFixture {
         EXPECT_EQ(preview->windowTitle(), QStringLiteral("Comparativo"));
         preview->grab().save(apptest::ArtifactPath("comparison_preview.png"));
         preview->PdfAction->trigger();
+        // The workbook, named without its extension.
+        dialogs.answer = {true, dir_.filePath("Comparativo").toStdString(), 1};
+        if (auto* xlsx = preview->findChild<QAction*>("XlsxAction")) xlsx->trigger();
         preview->reject();
       }
     });
@@ -120,6 +124,13 @@ TEST_F(WindowComparison, F8ComparesTheMonthWithThePreviousMonthInThePreview) {
   }
   EXPECT_NE(pages.back().find("% Var. de Costo Unit."), std::string::npos) << pages.back();
   EXPECT_TRUE(boxes_.shown.empty()) << boxes_.Texts()[0];
+
+  // The workbook holds the comparison alone: titles, the 30 warehouses, the totals.
+  const XlsxBook book = ReadXlsx(dir_.filePath("Comparativo.xlsx").toStdString(), "1",
+                                 "Comparativo");
+  EXPECT_EQ(book.Sheets, std::vector<std::string>{"Comparativo"});
+  EXPECT_EQ(book.Rows, 32);
+  EXPECT_EQ(book.Cells.at("A1").Value, "Bodega");
 }
 
 TEST_F(WindowComparison, ThePopupEntryOpensTheDialogAndEscLeavesIt) {
