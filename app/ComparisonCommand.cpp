@@ -120,11 +120,17 @@ void Tfrepcostoav::ppmCompareClick() {
   });
   QElapsedTimer clock;
   clock.start();
-  qint64 shownSeconds = 0;
+  qint64 shownSeconds = 0, lastCancel = -1000;
   while (!done) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     if (done) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The two runs start their statements on their own: a stop is given again until both have
+    // ended, so that one starting or between fetches at the first cancel is stopped too.
+    if (CalculationStopped() && clock.elapsed() - lastCancel >= 200) {
+      lastCancel = clock.elapsed();
+      platform::CancelEngineWork();
+    }
     const qint64 seconds = clock.elapsed() / 1000;
     if (seconds != shownSeconds && !stopAsked_) {
       shownSeconds = seconds;

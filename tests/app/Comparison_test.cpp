@@ -1,7 +1,8 @@
 // The window's Comparativo: F8 from the focused control and the popup entry open the dialog
 // of the reference period; the comparison of the current month with the previous one, on a
-// real database, opens in the print preview, whose PDF is read back; reversed typed dates and
-// a reference period without rows are told to the operator; Esc leaves the dialog.
+// real database, opens in the print preview, whose PDF and workbook are read back; reversed
+// typed dates and a reference period without rows are told to the operator; Esc leaves the
+// dialog, and stops a long comparison.
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include <functional>
 
 #include "app/ComparisonDialog.h"
+#include "app/Controls.h"
 #include "app/DateTimePicker.h"
 #include "app/QDates.h"
 #include "app/rngrepcostoav.h"
@@ -171,6 +173,58 @@ TEST_F(WindowComparison, TypedDatesAreCheckedAndAnEmptyReferenceIsTold) {
   ASSERT_EQ(boxes_.shown.size(), 2u);
   EXPECT_EQ(boxes_.shown[1].text,
             "No hay datos en el per\xEDodo de referencia (2001/03/01 - 2001/03/31) para comparar.");
+}
+
+// A report procedure that counts for minutes before its one row: a comparison that ends
+// only when both of its statements are cancelled.
+std::string LongProcedure() {
+  std::string script = apptest::ProcedureScript("", true);
+  const auto replace = [&script](const std::string& from, const std::string& to) {
+    script.replace(script.find(from), from.size(), to);
+  };
+  replace("AS BEGIN\n", "AS DECLARE VARIABLE I INTEGER = 0;\nBEGIN\n");
+  replace("  SUSPEND;\n", "  WHILE (I < 2000000000) DO I = I + 1;\n  SUSPEND;\n");
+  return script;
+}
+
+class StopComparison : public apptest::ReportWindowFixture {
+ protected:
+  static void SetUpTestSuite() { NewInstallation().AddCompanyWithScript("001", LongProcedure()); }
+  apptest::RecordingBoxes boxes_;
+};
+
+TEST_F(StopComparison, EscStopsTheComparisonAndTheWindowSaysSo) {
+  Tfrepcostoav& w = Open();
+  Connect();
+  bool stopGiven = false, previewed = false;
+  QString panelWhileRunning;
+  QTimer poll;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (dynamic_cast<app::TComparisonDialog*>(modal) != nullptr) return Press(Qt::Key_Return);
+    if (auto* preview = dynamic_cast<TPrintPreview*>(modal)) {
+      previewed = true;
+      return preview->reject();
+    }
+    // Once the panel has shown a second of the comparison running, Esc as the operator gives it.
+    if (stopGiven || !w.Busy() || !w.Panel5->Caption.contains(" s ")) return;
+    panelWhileRunning = w.Panel5->Caption;
+    stopGiven = true;
+    Press(Qt::Key_Escape);
+  });
+  poll.start();
+  Press(Qt::Key_F8);
+  poll.stop();
+  ASSERT_TRUE(stopGiven);
+  EXPECT_TRUE(panelWhileRunning.startsWith(QStringLiteral("Generando comparativo.")))
+      << panelWhileRunning.toStdString();
+  EXPECT_TRUE(panelWhileRunning.endsWith(QString::fromUtf8("Esc o Cancelar detiene el cálculo")));
+  EXPECT_FALSE(previewed);
+  EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
+  EXPECT_FALSE(w.Busy());
+  EXPECT_TRUE(w.isVisible()) << "the Esc closed the window";
+  EXPECT_EQ(w.Panel5->Caption, QString::fromUtf8("Cálculo detenido."));
 }
 
 }  // namespace
