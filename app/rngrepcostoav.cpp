@@ -22,6 +22,7 @@
 #include "app/DateTimePicker.h"
 #include "app/ErrorReport.h"
 #include "app/OperatorMessages.h"
+#include "app/QDates.h"
 #include "app/WindowFit.h"
 #include "data/DBClient.h"
 #include "data/DateText.h"
@@ -60,10 +61,8 @@ class TPasswordStyle : public QProxyStyle {
   }
 };
 
-const QDate kDateBase(1899, 12, 30);
-
-QDate ToQDate(TDateTime date) { return kDateBase.addDays(static_cast<qint64>(date)); }
-TDateTime FromQDate(const QDate& date) { return static_cast<TDateTime>(kDateBase.daysTo(date)); }
+using app::FromQDate;
+using app::ToQDate;
 
 // The 46 x 32 pictures of the command buttons.
 QPixmap ButtonPicture(int kind) {
@@ -280,6 +279,9 @@ void Tfrepcostoav::CreateControls() {
   ppmPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   addAction(ppmPrint);
   connect(ppmPrint, &QAction::triggered, this, [this] { ppmPrintClick(); });
+  // F8 reaches the command through the key preview; the menu only shows it.
+  ppmCompare = PopupMenu1->addAction(QStringLiteral("Co&mparativo...\tF8"));
+  connect(ppmCompare, &QAction::triggered, this, [this] { ppmCompareClick(); });
   DBGridEh2->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DBGridEh2, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(DBGridEh2->mapToGlobal(at)); });
@@ -364,6 +366,9 @@ void Tfrepcostoav::FormKeyDown(QKeyEvent* event) {
       break;
     case Qt::Key_F7:
       SpeedButton4Click();
+      break;
+    case Qt::Key_F8:
+      ppmCompareClick();
       break;
     case Qt::Key_Escape:
       SpeedButton2Click();

@@ -74,6 +74,7 @@ class Tfrepcostoav : public QWidget {
   QAction* ppmSelectAll;
   QAction* ppmSaveSelection;
   QAction* ppmPrint;
+  QAction* ppmCompare;
   // The save dialog's state: the filter entry chosen last.
   std::unique_ptr<TSaveDialog> SaveDialog1;
 
@@ -109,6 +110,9 @@ class Tfrepcostoav : public QWidget {
   void ppmSaveSelectionClick();
   // Print (Ctrl+P): the print preview of the report calculated last.
   void ppmPrintClick();
+  // Comparativo (F8): the report's dates against a reference period chosen in a dialog, shown
+  // in the print preview (app/ComparisonCommand.cpp).
+  void ppmCompareClick();
 
   // --- state ---
   bool ExportFlag() const { return exportFlag_; }
@@ -129,7 +133,7 @@ class Tfrepcostoav : public QWidget {
   void FormCreate();
   // First activation: the command-line step.
   void FormActivate();
-  // The window's key preview: F2, F4, F7 and Esc without Shift, Ctrl or Alt.
+  // The window's key preview: F2, F4, F7, F8 and Esc without Shift, Ctrl or Alt.
   void FormKeyDown(QKeyEvent* event);
   void ShowStatus(const QString& text);
   // The command buttons at their places, or moved into view when the window is narrower.

@@ -44,7 +44,7 @@ void TranslatePrintDialog(QPrintDialog& dialog) {
   }
 }
 
-TPreviewView::TPreviewView(TReportPages& pages, QWidget* parent)
+TPreviewView::TPreviewView(TPageSet& pages, QWidget* parent)
     : QAbstractScrollArea(parent), pages_(pages) {
   viewport()->setAutoFillBackground(true);
   QPalette palette = viewport()->palette();
@@ -170,7 +170,7 @@ void TPreviewView::paintEvent(QPaintEvent* /*event*/) {
   }
 }
 
-TPrintPreview::TPrintPreview(TReportPages& pages, QWidget* parent)
+TPrintPreview::TPrintPreview(TPageSet& pages, QWidget* parent)
     : QDialog(parent), pages_(pages), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
   setWindowTitle(QStringLiteral("Vista previa: ") + platform::ToQString(kReportTitle));
   if (const std::optional<QPageLayout> stored = StoredPageLayout()) pages.SetPageLayout(*stored);

@@ -15,12 +15,12 @@ class QLabel;
 class QPageLayout;
 class QPrinter;
 class QSpinBox;
-class TReportPages;
+class TPageSet;
 
 // The scrolling view of the pages.
 class TPreviewView : public QAbstractScrollArea {
  public:
-  explicit TPreviewView(TReportPages& pages, QWidget* parent = nullptr);
+  explicit TPreviewView(TPageSet& pages, QWidget* parent = nullptr);
 
   // The zoom: 1 shows the paper at its size on the screen.
   double Zoom() const { return zoom_; }
@@ -45,7 +45,7 @@ class TPreviewView : public QAbstractScrollArea {
   double PageStep() const;
   void UpdateScrollBars();
 
-  TReportPages& pages_;
+  TPageSet& pages_;
   double FitWidthZoom() const;
   void ApplyZoom(double zoom);
 
@@ -64,7 +64,7 @@ class TPrintPreview : public QDialog {
  public:
   // Lays the pages out on the page setup the operator last chose, if any. Requires: `pages`
   // outlives the dialog.
-  explicit TPrintPreview(TReportPages& pages, QWidget* parent = nullptr);
+  explicit TPrintPreview(TPageSet& pages, QWidget* parent = nullptr);
   ~TPrintPreview() override;
 
   TPreviewView* View() const { return view_; }
@@ -95,7 +95,7 @@ class TPrintPreview : public QDialog {
   void UsePageLayout(const QPageLayout& layout);
   void StampPrintTime();
 
-  TReportPages& pages_;
+  TPageSet& pages_;
   std::unique_ptr<QPrinter> printer_;
   TPreviewView* view_;
   QSpinBox* pageBox_;

@@ -15,7 +15,7 @@
 
 namespace {
 
-void DrawRange(TReportPages& pages, QPagedPaintDevice& device, int first, int last,
+void DrawRange(TPageSet& pages, QPagedPaintDevice& device, int first, int last,
                const TPageProgress& progress) {
   auto painter = std::make_unique<QPainter>();
   if (!painter->begin(&device)) throw platform::Exception("Cannot start printing");
@@ -54,7 +54,7 @@ void PrinterPageRange(const QPrinter& printer, int pageCount, int& first, int& l
   }
 }
 
-void PrintPages(TReportPages& pages, QPrinter& printer, const TPageProgress& progress) {
+void PrintPages(TPageSet& pages, QPrinter& printer, const TPageProgress& progress) {
   printer.setPageLayout(pages.PageLayout());
   int first = 0, last = 0;
   PrinterPageRange(printer, pages.PageCount(), first, last);
@@ -62,7 +62,7 @@ void PrintPages(TReportPages& pages, QPrinter& printer, const TPageProgress& pro
   DrawRange(pages, printer, first, last, progress);
 }
 
-void WriteReportPdf(TReportPages& pages, TStream& out, int first, int last,
+void WriteReportPdf(TPageSet& pages, TStream& out, int first, int last,
                     const TPageProgress& progress) {
   TPdfPages pdf(out, pages.PageLayout(), platform::ToQString(kReportTitle),
                 QStringLiteral("Galvora"));
@@ -79,7 +79,7 @@ void WriteReportPdf(TReportPages& pages, TStream& out, int first, int last,
   if (progress) progress(last - first + 1, last - first + 1);
 }
 
-void SaveReportPdf(TReportPages& pages, const std::string& fileName, int first, int last,
+void SaveReportPdf(TPageSet& pages, const std::string& fileName, int first, int last,
                    const TPageProgress& progress) {
   platform::ReplacementFile file(fileName);
   TFileStream out(file.Descriptor());

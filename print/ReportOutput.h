@@ -9,7 +9,7 @@
 #include <string>
 
 class QPrinter;
-class TReportPages;
+class TPageSet;
 class TStream;
 
 // Told before each page how many of the job's pages are done and how many there are; false
@@ -18,18 +18,18 @@ using TPageProgress = std::function<bool(int done, int total)>;
 
 // Draws the pages on `printer` with the pages' layout, only the page range the operator
 // chose. Raises platform::Exception when the printer cannot be painted on.
-void PrintPages(TReportPages& pages, QPrinter& printer, const TPageProgress& progress = {});
+void PrintPages(TPageSet& pages, QPrinter& printer, const TPageProgress& progress = {});
 
 // Writes the pages (from `first` to `last`, from 0; -1 for the last page) as a PDF document
 // into `out`. Raises the stream's error (EWriteError for a full disk or a file size limit)
 // when any part of the document was not taken: a PDF is written whole or reported failed.
-void WriteReportPdf(TReportPages& pages, TStream& out, int first = 0, int last = -1,
+void WriteReportPdf(TPageSet& pages, TStream& out, int first = 0, int last = -1,
                     const TPageProgress& progress = {});
 
 // Writes the PDF as a new file in the folder of `fileName` and puts it in place when complete;
 // on failure nothing is left and an existing file stays as it was. Raises EFCreateError
 // ("Cannot create file ...") or EWriteError. `fileName` is a file-system path (UTF-8).
-void SaveReportPdf(TReportPages& pages, const std::string& fileName, int first = 0,
+void SaveReportPdf(TPageSet& pages, const std::string& fileName, int first = 0,
                    int last = -1, const TPageProgress& progress = {});
 
 // The pages (from 0) of the range chosen in `printer`'s dialog, all when none was chosen.

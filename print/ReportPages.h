@@ -16,6 +16,7 @@
 #include "export/DBGridEhSource.h"
 #include "print/CostChart.h"
 #include "print/PageLayout.h"
+#include "print/PageSet.h"
 
 class QPainter;
 class TDBGridEh;
@@ -51,7 +52,7 @@ struct TReportPrintSpec {
 // The report's title on every page (Windows-1252).
 inline constexpr const char kReportTitle[] = "Reporte Costos Av\xed" "cola";
 
-class TReportPages {
+class TReportPages : public TPageSet {
  public:
   // Reads, in one pass over the rows, which rows and columns print and the chart's figures;
   // the grid keeps its position. Requires: the grid's data set is open; the grid and the data

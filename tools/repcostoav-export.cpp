@@ -45,6 +45,7 @@
 #include "print/ReportPages.h"
 #include "report/Comparison.h"
 #include "report/ComparisonExport.h"
+#include "report/ComparisonPrint.h"
 #include "report/ComparisonText.h"
 #include "report/ReportColumnFit.h"
 #include "report/ReportFields.h"
@@ -81,7 +82,8 @@ const char kUsageText[] =
     "Paper and orientation apply to pdf (default a4, landscape).\n"
     "--compare adds the comparison with the previous period of the same length, the same\n"
     "dates a year earlier or the dates given: a sheet \"Comparativo\" in xlsx; a file\n"
-    "STEM-comparativo.EXT beside FILE in csv and txt.\n"
+    "STEM-comparativo.EXT beside FILE in csv and txt; pages and a chart after the report's\n"
+    "in pdf.\n"
     "The password is read from --password-file (its first line) or from the environment\n"
     "variable GALVORA_PASSWORD.\n"
     "Exit status: 0 written, 1 no rows, 2 usage error, 3 database or file error,\n"
@@ -182,11 +184,11 @@ std::string CompareRefusal(const Options& options) {
     case kCsv:
       if (options.output != kStandardOutput) return {};
       return "--compare: csv and txt write the comparison beside FILE; give --output FILE";
-    case kPdf:
-      return "--compare: not available for pdf; use xlsx, csv or txt";
+    case kPdf:  // the comparison's pages and chart follow the report's
+      return {};
     default:
       return "--compare: not available for " + SaveExtension(options.filterIndex) +
-             "; use xlsx, csv or txt";
+             "; use xlsx, csv, txt or pdf";
   }
 }
 
@@ -418,6 +420,23 @@ void WritePdf(TDBGridEh& grid, const Options& options, bool toStandardOutput) {
   out.Close();
 }
 
+// The same with the comparison's pages and chart after the report's, in one document.
+void WritePdfWithComparison(TDBGridEh& grid, const report::TComparison& comparison,
+                            const Options& options, bool toStandardOutput) {
+  const std::string company = platform::FileNameToQString(options.company).toStdString();
+  const std::string server = platform::FileNameToQString(options.server).toStdString();
+  TReportPages report(grid, report::ReportPrintSpec(report::ReportHeading(
+                                company, server, options.from, options.to)));
+  const report::TComparisonPrintLines lines(comparison);
+  TComparisonPages compared(lines, report::ComparisonPrintSpec(comparison, company, server));
+  TPageSequence pages({&report, &compared});
+  pages.SetPageLayout(options.page);
+  if (!toStandardOutput) return SaveReportPdf(pages, options.output);
+  TFileStream out(STDOUT_FILENO);
+  WriteReportPdf(pages, out);
+  out.Close();
+}
+
 // Writes the report's workbook with the sheet "Comparativo": to FILE, or to standard output.
 void WriteWorkbookWithComparison(TDBGridEh& grid, const report::TComparison& comparison,
                                  const Options& options, const TExportDocumentInfo& info) {
@@ -442,7 +461,9 @@ void WriteReport(const Options& options, TDBGridEh& grid,
   // A failure in the PDF step (its own pass over the rows and the pages) says so.
   doing = (options.filterIndex == kPdf ? "writing the PDF to " : "writing ") + shown;
   try {
-    if (options.filterIndex == kPdf) {
+    if (options.filterIndex == kPdf && comparison != nullptr) {
+      WritePdfWithComparison(grid, *comparison, options, toStandardOutput);
+    } else if (options.filterIndex == kPdf) {
       WritePdf(grid, options, toStandardOutput);
     } else if (comparison != nullptr && options.filterIndex == kXlsx) {
       WriteWorkbookWithComparison(grid, *comparison, options, info);
@@ -453,7 +474,7 @@ void WriteReport(const Options& options, TDBGridEh& grid,
     } else {
       ExportGridToFile(exporterClass, grid, options.output, false, info);
     }
-    if (comparison != nullptr && options.filterIndex != kXlsx) {
+    if (comparison != nullptr && options.filterIndex != kXlsx && options.filterIndex != kPdf) {
       const std::string file = report::ComparisonFileName(options.output);
       doing = "writing \"" + file + "\"";
       report::SaveComparisonText(*comparison, file, options.filterIndex == kCsv);
@@ -523,7 +544,7 @@ int Run(const Options& options, const std::string& password) {
   const std::string databaseName = report::ReportDatabaseName(options.server, options.company);
   doing = "checking \"" + options.output + "\"";
   CheckTarget(options.output, databaseName);
-  if (options.compare && options.filterIndex != kXlsx) {
+  if (options.compare && options.filterIndex != kXlsx && options.filterIndex != kPdf) {
     CheckTarget(report::ComparisonFileName(options.output), databaseName);
   }
 

@@ -231,7 +231,6 @@ TEST_F(CompareExport, OptionErrors) {
        "--compare: 2022-03-01 is after 2022-02-01"},
       {"E.csv", {"--compare", "2022-02-30:2022-03-01"}, "--compare: not a date of the form"},
       {"E.csv", {"--compare", "2022/01/01:2022/01/31"}, "--compare: not a date of the form"},
-      {"E.pdf", {"--compare", "year"}, "--compare: not available for pdf"},
       {"E.htm", {"--compare", "year"}, "--compare: not available for htm"},
       {"-", {"--format", "csv", "--compare", "year"}, "give --output FILE"},
       {"E.csv", {"--compare", "year", "--compare", "previous"}, "--compare: given twice"},

@@ -37,12 +37,12 @@ std::string Installation::DatabasePath(const std::string& company) const {
   return folder_ + "/datos/" + company + "/galvora.fdb";
 }
 
-void Installation::AddCompany(const std::string& company, int warehouses) {
+void Installation::AddCompany(const std::string& company, int warehouses, int months) {
   std::filesystem::create_directories(folder_ + "/datos/" + company);
-  const QDate today = QDate::currentDate();
+  const QDate first = QDate::currentDate().addMonths(1 - months);
   db::CompanyDatabaseOptions options;
-  options.sample = db::SampleData{.warehouses = warehouses, .months = 1,
-                                  .firstYear = today.year(), .firstMonth = today.month()};
+  options.sample = db::SampleData{.warehouses = warehouses, .months = months,
+                                  .firstYear = first.year(), .firstMonth = first.month()};
   db::CreateCompanyDatabase(DatabasePath(company), options);
 }
 

@@ -17,9 +17,10 @@ class Installation {
   Installation();
   const std::string& Folder() const { return folder_; }
   std::string DatabasePath(const std::string& company) const;
-  // Creates company `company` with the sample data (`warehouses` warehouses, the current
-  // month) or, with `procedure` given, an empty schema-less database holding that script.
-  void AddCompany(const std::string& company, int warehouses);
+  // Creates company `company` with the sample data (`warehouses` warehouses, `months` months
+  // through the current one) or, with `procedure` given, an empty schema-less database holding
+  // that script.
+  void AddCompany(const std::string& company, int warehouses, int months = 1);
   void AddCompanyWithScript(const std::string& company, const std::string& script);
   void WriteFile(const std::string& name, const std::string& bytes) const;
   // Writes registry.reg with `body` after the header, points QOR_REGISTRY at it and reloads.
