@@ -70,7 +70,9 @@ void ChildRuns(benchmark::State& state, const std::string& program,
     const bench::ProcessCost cost(state);
     for (auto _ : state) {
       rusage usage{};
-      if (!RunChild(program, args, usage)) return state.SkipWithError((program + " failed").c_str());
+      if (!RunChild(program, args, usage)) {
+        return state.SkipWithError((program + " failed").c_str());
+      }
       cpu += Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
       peak = std::max(peak, usage.ru_maxrss / 1024.0);
     }

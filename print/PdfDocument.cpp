@@ -11,8 +11,8 @@
 void AppendPdfNumber(std::string& out, double value, int decimals) {
   if (!std::isfinite(value)) value = 0;
   char buffer[64];
-  auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                                    decimals);
+  auto [end, error] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
   if (error != std::errc()) end = buffer;
   char* last = end;
   for (char* dot = buffer; dot < end; ++dot) {

@@ -51,9 +51,12 @@ std::vector<uint16_t> Components(const QByteArray& glyf, int start, int end) {
     const uint32_t flags = ReadU16(glyf, at);
     parts.push_back(static_cast<uint16_t>(ReadU16(glyf, at + 2)));
     at += 4 + ((flags & 0x1) ? 4 : 2);
-    if (flags & 0x8) at += 2;
-    else if (flags & 0x40) at += 4;
-    else if (flags & 0x80) at += 8;
+    if (flags & 0x8)
+      at += 2;
+    else if (flags & 0x40)
+      at += 4;
+    else if (flags & 0x80)
+      at += 8;
     if (!(flags & 0x20)) break;
   }
   return parts;
@@ -77,7 +80,8 @@ std::string HexUtf16(char32_t c) {
 // The face's PostScript name (entry 6 of its naming table), empty when it has none.
 QString PostScriptName(const QRawFont& raw) {
   const QByteArray names = raw.fontTable("name");
-  const int count = static_cast<int>(ReadU16(names, 2)), strings = static_cast<int>(ReadU16(names, 4));
+  const int count = static_cast<int>(ReadU16(names, 2)),
+            strings = static_cast<int>(ReadU16(names, 4));
   for (int i = 0; i < count; ++i) {
     const int record = 6 + 12 * i;
     const uint32_t platform = ReadU16(names, record), nameId = ReadU16(names, record + 6);
@@ -87,7 +91,8 @@ QString PostScriptName(const QRawFont& raw) {
     if (platform == 1) return QString::fromLatin1(names.constData() + at, length);
     if (platform == 3 || platform == 0) {
       QString name;
-      for (int j = 0; j + 1 < length; j += 2) name += QChar(static_cast<char16_t>(ReadU16(names, at + j)));
+      for (int j = 0; j + 1 < length; j += 2)
+        name += QChar(static_cast<char16_t>(ReadU16(names, at + j)));
       return name;
     }
   }
@@ -201,15 +206,16 @@ TPdfFont::TPdfFont(const QRawFont& raw, std::string resource, int id)
   unitsPerEm_ = std::max(1.0, raw_.unitsPerEm());
   raw_.setPixelSize(unitsPerEm_);
   const int glyphs = static_cast<int>(ReadU16(raw_.fontTable("maxp"), 4));
-  embeddable_ = glyphs > 0 && !raw_.fontTable("glyf").isEmpty() &&
-                !raw_.fontTable("loca").isEmpty();
+  embeddable_ =
+      glyphs > 0 && !raw_.fontTable("glyf").isEmpty() && !raw_.fontTable("loca").isEmpty();
   used_.assign(glyphs, 0);
   advances_.assign(glyphs, -1);
   latinGlyphs_.assign(0x3000, -1);
 }
 
 uint16_t TPdfFont::Glyph(char32_t c) {
-  if (c < latinGlyphs_.size() && latinGlyphs_[c] >= 0) return static_cast<uint16_t>(latinGlyphs_[c]);
+  if (c < latinGlyphs_.size() && latinGlyphs_[c] >= 0)
+    return static_cast<uint16_t>(latinGlyphs_[c]);
   if (c >= latinGlyphs_.size()) {
     const auto found = otherGlyphs_.find(c);
     if (found != otherGlyphs_.end()) return found->second;
@@ -293,16 +299,14 @@ void TPdfFont::Write(TPdfDocument& document) const {
                                 " /Encoding /Identity-H /DescendantFonts [" +
                                 std::to_string(descendant) + " 0 R] /ToUnicode " +
                                 std::to_string(map) + " 0 R >>");
-  document.WriteObject(descendant,
-                       "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
-                           " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) "
-                           "/Supplement 0 >> /FontDescriptor " +
-                           std::to_string(descriptor) + " 0 R /CIDToGIDMap /Identity /W " +
-                           widths + " >>");
+  document.WriteObject(descendant, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
+                                       " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) "
+                                       "/Supplement 0 >> /FontDescriptor " +
+                                       std::to_string(descriptor) +
+                                       " 0 R /CIDToGIDMap /Identity /W " + widths + " >>");
   document.WriteObject(descriptor, "<< /Type /FontDescriptor /FontName /" + name +
-                                       " /Flags 4 /FontBBox " + box + " /ItalicAngle 0" +
-                                       metrics + " /StemV 80 /FontFile2 " +
-                                       std::to_string(file) + " 0 R >>");
+                                       " /Flags 4 /FontBBox " + box + " /ItalicAngle 0" + metrics +
+                                       " /StemV 80 /FontFile2 " + std::to_string(file) + " 0 R >>");
   const std::string subset = TrueTypeSubset(raw_, keep);
   document.WriteStream(file, "/Length1 " + std::to_string(subset.size()), subset, true);
   document.WriteStream(map, "", charMap, true);

@@ -45,9 +45,9 @@ class TPdfFont {
   int id_;
   bool embeddable_ = false;
   double unitsPerEm_ = 1000;
-  std::vector<uint32_t> used_;          // per glyph: kUsed | its character
-  std::vector<float> advances_;         // per glyph, thousandths of an em; < 0 until measured
-  std::vector<int32_t> latinGlyphs_;    // per character below 0x3000; -1 until looked up
+  std::vector<uint32_t> used_;        // per glyph: kUsed | its character
+  std::vector<float> advances_;       // per glyph, thousandths of an em; < 0 until measured
+  std::vector<int32_t> latinGlyphs_;  // per character below 0x3000; -1 until looked up
   std::unordered_map<char32_t, uint16_t> otherGlyphs_;
 };
 

@@ -171,8 +171,8 @@ class TPdfPaintEngine : public QPaintEngine {
     document_.WriteStream(contents, "", content_, true);
     content_.clear();
     document_.WriteObject(page, "<< /Type /Page /Parent " + Ref(pagesId_) + " /MediaBox " +
-                                    mediaBox_ + " /Resources " + Ref(resources_) +
-                                    " /Contents " + Ref(contents) + " >>");
+                                    mediaBox_ + " /Resources " + Ref(resources_) + " /Contents " +
+                                    Ref(contents) + " >>");
     pages_.push_back(page);
   }
 
@@ -245,8 +245,9 @@ class TPdfPaintEngine : public QPaintEngine {
     double width = pen_.widthF();
     if (!pen_.isCosmetic()) width *= std::sqrt(std::abs(transform_.determinant()));
     const int cap = pen_.capStyle() == Qt::FlatCap ? 0 : pen_.capStyle() == Qt::RoundCap ? 1 : 2;
-    const int join =
-        pen_.joinStyle() == Qt::RoundJoin ? 1 : pen_.joinStyle() == Qt::BevelJoin ? 2 : 0;
+    const int join = pen_.joinStyle() == Qt::RoundJoin   ? 1
+                     : pen_.joinStyle() == Qt::BevelJoin ? 2
+                                                         : 0;
     if (!strokeSet_ || width != lineWidth_ || cap != cap_ || join != join_) {
       Number(width);
       content_ += "w " + std::to_string(cap) + " J " + std::to_string(join) + " j\n";
@@ -265,8 +266,10 @@ class TPdfPaintEngine : public QPaintEngine {
     stroke = stroke && pen_.style() != Qt::NoPen;
     if (fill) SetFill(brush_.color());
     if (stroke) SetStroke();
-    const char* op = fill && stroke ? (evenOdd ? "B*" : "B") : fill ? (evenOdd ? "f*" : "f")
-                                                             : stroke ? "S" : "n";
+    const char* op = fill && stroke ? (evenOdd ? "B*" : "B")
+                     : fill         ? (evenOdd ? "f*" : "f")
+                     : stroke       ? "S"
+                                    : "n";
     content_ += op;
     content_ += '\n';
   }

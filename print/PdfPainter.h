@@ -18,8 +18,7 @@ class TPdfPages : public QPaintDevice {
  public:
   // Starts a PDF in `out` with pages of `layout`; the painter's origin is the top left corner
   // inside the margins and its unit one dot (1/1200 inch). `out` must outlive the pages.
-  TPdfPages(TStream& out, const QPageLayout& layout, const QString& title,
-            const QString& creator);
+  TPdfPages(TStream& out, const QPageLayout& layout, const QString& title, const QString& creator);
   ~TPdfPages() override;
 
   // Ends the page drawn by `painter` (begun on this device) and writes it. Raises what a

@@ -59,7 +59,9 @@ void TTextMeasure::Draw(QPainter& painter, const QRectF& rect, int flags, const 
   }
   const double baseline = rect.top() + (rect.height() + ascent_ - descent_) / 2;
   // Into a PDF the text goes as one run of glyphs, without being laid out again.
-  if (!DrawPdfTextRun(painter, QPointF(x, baseline), text)) painter.drawText(QPointF(x, baseline), text);
+  if (!DrawPdfTextRun(painter, QPointF(x, baseline), text)) {
+    painter.drawText(QPointF(x, baseline), text);
+  }
 }
 
 double TTextMeasure::Width(const std::string& cp1252) const {

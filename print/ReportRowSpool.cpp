@@ -26,8 +26,9 @@ TReportRowSpool::TReportRowSpool() {
   if (file_ == nullptr) {
     const int error = errno;
     if (fd >= 0) ::close(fd);
-    throw platform::Exception(std::string("Cannot create the temporary file of the printed rows in ") +
-                              folder + ". " + std::strerror(error) + ".");
+    throw platform::Exception(
+        std::string("Cannot create the temporary file of the printed rows in ") + folder + ". " +
+        std::strerror(error) + ".");
   }
 }
 

@@ -184,6 +184,21 @@ TEST_F(BatchPdf, APdfThatCannotBeWrittenFailsWithTheReason) {
        .standardOutput = "/dev/full"});
   EXPECT_EQ(full.status, 3);
   EXPECT_EQ(full.err, "Cannot write standard output. No space left on device.\n");
+
+  // The pages' rows wait in a temporary file: one that cannot be made is said, and FILE stays.
+  const fs::path file = *folder_ / "out/Costos.pdf";
+  { std::ofstream(file) << "former report"; }
+  const toolstest::RunResult noTemporary = toolstest::Run(
+      {.program = "repcostoav-export",
+       .args = toolstest::ExportArgs(*folder_ / "demo", file),
+       .registry = *folder_ / "demo/registry.reg",
+       .env = {{"TMPDIR", QString::fromStdString((*folder_ / "no such folder").string())}}});
+  EXPECT_EQ(noTemporary.status, 3);
+  EXPECT_EQ(noTemporary.err, "Cannot create the temporary file of the printed rows in " +
+                                 (*folder_ / "no such folder").string() +
+                                 ". No such file or directory.\n");
+  std::ifstream in(file);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "former report");
 }
 
 }  // namespace
