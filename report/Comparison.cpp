@@ -9,6 +9,7 @@
 
 #include "data/DateText.h"
 #include "data/SqlExpr.h"
+#include "platform/RegionalSettings.h"
 #include "report/ReportFields.h"
 #include "report/ReportSource.h"
 #include "report/ScaledDecimal.h"
@@ -297,6 +298,9 @@ TComparison RunComparison(const std::string& database, const std::string& user,
       second.reset();
     }
     if (second) {
+      // Settings the fields read as they are made are loaded here, before a second thread
+      // could load them at the same time.
+      platform::FormatSettings();
       std::thread reference(
           [&] { ReadPeriod(second->Query, periods.RefFrom, periods.RefTo, before); });
       ReadPeriod(first.Query, periods.From, periods.To, now);

@@ -328,6 +328,31 @@ TEST_F(Comparison, SavesTheComparisonAloneAsAWorkbook) {
   EXPECT_TRUE(fs::is_directory(folderTarget));
 }
 
+// Warehouses sharing a code are paired in the procedure's order: the first "01" of one period
+// with the first of the other. A second "01" with a cost in March only is in March alone.
+TEST_F(Comparison, WarehousesSharingACodeArePairedInOrder) {
+  const std::string path = *folder_ + "/shared-code.fdb";
+  db::CreateCompanyDatabase(path, {.sample = db::SampleData{.warehouses = 1, .months = 3}});
+  db::ExecuteScript(path,
+                    "INSERT INTO BODEGAS VALUES (102, '01', 'Otra bodega 01');"
+                    "INSERT INTO COSTOSBODEGA VALUES (9000003, '2022-03-15', 102, 'MOI', 250);");
+  const report::TComparison comparison = report::RunComparison(
+      path, "SYSDBA", "masterkey",
+      report::ComparisonPeriods(EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31),
+                                report::TReferenceKind::Dates, EncodeDate(2022, 2, 1),
+                                EncodeDate(2022, 2, 28)));
+  ASSERT_EQ(comparison.Rows.size(), 2u);
+  EXPECT_EQ(comparison.Rows[0].Code, "01");
+  EXPECT_TRUE(comparison.Rows[0].InNow && comparison.Rows[0].InBefore);
+  EXPECT_NE(comparison.Rows[0].Name, "Otra bodega 01");
+  EXPECT_EQ(comparison.Rows[1].Code, "01");
+  EXPECT_EQ(comparison.Rows[1].Name, "Otra bodega 01");
+  EXPECT_TRUE(comparison.Rows[1].InNow);
+  EXPECT_FALSE(comparison.Rows[1].InBefore);
+  EXPECT_EQ(Text(comparison.Rows[1].Values[4].Now), "250");
+  EXPECT_EQ(Text(comparison.Rows[1].Values[4].Difference), "(blank)");
+}
+
 // The comparison file's name beside the report's.
 TEST(ComparisonFileName, TakesTheStemAndExtension) {
   const struct {
