@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QThread>
 
 #include <cctype>
 #include <fstream>
@@ -101,7 +102,9 @@ bool IsSelect(const std::string& sql) {
 }
 
 Hourglass::Hourglass(bool enabled)
-    : shown_(enabled && qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+    : shown_(enabled && qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr &&
+             // The cursor is the GUI thread's: a connection working on another shows nothing.
+             QThread::currentThread() == QCoreApplication::instance()->thread()) {
   if (shown_) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
 }
 
