@@ -57,7 +57,12 @@ void BM_PastePlainText(benchmark::State& state) {
   state.counters["transient_MB"] = transient / 1e6;
   state.counters["transient/pasted"] = pasted > 0 ? transient / pasted : 0;
 }
-BENCHMARK(BM_PastePlainText)->Arg(1)->Arg(2)->Arg(3)->Iterations(3)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_PastePlainText)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
 }  // namespace

@@ -40,7 +40,8 @@ void TClipboardUtf8Stream::Append(char32_t code) {
   if (code < 0x80) {
     text_.append(static_cast<char>(code));
   } else if (code < 0x800) {
-    const char out[] = {static_cast<char>(0xC0 | code >> 6), static_cast<char>(0x80 | (code & 0x3F))};
+    const char out[] = {static_cast<char>(0xC0 | code >> 6),
+                        static_cast<char>(0x80 | (code & 0x3F))};
     text_.append(out, 2);
   } else if (code < 0x10000) {
     const char out[] = {static_cast<char>(0xE0 | code >> 12),
@@ -48,10 +49,9 @@ void TClipboardUtf8Stream::Append(char32_t code) {
                         static_cast<char>(0x80 | (code & 0x3F))};
     text_.append(out, 3);
   } else {
-    const char out[] = {static_cast<char>(0xF0 | code >> 18),
-                        static_cast<char>(0x80 | (code >> 12 & 0x3F)),
-                        static_cast<char>(0x80 | (code >> 6 & 0x3F)),
-                        static_cast<char>(0x80 | (code & 0x3F))};
+    const char out[] = {
+        static_cast<char>(0xF0 | code >> 18), static_cast<char>(0x80 | (code >> 12 & 0x3F)),
+        static_cast<char>(0x80 | (code >> 6 & 0x3F)), static_cast<char>(0x80 | (code & 0x3F))};
     text_.append(out, 4);
   }
 }
