@@ -71,7 +71,11 @@ void BM_CloseWithManager(benchmark::State& state) {
   state.counters["close_peak_MB"] = peak / 1e6;
   state.counters["close_peak/largest"] = largest > 0 ? peak / largest : 0;
 }
-BENCHMARK(BM_CloseWithManager)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_CloseWithManager)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
 // No clipboard manager: nothing is written.
@@ -106,8 +110,7 @@ void BM_CloseWritingEveryBlock(benchmark::State& state) {
     state.ResumeTiming();
   }
 }
-BENCHMARK(BM_CloseWritingEveryBlock)->Iterations(1)->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_CloseWritingEveryBlock)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "export/ClipboardSnapshot.h"
+#include "export/ClipboardUtf8Stream.h"
 #include "export/DBGridEhImpExp.h"
 #include "export/ExportAsGRIDBIF.h"
 #include "grid/DBGridEh.h"
@@ -66,6 +67,15 @@ class DelayedGridCopy : public platform::IClipboardRenderer {
       return bytes;
     }
     return QByteArray();
+  }
+
+  // The Unicode block's text converted while the writer writes it.
+  QByteArray RenderUtf8Text() override {
+    TClipboardUtf8Stream text;
+    ExportGridToStream(&CreateExporter<TDBGridEhExportAsUnicodeText>, *snapshot_, text,
+                       wholeGrid_);
+    QByteArray bytes = text.Take();
+    return bytes.isNull() ? QByteArray("") : bytes;
   }
 
  private:

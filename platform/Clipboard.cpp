@@ -80,6 +80,15 @@ QByteArray RenderBlock(IClipboardRenderer& renderer, unsigned format) {
   }
 }
 
+// The plain text of the Unicode block in UTF-8, or a null array when it cannot be written.
+QByteArray RenderUtf8(IClipboardRenderer& renderer) {
+  try {
+    return renderer.RenderUtf8Text();
+  } catch (...) {
+    return QByteArray();
+  }
+}
+
 // Blocks offered by name and written by the renderer when a program reads them.
 class DelayedMimeData : public QMimeData {
  public:
@@ -112,9 +121,8 @@ class DelayedMimeData : public QMimeData {
         // Kept for the next paste of the same copy: the text is written once, and given as
         // the UTF-8 a program receives (a text asked for as such is made from it).
         if (plainText_.isNull()) {
-          const QByteArray bytes = Render(format);
-          if (bytes.isNull()) return QVariant();
-          plainText_ = UnicodeBlockUtf8(bytes);
+          plainText_ = RenderUtf8(*renderer_);
+          if (plainText_.isNull()) return QVariant();
         }
         if (type.id() == QMetaType::QString) return QVariant(QString::fromUtf8(plainText_));
         return QVariant(plainText_);
@@ -130,6 +138,14 @@ class DelayedMimeData : public QMimeData {
 };
 
 }  // namespace
+
+QByteArray IClipboardRenderer::RenderUtf8Text() {
+  const QByteArray block = Render(CF_UNICODETEXT);
+  if (block.isNull()) return block;
+  QByteArray text = UnicodeBlockUtf8(block);
+  if (text.isNull()) text = QByteArray("");
+  return text;
+}
 
 unsigned RegisterClipboardFormat(const std::string& name) {
   FormatRegistry& formats = Formats();
@@ -258,10 +274,7 @@ static std::vector<HandOverTarget> HandOverTargets(
     if (format != CF_UNICODETEXT) continue;
     for (const char* name : {"UTF8_STRING", "text/plain;charset=utf-8", "text/plain"}) {
       targets.push_back({name,
-                         [renderer] {
-                           const QByteArray block = RenderBlock(*renderer, CF_UNICODETEXT);
-                           return block.isNull() ? block : UnicodeBlockUtf8(block);
-                         },
+                         [renderer] { return RenderUtf8(*renderer); },
                          kUtf8TextSource});
     }
   }

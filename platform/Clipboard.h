@@ -32,6 +32,10 @@ class IClipboardRenderer {
   // The bytes of `format`, exactly what placing them at once would have placed. May throw;
   // the asking program then gets nothing.
   virtual QByteArray Render(unsigned format) = 0;
+  // The text of the CF_UNICODETEXT block (up to its zero code unit) in UTF-8, what a program
+  // pasting plain text receives. May throw. The default converts Render(CF_UNICODETEXT); a
+  // renderer that can write the text straight as UTF-8 saves holding the block.
+  virtual QByteArray RenderUtf8Text();
 };
 
 // One use of the system clipboard, open from construction to Close() (or destruction).

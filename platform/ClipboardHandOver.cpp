@@ -37,12 +37,12 @@ xcb_atom_t InternAtom(xcb_connection_t* c, const std::string& name) {
 struct Transfer {
   xcb_window_t requestor = XCB_NONE;
   xcb_atom_t property = XCB_ATOM_NONE;
-  size_t target = 0;          // index into the offered targets
+  size_t target = 0;  // index into the offered targets
   xcb_atom_t selection = XCB_ATOM_NONE;
   xcb_timestamp_t time = XCB_CURRENT_TIME;
-  bool answered = false;      // the requestor was told where the value is
+  bool answered = false;  // the requestor was told where the value is
   bool rendered = false;
-  bool taken = false;         // the requestor deleted the property: the next piece may go
+  bool taken = false;  // the requestor deleted the property: the next piece may go
   QByteArray bytes;
   qsizetype sent = 0;
 };
@@ -72,8 +72,8 @@ class HandOver {
   void OnPropertyDeleted(xcb_window_t window, xcb_atom_t property);
   void Advance();
   void Finish();
-  void Answer(xcb_window_t requestor, xcb_atom_t selection, xcb_atom_t target,
-              xcb_atom_t property, xcb_timestamp_t time);
+  void Answer(xcb_window_t requestor, xcb_atom_t selection, xcb_atom_t target, xcb_atom_t property,
+              xcb_timestamp_t time);
   void WatchDeletions(xcb_window_t requestor);
   void Put(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, uint8_t format,
            uint32_t count, const void* data);
@@ -106,8 +106,8 @@ void HandOver::InternAtoms() {
 }
 
 bool HandOver::ManagerRuns() {
-  auto manager = Own(xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, manager_),
-                                                   nullptr));
+  auto manager =
+      Own(xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, manager_), nullptr));
   return manager && manager->owner != XCB_NONE;
 }
 
@@ -121,13 +121,12 @@ bool HandOver::Setup() {
   window_ = xcb_generate_id(c_);
   const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0,
-                    XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                    &events);
+                    XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
   owned_ = ServerTime();
   if (owned_ == XCB_CURRENT_TIME) return false;
   xcb_set_selection_owner(c_, window_, clipboard_, owned_);
-  auto owner = Own(xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, clipboard_),
-                                                 nullptr));
+  auto owner =
+      Own(xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, clipboard_), nullptr));
   return owner && owner->owner == window_;
 }
 
@@ -161,8 +160,8 @@ xcb_generic_event_t* HandOver::WaitForEvent(Clock::time_point deadline) {
     xcb_flush(c_);
     if (xcb_generic_event_t* event = xcb_poll_for_event(c_)) return event;
     if (xcb_connection_has_error(c_)) return nullptr;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return nullptr;
     pollfd wait{xcb_get_file_descriptor(c_), POLLIN, 0};
     ::poll(&wait, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
@@ -227,8 +226,7 @@ void HandOver::Answer(xcb_window_t requestor, xcb_atom_t selection, xcb_atom_t t
   notice.selection = selection;
   notice.target = target;
   notice.property = property;
-  xcb_send_event(c_, 0, requestor, XCB_EVENT_MASK_NO_EVENT,
-                 reinterpret_cast<const char*>(&notice));
+  xcb_send_event(c_, 0, requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notice));
 }
 
 void HandOver::WatchDeletions(xcb_window_t requestor) {
@@ -238,8 +236,7 @@ void HandOver::WatchDeletions(xcb_window_t requestor) {
 
 void HandOver::OnRequest(const xcb_selection_request_event_t& request) {
   // Old requestors name no property: the target's name serves as one.
-  const xcb_atom_t property = request.property == XCB_ATOM_NONE ? request.target
-                                                                : request.property;
+  const xcb_atom_t property = request.property == XCB_ATOM_NONE ? request.target : request.property;
   const auto refuse = [&] {
     Answer(request.requestor, request.selection, request.target, XCB_ATOM_NONE, request.time);
   };
@@ -272,8 +269,8 @@ void HandOver::OnRequest(const xcb_selection_request_event_t& request) {
 // only one is written out at a time. A target not offered gets no property.
 void HandOver::OnMultiple(const xcb_selection_request_event_t& request, xcb_atom_t property) {
   auto pairs = Own(xcb_get_property_reply(
-      c_, xcb_get_property(c_, 0, request.requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                           1 << 20),
+      c_,
+      xcb_get_property(c_, 0, request.requestor, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20),
       nullptr));
   if (!pairs || pairs->format != 32) {
     return Answer(request.requestor, request.selection, request.target, XCB_ATOM_NONE,
@@ -297,8 +294,7 @@ void HandOver::OnMultiple(const xcb_selection_request_event_t& request, xcb_atom
     transfer.answered = true;
     queue_.push_back(std::move(transfer));
   }
-  Put(request.requestor, property, atomPair_, 32, static_cast<uint32_t>(list.size()),
-      list.data());
+  Put(request.requestor, property, atomPair_, 32, static_cast<uint32_t>(list.size()), list.data());
   Answer(request.requestor, request.selection, request.target, property, request.time);
   Advance();
 }
@@ -343,8 +339,8 @@ void HandOver::Advance() {
           continue;
         }
         WatchDeletions(transfer.requestor);
-        const uint32_t size = static_cast<uint32_t>(
-            std::min<qsizetype>(transfer.bytes.size(), UINT32_MAX));
+        const uint32_t size =
+            static_cast<uint32_t>(std::min<qsizetype>(transfer.bytes.size(), UINT32_MAX));
         Put(transfer.requestor, transfer.property, incr_, 32, 1, &size);
         Answer(transfer.requestor, transfer.selection, type, transfer.property, transfer.time);
         transfer.answered = true;
@@ -373,8 +369,7 @@ void HandOver::Finish() {
 
 }  // namespace
 
-HandOverResult HandOverToClipboardManager(const std::vector<HandOverTarget>& targets,
-                                          int quietMs) {
+HandOverResult HandOverToClipboardManager(const std::vector<HandOverTarget>& targets, int quietMs) {
   xcb_connection_t* c = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(c)) {
     xcb_disconnect(c);

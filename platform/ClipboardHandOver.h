@@ -20,11 +20,11 @@ struct HandOverTarget {
 };
 
 enum class HandOverResult {
-  NoDisplay,   // no X display could be reached
-  NoManager,   // no program owns CLIPBOARD_MANAGER: nothing was written
-  Saved,       // the manager took what it asked for
-  Refused,     // the manager answered that it saved nothing
-  TimedOut,    // the manager went quiet for longer than allowed
+  NoDisplay,  // no X display could be reached
+  NoManager,  // no program owns CLIPBOARD_MANAGER: nothing was written
+  Saved,      // the manager took what it asked for
+  Refused,    // the manager answered that it saved nothing
+  TimedOut,   // the manager went quiet for longer than allowed
 };
 
 // Takes the CLIPBOARD selection on a connection of its own to the display named by DISPLAY,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "export/ClipboardCopy.h"
+#include "export/ClipboardUtf8Stream.h"
 #include "export/DBGridEhSource.h"
 #include "export/ExportAsGRIDBIF.h"
 #include "platform/Clipboard.h"
@@ -334,6 +335,41 @@ TEST(ClipboardFormats, RegisteredOnceAtStartInOrder) {
   EXPECT_EQ(formats.Csv, formats.GRIDBIF + 1);
   EXPECT_EQ(formats.RichTextFormat, formats.GRIDBIF + 2);
   EXPECT_EQ(&GridClipboardFormats(), &formats);
+}
+
+// The plain text a paste receives, converted from the Unicode writer's bytes as they come,
+// whatever the pieces they come in.
+TEST(ClipboardUtf8Stream, ConvertsUtf16PiecesSplitAnywhere) {
+  struct Case {
+    const char* name;
+    std::u16string units;
+    std::string utf8;
+  };
+  const Case cases[] = {
+      {"ascii", u"R1\t12\r\n", "R1\t12\r\n"},
+      {"two and three bytes", u"a\u00F1o \u20AC", "a\xC3\xB1o \xE2\x82\xAC"},
+      {"surrogate pair", u"x\U0001F414y", "x\xF0\x9F\x90\x94y"},
+      {"lone surrogates", std::u16string(u"a") + char16_t(0xDC00) + u"b" + char16_t(0xD800) + u"c",
+       "a\xEF\xBF\xBD" "b\xEF\xBF\xBD" "c"},
+      {"the zero ends the text", std::u16string(u"ab") + char16_t(0) + u"cd", "ab"},
+      {"empty", u"", ""},
+  };
+  for (const Case& c : cases) {
+    std::string bytes;
+    for (char16_t unit : c.units) {
+      bytes += static_cast<char>(unit & 0xFF);
+      bytes += static_cast<char>(unit >> 8);
+    }
+    for (size_t piece : {size_t(1), size_t(2), size_t(3), size_t(5), bytes.size() + 1}) {
+      TClipboardUtf8Stream stream;
+      for (size_t at = 0; at < bytes.size(); at += piece) {
+        stream.Write(std::string_view(bytes).substr(at, piece));
+      }
+      const QByteArray text = stream.Take();
+      EXPECT_EQ(std::string(text.constData(), static_cast<size_t>(text.size())), c.utf8)
+          << c.name << ", pieces of " << piece;
+    }
+  }
 }
 
 }  // namespace

@@ -133,11 +133,11 @@ TEST(ClipboardHandOver, ManagerGetsWhatItAsksForAndTheCopySurvivesTheClose) {
 
     std::vector<std::string> offered = manager.Offered();
     ASSERT_GE(offered.size(), 3u) << c.name;
-    EXPECT_EQ(std::vector<std::string>(offered.begin() + 3, offered.end()),
-              (std::vector<std::string>{"text/plain;charset=windows-1252",
-                                        "text/plain;charset=utf-16le", "UTF8_STRING",
-                                        "text/plain;charset=utf-8", "text/plain", "text/csv",
-                                        "text/rtf", "application/x-gridbif"}))
+    EXPECT_EQ(
+        std::vector<std::string>(offered.begin() + 3, offered.end()),
+        (std::vector<std::string>{"text/plain;charset=windows-1252", "text/plain;charset=utf-16le",
+                                  "UTF8_STRING", "text/plain;charset=utf-8", "text/plain",
+                                  "text/csv", "text/rtf", "application/x-gridbif"}))
         << c.name;
     const std::map<std::string, std::string> saved = manager.Saved();
     std::vector<std::string> names;
@@ -183,7 +183,8 @@ TEST(ClipboardHandOver, WithoutAManagerTheCloseWritesNothing) {
   EXPECT_FALSE(QGuiApplication::clipboard()->ownsClipboard());
 
   int rendered = 0;
-  EXPECT_EQ(HandOverToClipboardManager({{"text/rtf", [&] {
+  EXPECT_EQ(HandOverToClipboardManager({{"text/rtf",
+                                         [&] {
                                            ++rendered;
                                            return QByteArray("x");
                                          }}}),

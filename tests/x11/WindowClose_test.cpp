@@ -65,7 +65,7 @@ TEST_F(WindowCloseOnX11, TheCopySurvivesTheCloseInTheClipboardManager) {
   ASSERT_TRUE(saved.count("UTF8_STRING"));
   EXPECT_EQ(QString::fromStdString(saved.at("UTF8_STRING")),
             QString::fromUtf16(reinterpret_cast<const char16_t*>(
-                copied.at("text/plain;charset=utf-16le").data()))) ;
+                copied.at("text/plain;charset=utf-16le").data())));
   testx11::LetQtTakeTheClipboardAgain();
 }
 

@@ -26,8 +26,7 @@ ClipboardManagerStandIn::ClipboardManagerStandIn(Options options) : options_(std
   window_ = xcb_generate_id(c_);
   const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0,
-                    XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                    &events);
+                    XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
   // A server time stamp for taking the selection.
   xcb_change_property(c_, XCB_PROP_MODE_APPEND, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
                       nullptr);
@@ -39,8 +38,8 @@ ClipboardManagerStandIn::ClipboardManagerStandIn(Options options) : options_(std
   }
   const xcb_atom_t manager = Atom("CLIPBOARD_MANAGER");
   xcb_set_selection_owner(c_, window_, manager, time_);
-  auto owner = Own(xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, manager),
-                                                 nullptr));
+  auto owner =
+      Own(xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, manager), nullptr));
   ready_ = owner && owner->owner == window_;
   if (ready_) thread_ = std::thread([this] { Serve(); });
 }
@@ -108,11 +107,11 @@ void ClipboardManagerStandIn::Serve() {
 
 // Asks the clipboard's owner for `target` into `property` and waits for the answer.
 xcb_selection_notify_event_t ClipboardManagerStandIn::Convert(xcb_atom_t target,
-                                                               xcb_atom_t property) {
+                                                              xcb_atom_t property) {
   xcb_convert_selection(c_, window_, Atom("CLIPBOARD"), target, property, time_);
   while (auto event = Own(NextEvent())) {
     if (Kind(event.get()) == XCB_SELECTION_NOTIFY) {
-            return *reinterpret_cast<xcb_selection_notify_event_t*>(event.get());
+      return *reinterpret_cast<xcb_selection_notify_event_t*>(event.get());
     }
   }
   return xcb_selection_notify_event_t{};

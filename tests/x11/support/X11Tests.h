@@ -10,7 +10,7 @@ const std::string& SkipReason();
 }  // namespace testx11
 
 // Skips the current test when there is no X server for it.
-#define SKIP_WITHOUT_X11()                                                        \
-  do {                                                                            \
+#define SKIP_WITHOUT_X11()                                                     \
+  do {                                                                         \
     if (!testx11::SkipReason().empty()) GTEST_SKIP() << testx11::SkipReason(); \
   } while (false)
