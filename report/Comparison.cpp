@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <thread>
@@ -45,14 +46,29 @@ constexpr size_t kMeasureCount = kMeasureRules.size();
 
 using TMeasureValues = std::array<std::optional<TCents>, kMeasureCount>;
 
-// One warehouse as one period's run gives it. Active is false for a warehouse with no stock,
-// movement or cost in the period (every number zero): it is not in that period.
+// One warehouse as one period's run gives it, its values in hundredths (a NUMERIC(15,2) fits
+// 64 bits; kept small, as 100,000 rows of each period are held at once). Active is false for
+// a warehouse with no stock, movement or cost in the period (every number zero): it is not in
+// that period.
 struct TPeriodRow {
   std::string Code, Name;
   bool Active = false;
-  TCents StartBirds = 0;  // EXINIAVE, for the totals' egg yield
-  TMeasureValues Values;
+  uint8_t Nulls = 0;       // bit i: measure i is NULL
+  int64_t StartBirds = 0;  // EXINIAVE, for the totals' egg yield
+  std::array<int64_t, kMeasureCount> Values{};
+
+  std::optional<TCents> Value(size_t i) const {
+    if ((Nulls >> i & 1) != 0) return std::nullopt;
+    return Values[i];
+  }
 };
+
+// A row's value in hundredths. Throws EBcdOverflow past 64 bits, which no NUMERIC(15,2) is.
+int64_t RowCents(const TBcd& value) {
+  const TCents cents = BcdToCents(value);
+  if (cents > INT64_MAX || cents < INT64_MIN) throw EBcdOverflow();
+  return static_cast<int64_t>(cents);
+}
 
 struct TPeriodRun {
   std::vector<TPeriodRow> Rows;
@@ -90,9 +106,13 @@ void ReadPeriod(TSQLQuery& query, TDateTime from, TDateTime to, TPeriodRun& run)
           break;
         }
       }
-      if (startBirds->GetData(&value)) row.StartBirds = BcdToCents(value);
+      if (startBirds->GetData(&value)) row.StartBirds = RowCents(value);
       for (size_t i = 0; i < kMeasureCount; ++i) {
-        if (measures[i]->GetData(&value)) row.Values[i] = BcdToCents(value);
+        if (measures[i]->GetData(&value)) {
+          row.Values[i] = RowCents(value);
+        } else {
+          row.Nulls = static_cast<uint8_t>(row.Nulls | 1u << i);
+        }
       }
       run.Rows.push_back(std::move(row));
     }
@@ -135,7 +155,7 @@ void AddToSums(const TPeriodRow& row, TPeriodSums& sums) {
   if (!row.Active) return;
   sums.Any = true;
   sums.StartBirds += row.StartBirds;
-  for (size_t i = 0; i < kMeasureCount; ++i) sums.Sums[i] += row.Values[i].value_or(0);
+  for (size_t i = 0; i < kMeasureCount; ++i) sums.Sums[i] += row.Values[i];
 }
 
 size_t MeasureIndex(const char* fieldName) {
@@ -195,8 +215,8 @@ TComparisonRow CompareRow(const TPeriodRow* now, const TPeriodRow* before) {
   row.InNow = now != nullptr && now->Active;
   row.InBefore = before != nullptr && before->Active;
   for (size_t i = 0; i < kMeasureCount; ++i) {
-    row.Values.push_back(Compare(row.InNow ? now->Values[i] : std::nullopt,
-                                 row.InBefore ? before->Values[i] : std::nullopt));
+    row.Values.push_back(Compare(row.InNow ? now->Value(i) : std::nullopt,
+                                 row.InBefore ? before->Value(i) : std::nullopt));
   }
   return row;
 }
