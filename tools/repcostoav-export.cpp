@@ -404,32 +404,26 @@ class DatabaseWork {
   std::optional<platform::CrashGuard> guard_;
 };
 
-// Writes the report's printed pages as a PDF: to FILE, put in place when complete, or to
-// standard output.
-void WritePdf(TDBGridEh& grid, const Options& options, bool toStandardOutput) {
+// Writes the report's printed pages as a PDF, followed by the comparison's pages and chart
+// when there is one: to FILE, put in place when complete, or to standard output.
+void WritePdf(TDBGridEh& grid, const Options& options, bool toStandardOutput,
+              const report::TComparison* comparison) {
   // The header shows the names given on the command line (file-system bytes) as text.
-  TReportPages pages(grid, report::ReportPrintSpec(report::ReportHeading(
-                               platform::FileNameToQString(options.company).toStdString(),
-                               platform::FileNameToQString(options.server).toStdString(),
-                               options.from, options.to)),
-                     TPrintRows::Spooled);
-  pages.SetPageLayout(options.page);
-  if (!toStandardOutput) return SaveReportPdf(pages, options.output);
-  TFileStream out(STDOUT_FILENO);
-  WriteReportPdf(pages, out);
-  out.Close();
-}
-
-// The same with the comparison's pages and chart after the report's, in one document.
-void WritePdfWithComparison(TDBGridEh& grid, const report::TComparison& comparison,
-                            const Options& options, bool toStandardOutput) {
-  const std::string company = platform::FileNameToQString(options.company).toStdString();
-  const std::string server = platform::FileNameToQString(options.server).toStdString();
-  TReportPages report(grid, report::ReportPrintSpec(report::ReportHeading(
-                                company, server, options.from, options.to)));
-  const report::TComparisonPrintLines lines(comparison);
-  TComparisonPages compared(lines, report::ComparisonPrintSpec(comparison, company, server));
-  TPageSequence pages({&report, &compared});
+  const TReportHeading heading = report::ReportHeading(
+      platform::FileNameToQString(options.company).toStdString(),
+      platform::FileNameToQString(options.server).toStdString(), options.from, options.to);
+  // The report's rows come once, forward only, and wait for their pages in a temporary file.
+  TReportPages report(grid, report::ReportPrintSpec(heading), TPrintRows::Spooled);
+  std::optional<report::TComparisonPrintLines> lines;
+  std::optional<TComparisonPages> compared;
+  std::vector<TPageSet*> sets{&report};
+  if (comparison != nullptr) {
+    lines.emplace(*comparison);
+    compared.emplace(*lines,
+                     report::ComparisonPrintSpec(*comparison, heading.Company, heading.Server));
+    sets.push_back(&*compared);
+  }
+  TPageSequence pages(std::move(sets));
   pages.SetPageLayout(options.page);
   if (!toStandardOutput) return SaveReportPdf(pages, options.output);
   TFileStream out(STDOUT_FILENO);
@@ -461,10 +455,8 @@ void WriteReport(const Options& options, TDBGridEh& grid,
   // A failure in the PDF step (its own pass over the rows and the pages) says so.
   doing = (options.filterIndex == kPdf ? "writing the PDF to " : "writing ") + shown;
   try {
-    if (options.filterIndex == kPdf && comparison != nullptr) {
-      WritePdfWithComparison(grid, *comparison, options, toStandardOutput);
-    } else if (options.filterIndex == kPdf) {
-      WritePdf(grid, options, toStandardOutput);
+    if (options.filterIndex == kPdf) {
+      WritePdf(grid, options, toStandardOutput, comparison);
     } else if (comparison != nullptr && options.filterIndex == kXlsx) {
       WriteWorkbookWithComparison(grid, *comparison, options, info);
     } else if (toStandardOutput) {

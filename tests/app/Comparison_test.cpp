@@ -23,6 +23,7 @@
 #include "app/QDates.h"
 #include "app/rngrepcostoav.h"
 #include "data/DateText.h"
+#include "grid/DBGridEh.h"
 #include "platform/Cp1252.h"
 #include "print/PrintPreview.h"
 #include "tests/app/support/Fakes.h"
@@ -34,6 +35,24 @@
 namespace {
 
 using printtest::FindRow;
+
+// True once the keyboard focus is inside `dialog`, so that keys pressed reach it; until then
+// it is made the active window (a loaded machine may show it before activating it).
+bool HasFocus(QWidget& dialog) {
+  QWidget* focus = QApplication::focusWidget();
+  if (focus != nullptr && (focus == &dialog || dialog.isAncestorOf(focus))) return true;
+  dialog.activateWindow();
+  QApplication::setActiveWindow(&dialog);
+  return false;
+}
+
+// Gives `window` the keyboard focus back at `control` after a dialog over it closed.
+void FocusIn(QWidget& window, QWidget& control) {
+  window.activateWindow();
+  QApplication::setActiveWindow(&window);
+  control.setFocus();
+  QApplication::processEvents();
+}
 
 class WindowComparison : public apptest::ReportWindowFixture {
  protected:
@@ -60,6 +79,7 @@ class WindowComparison : public apptest::ReportWindowFixture {
     QObject::connect(&poll, &QTimer::timeout, [&] {
       QWidget* modal = QApplication::activeModalWidget();
       if (auto* dialog = dynamic_cast<app::TComparisonDialog*>(modal); dialog && !dialogSeen_) {
+        if (!HasFocus(*dialog)) return;
         dialogSeen_ = true;
         dialog->grab().save(apptest::ArtifactPath("comparison_dialog.png"));
         if (choose) {
@@ -135,15 +155,32 @@ TEST_F(WindowComparison, F8ComparesTheMonthWithThePreviousMonthInThePreview) {
   EXPECT_EQ(book.Cells.at("A1").Value, "Bodega");
 }
 
-TEST_F(WindowComparison, ThePopupEntryOpensTheDialogAndEscLeavesIt) {
+TEST_F(WindowComparison, ThePopupEntryAndF8AnywhereOpenTheDialogAndEscLeavesIt) {
   ASSERT_EQ(window_->ppmCompare->text(), QStringLiteral("Co&mparativo...\tF8"));
   ASSERT_TRUE(window_->PopupMenu1->actions().contains(window_->ppmCompare));
-  const std::vector<std::string> pages =
-      CompareThrough([&] { window_->ppmCompare->trigger(); }, nullptr);
-  EXPECT_TRUE(dialogSeen_);
-  EXPECT_TRUE(pages.empty());
-  EXPECT_TRUE(boxes_.shown.empty());
-  EXPECT_FALSE(window_->Busy());
+  const struct {
+    const char* name;
+    QWidget* focus;  // F8 to this control; null: the popup entry
+  } cases[] = {
+      {"popup entry", nullptr},
+      {"F8 in Hasta", window_->EFecFin},
+      {"F8 in the grid", window_->DBGridEh2},
+      {"F8 in Usuario", window_->Tusua},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.focus != nullptr) {
+      FocusIn(*window_, *c.focus);
+      ASSERT_EQ(QApplication::focusWidget(), c.focus);
+    }
+    const std::vector<std::string> pages = CompareThrough(
+        [&] { c.focus ? Press(Qt::Key_F8) : window_->ppmCompare->trigger(); }, nullptr);
+    EXPECT_TRUE(dialogSeen_);
+    EXPECT_TRUE(pages.empty());
+    EXPECT_TRUE(boxes_.shown.empty());
+    EXPECT_FALSE(window_->Busy());
+    EXPECT_TRUE(window_->isVisible()) << "the Esc reached the window";
+  }
 }
 
 TEST_F(WindowComparison, TypedDatesAreCheckedAndAnEmptyReferenceIsTold) {
@@ -202,7 +239,10 @@ TEST_F(StopComparison, EscStopsTheComparisonAndTheWindowSaysSo) {
   poll.setInterval(20);
   QObject::connect(&poll, &QTimer::timeout, [&] {
     QWidget* modal = QApplication::activeModalWidget();
-    if (dynamic_cast<app::TComparisonDialog*>(modal) != nullptr) return Press(Qt::Key_Return);
+    if (auto* dialog = dynamic_cast<app::TComparisonDialog*>(modal)) {
+      if (HasFocus(*dialog)) Press(Qt::Key_Return);
+      return;
+    }
     if (auto* preview = dynamic_cast<TPrintPreview*>(modal)) {
       previewed = true;
       return preview->reject();

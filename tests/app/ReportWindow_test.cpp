@@ -88,7 +88,8 @@ TEST_F(ReportWindowTest, LayoutCaptionsAndStartState) {
   QStringList menu;
   for (QAction* action : w.PopupMenu1->actions()) menu << action->text();
   EXPECT_EQ(menu, QStringList({"&Copiar", "Se&lecccionar todo", "",
-                               QString::fromUtf8("&Guardar selecci\u00F3n"), "&Imprimir..."}));
+                               QString::fromUtf8("&Guardar selecci\u00F3n"), "&Imprimir...",
+                               "Co&mparativo...\tF8"}));
   ASSERT_EQ(w.DBGridEh2->Columns().Count(), 22);
   EXPECT_EQ(w.CRepcliente->Fields().Count(), 22);
   EXPECT_EQ(w.CRepcliente->Fields()[0].Name(), "CRepclienteCODBOD");
