@@ -26,17 +26,6 @@ bool IsWholeMonth(TDateTime from, TDateTime to) {
          last.day() == last.daysInMonth();
 }
 
-// The previous period: the previous calendar month for a whole month (November for December,
-// not the 31 days ending on 30 November), else the same number of days just before.
-report::TComparisonPeriods PreviousPeriod(TDateTime from, TDateTime to) {
-  if (!IsWholeMonth(from, to)) {
-    return report::ComparisonPeriods(from, to, report::TReferenceKind::Previous);
-  }
-  const QDate first = ToQDate(from).addMonths(-1);
-  return report::ComparisonPeriods(from, to, report::TReferenceKind::Dates, FromQDate(first),
-                                   FromQDate(first.addDays(first.daysInMonth() - 1)));
-}
-
 }  // namespace
 
 TComparisonDialog::TComparisonDialog(TDateTime from, TDateTime to, QWidget* parent)
@@ -44,10 +33,10 @@ TComparisonDialog::TComparisonDialog(TDateTime from, TDateTime to, QWidget* pare
   setObjectName("ComparisonDialog");
   setWindowTitle(QStringLiteral("Comparativo"));
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(
-      platform::ToQString("Per\xedodo del reporte: Desde " + DateToStr(from) + " Hasta " +
-                          DateToStr(to) + "\nComparar con:"),
-      this));
+  layout->addWidget(
+      new QLabel(platform::ToQString("Per\xedodo del reporte: Desde " + DateToStr(from) +
+                                     " Hasta " + DateToStr(to) + "\nComparar con:"),
+                 this));
   Previous = new QRadioButton(IsWholeMonth(from, to)
                                   ? QStringLiteral("&Mes anterior")
                                   : QStringLiteral("&Período anterior (el mismo número de días)"),
@@ -57,7 +46,8 @@ TComparisonDialog::TComparisonDialog(TDateTime from, TDateTime to, QWidget* pare
   auto* group = new QButtonGroup(this);
   for (QRadioButton* button : {Previous, Year, Dates}) group->addButton(button);
   Previous->setChecked(true);
-  const report::TComparisonPeriods previous = PreviousPeriod(from, to);
+  const report::TComparisonPeriods previous =
+      report::ComparisonPeriods(from, to, report::TReferenceKind::Previous);
   RefFrom = new TDateTimePicker(ToQDate(previous.RefFrom), this);
   RefFrom->setObjectName("RefFrom");
   RefTo = new TDateTimePicker(ToQDate(previous.RefTo), this);
@@ -96,7 +86,7 @@ report::TComparisonPeriods TComparisonDialog::Periods() const {
     return report::ComparisonPeriods(from_, to_, report::TReferenceKind::Dates,
                                      FromQDate(RefFrom->Date()), FromQDate(RefTo->Date()));
   }
-  return PreviousPeriod(from_, to_);
+  return report::ComparisonPeriods(from_, to_, report::TReferenceKind::Previous);
 }
 
 void TComparisonDialog::ShowReference() {

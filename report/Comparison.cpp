@@ -270,10 +270,22 @@ TComparisonPeriods ComparisonPeriods(TDateTime from, TDateTime to, TReferenceKin
                                      TDateTime refFrom, TDateTime refTo) {
   TComparisonPeriods periods{from, to, refFrom, refTo};
   switch (kind) {
-    case TReferenceKind::Previous:
+    case TReferenceKind::Previous: {
+      // Whole calendar months compare with as many whole months just before (November for
+      // December, not the 31 days ending on 30 November); other periods with as many days.
+      int fromYear = 0, fromMonth = 0, fromDay = 0, toYear = 0, toMonth = 0, toDay = 0;
+      DecodeDate(from, fromYear, fromMonth, fromDay);
+      DecodeDate(to + 1, toYear, toMonth, toDay);
       periods.RefTo = from - 1;
-      periods.RefFrom = periods.RefTo - (to - from);
+      if (fromDay == 1 && toDay == 1 && to >= from) {
+        const int months = (toYear - fromYear) * 12 + (toMonth - fromMonth);
+        const int first = fromYear * 12 + (fromMonth - 1) - months;
+        periods.RefFrom = EncodeDate(first / 12, first % 12 + 1, 1);
+      } else {
+        periods.RefFrom = periods.RefTo - (to - from);
+      }
       break;
+    }
     case TReferenceKind::Year: {
       const auto yearEarlier = [](TDateTime date) {
         int year = 0, month = 0, day = 0;

@@ -16,7 +16,8 @@ namespace report {
 
 // Which period the report period is compared with.
 enum class TReferenceKind {
-  Previous,  // the period of the same length that ends the day before the report period starts
+  Previous,  // the period just before: as many whole calendar months for whole months, else
+             // as many days, ending the day before the report period starts
   Year,      // the same dates one year earlier (29 February becomes 28 February)
   Dates,     // dates given by the operator
 };

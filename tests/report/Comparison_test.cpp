@@ -77,11 +77,20 @@ TEST(ComparisonPeriods, PreviousYearAndGivenDates) {
     report::TReferenceKind kind;
     TDateTime refFrom, refTo;
   } kCases[] = {
-      // Previous: the same length, ending the day before.
+      // Previous: whole calendar months take as many whole months before, across a year's
+      // end; other periods as many days, ending the day before.
       {EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 31), report::TReferenceKind::Previous,
-       EncodeDate(2022, 1, 29), EncodeDate(2022, 2, 28)},
+       EncodeDate(2022, 2, 1), EncodeDate(2022, 2, 28)},
+      {EncodeDate(2022, 12, 1), EncodeDate(2022, 12, 31), report::TReferenceKind::Previous,
+       EncodeDate(2022, 11, 1), EncodeDate(2022, 11, 30)},
+      {EncodeDate(2023, 1, 1), EncodeDate(2023, 3, 31), report::TReferenceKind::Previous,
+       EncodeDate(2022, 10, 1), EncodeDate(2022, 12, 31)},
       {EncodeDate(2024, 1, 1), EncodeDate(2024, 1, 1), report::TReferenceKind::Previous,
        EncodeDate(2023, 12, 31), EncodeDate(2023, 12, 31)},
+      {EncodeDate(2022, 3, 1), EncodeDate(2022, 3, 30), report::TReferenceKind::Previous,
+       EncodeDate(2022, 1, 30), EncodeDate(2022, 2, 28)},
+      {EncodeDate(2022, 3, 2), EncodeDate(2022, 3, 31), report::TReferenceKind::Previous,
+       EncodeDate(2022, 1, 31), EncodeDate(2022, 3, 1)},
       // Year: the same dates a year earlier; 29 February becomes 28 February.
       {EncodeDate(2024, 2, 1), EncodeDate(2024, 2, 29), report::TReferenceKind::Year,
        EncodeDate(2023, 2, 1), EncodeDate(2023, 2, 28)},
