@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QTimer>
 #include <QToolBar>
 #include <atomic>
 #include <chrono>
@@ -142,10 +141,7 @@ void Tfrepcostoav::ppmCompareClick() {
   if (CalculationStopped()) {
     platform::ForgetEngineCancel();
     EndBusy();
-    ShowStatus(QStringLiteral("Cálculo detenido."));
-    QTimer::singleShot(3000, Panel5, [this] {
-      if (!busy_) Panel5->hide();
-    });
+    ShowCalculationStopped();
     return;
   }
   EndBusy();

@@ -492,10 +492,7 @@ void Tfrepcostoav::SpeedButton3Click() {
     reportStart_ = formerStart;
     reportEnd_ = formerEnd;
     EndBusy();
-    ShowStatus(QStringLiteral("Cálculo detenido."));
-    QTimer::singleShot(3000, Panel5, [this] {
-      if (!busy_) Panel5->hide();
-    });
+    ShowCalculationStopped();
     return;
   }
   EndBusy();
@@ -508,6 +505,13 @@ void Tfrepcostoav::SpeedButton3Click() {
     ppmSelectAllClick();
     ppmSaveSelectionClick();
   }
+}
+
+void Tfrepcostoav::ShowCalculationStopped() {
+  ShowStatus(QStringLiteral("Cálculo detenido."));
+  QTimer::singleShot(3000, Panel5, [this] {
+    if (!busy_) Panel5->hide();
+  });
 }
 
 bool Tfrepcostoav::CalculationStopped() const { return stopAsked_ || platform::StopRequested(); }

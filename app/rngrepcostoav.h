@@ -150,6 +150,8 @@ class Tfrepcostoav : public QWidget {
   // The operator's stop of a running calculation (Esc, Cancelar, closing the window): the
   // engine cancels the statement; the grid is left empty and the panel says it stopped.
   void StopCalculation();
+  // Says the calculation was stopped; the panel goes a few seconds later unless busy again.
+  void ShowCalculationStopped();
   // True when the running calculation was asked to stop (by the operator or a stop request).
   bool CalculationStopped() const;
   // True for input that stops a calculation: Esc without Shift, Ctrl or Alt, a click on Cancelar.

@@ -111,6 +111,17 @@ int UnnamedTemporaryFile() {
 //   none (plain)       0 / 0.0 / 0.00 by the value               (1234.5)
 // A literal that starts the picture goes in front of the number, any other after it, as the
 // grid writes them. The separators are the reader's own, as the grid's are the operator's.
+int SetXlsxDocumentProperties(lxw_workbook* workbook, const TExportDocumentInfo& info) {
+  const std::string title = platform::Cp1252ToUtf8(info.Title);
+  const std::string company = platform::Cp1252ToUtf8(info.Company);
+  const std::string period = platform::Cp1252ToUtf8(info.Period);
+  lxw_doc_properties properties{};
+  properties.title = const_cast<char*>(title.c_str());
+  properties.company = const_cast<char*>(company.c_str());
+  properties.subject = const_cast<char*>(period.c_str());
+  return workbook_set_properties(workbook, &properties);
+}
+
 std::string XlsxNumberFormat(std::string_view picture, int decimals) {
   std::string prefix, suffix, digits;
   for (char c : picture) {
@@ -262,15 +273,7 @@ void TDBGridEhExportAsXLSX::OpenDocument() {
   if (sheet_->optimize_tmpfile == nullptr) Check(LXW_ERROR_CREATING_TMPFILE, errno);
   rows_ = std::make_unique<TXlsxRows>(sheet_, tmpFolder_);
 
-  const TExportDocumentInfo& info = DocumentInfo();
-  const std::string title = platform::Cp1252ToUtf8(info.Title);
-  const std::string company = platform::Cp1252ToUtf8(info.Company);
-  const std::string period = platform::Cp1252ToUtf8(info.Period);
-  lxw_doc_properties properties{};
-  properties.title = const_cast<char*>(title.c_str());
-  properties.company = const_cast<char*>(company.c_str());
-  properties.subject = const_cast<char*>(period.c_str());
-  Check(workbook_set_properties(workbook_, &properties));
+  Check(SetXlsxDocumentProperties(workbook_, DocumentInfo()));
 
   titleFormat_ = workbook_add_format(workbook_);
   format_set_bold(titleFormat_);

@@ -96,3 +96,7 @@ class TDBGridEhExportAsXLSX : public TDBGridEhExport {
 // places (trailing zeros dropped) as the grid's display format `picture` shows it; an empty
 // picture is the plain notation. See ExportAsXLSX.cpp for the mapping.
 std::string XlsxNumberFormat(std::string_view picture, int decimals);
+
+// Gives `workbook` the exported document's title, company and period (Windows-1252) as its
+// title, company and subject properties; returns the library's status (0 when set).
+int SetXlsxDocumentProperties(lxw_workbook* workbook, const TExportDocumentInfo& info);

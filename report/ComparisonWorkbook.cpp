@@ -185,14 +185,7 @@ void SaveComparisonWorkbook(const TComparison& comparison, const std::string& fi
   lxw_workbook* workbook = workbook_new_opt(file.Path().c_str(), &options);
   if (workbook == nullptr) throw EWriteError(errno, shown);
   try {
-    const std::string title = platform::Cp1252ToUtf8(info.Title);
-    const std::string company = platform::Cp1252ToUtf8(info.Company);
-    const std::string period = platform::Cp1252ToUtf8(info.Period);
-    lxw_doc_properties properties{};
-    properties.title = const_cast<char*>(title.c_str());
-    properties.company = const_cast<char*>(company.c_str());
-    properties.subject = const_cast<char*>(period.c_str());
-    workbook_set_properties(workbook, &properties);
+    SetXlsxDocumentProperties(workbook, info);
     AddComparisonSheet(workbook, comparison, tmpFolder);
   } catch (...) {
     lxw_workbook_free(workbook);
