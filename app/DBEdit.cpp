@@ -1,9 +1,10 @@
 #include "app/DBEdit.h"
 
 #include <QFocusEvent>
-#include <QKeyEvent>
 #include <QValidator>
+#include <algorithm>
 
+#include "app/ErrorReport.h"
 #include "data/DB.h"
 #include "platform/Cp1252.h"
 
@@ -17,21 +18,40 @@ bool FitsCodePage(const QString& text) {
   return platform::ToQString(platform::FromQString(text)) == text;
 }
 
-// Refuses any change (typed, pasted or dropped) that brings in a character the field cannot
-// store.
-class CodePageValidator : public QValidator {
- public:
-  using QValidator::QValidator;
-  State validate(QString& input, int&) const override {
-    return FitsCodePage(input) ? Acceptable : Invalid;
-  }
-};
+// What a change from `before` to `after` brings in: the text between their common start and
+// their common end.
+QString Inserted(const QString& before, const QString& after) {
+  const qsizetype shorter = std::min(before.size(), after.size());
+  qsizetype start = 0;
+  while (start < shorter && before[start] == after[start]) ++start;
+  qsizetype end = 0;
+  while (end < shorter - start && before[before.size() - 1 - end] == after[after.size() - 1 - end])
+    ++end;
+  return after.mid(start, after.size() - start - end);
+}
 
 // Set while a refused edit takes the focus back, so that the edit losing it then does not
 // check its own text and take the focus back in turn.
 bool reclaimingFocus = false;
 
 }  // namespace
+
+// Checks every change of the text before the edit takes it, whatever made it (a key, the
+// context menu, a drop, an input method): a change that brings in a character the field cannot
+// take is refused whole.
+class TDBEdit::Rules : public QValidator {
+ public:
+  explicit Rules(TDBEdit* edit) : QValidator(edit), edit_(edit) {}
+  State validate(QString& input, int&) const override {
+    if (edit_->loading_ || input == edit_->shown_) return Acceptable;
+    if (!edit_->Accepts(Inserted(edit_->shown_, input))) return Invalid;
+    edit_->beforeEdit_ = edit_->shown_;
+    return Acceptable;
+  }
+
+ private:
+  TDBEdit* edit_;
+};
 
 class TDBEdit::Link : public TDataLink {
  public:
@@ -56,7 +76,9 @@ class TDBEdit::Link : public TDataLink {
 };
 
 TDBEdit::TDBEdit(QWidget* parent) : QLineEdit(parent), link_(std::make_unique<Link>(this)) {
-  setValidator(new CodePageValidator(this));
+  setValidator(new Rules(this));
+  connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { shown_ = text; });
+  connect(this, &QLineEdit::textEdited, this, [this] { Edited(); });
 }
 
 TDBEdit::~TDBEdit() { link_->SetDataSource(nullptr); }
@@ -76,15 +98,22 @@ TField* TDBEdit::Field() const {
 
 void TDBEdit::LoadFromField() {
   TField* field = Field();
-  if (field == nullptr) {
-    clear();
-    return;
+  const QString shown =
+      field == nullptr
+          ? QString()
+          : platform::ToQString(hasFocus() ? field->EditText() : field->DisplayText());
+  if (field != nullptr) {
+    const int limit = field->DataType() == ftString ? field->Size() : 32767;
+    if (maxLength() != limit) setMaxLength(limit);
   }
-  const int limit = field->DataType() == ftString ? field->Size() : 32767;
-  if (maxLength() != limit) setMaxLength(limit);
   // The same text again leaves the cursor and the selection where they are.
-  const QString shown = platform::ToQString(hasFocus() ? field->EditText() : field->DisplayText());
-  if (shown != text()) setText(shown);
+  if (shown != text()) Show(shown);
+}
+
+void TDBEdit::Show(const QString& shown) {
+  loading_ = true;
+  setText(shown);
+  loading_ = false;
 }
 
 bool TDBEdit::StartEditing() {
@@ -103,33 +132,42 @@ void TDBEdit::UpdateRecord() {
   modified_ = false;
 }
 
-void TDBEdit::keyPressEvent(QKeyEvent* event) {
-  TField* field = Field();
-  const QString typed = event->text();
-  const bool printable = !typed.isEmpty() && typed.at(0).isPrint();
-  // Keys that change the text without typing a character (paste, cut, undo, word deletes)
-  // edit the record as typing does.
-  const bool erasing =
-      event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete ||
-      event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut) ||
-      event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo) ||
-      event->matches(QKeySequence::DeleteStartOfWord) ||
-      event->matches(QKeySequence::DeleteEndOfWord) ||
-      event->matches(QKeySequence::DeleteCompleteLine);
-  if (field != nullptr && (printable || erasing)) {
-    if (printable) {
-      if (!FitsCodePage(typed)) return;
-      for (char c : platform::FromQString(typed)) {
-        if (!field->IsValidChar(c)) return;
+bool TDBEdit::Accepts(const QString& inserted) const {
+  // What typing cannot bring in (line ends, tabs, other control characters) is refused too.
+  if (std::any_of(inserted.begin(), inserted.end(), [](QChar c) { return !c.isPrint(); }) ||
+      !FitsCodePage(inserted)) {
+    return false;
+  }
+  const TField* field = Field();
+  if (field == nullptr) return true;
+  const std::string bytes = platform::FromQString(inserted);
+  return std::all_of(bytes.begin(), bytes.end(), [field](char c) { return field->IsValidChar(c); });
+}
+
+void TDBEdit::Edited() {
+  if (Field() == nullptr) return;
+  const QString edited = text();
+  const int cursor = cursorPosition();
+  const bool wasModified = modified_;
+  // Marked first, so that the notice of the record entering edit mode keeps the text.
+  modified_ = true;
+  try {
+    if (StartEditing()) {
+      if (text() != edited) {
+        Show(edited);
+        setCursorPosition(cursor);
       }
+      return;
     }
-    if (!StartEditing()) return;
-    const QString before = text();
-    QLineEdit::keyPressEvent(event);
-    if (text() != before) modified_ = true;
+  } catch (...) {
+    modified_ = wasModified;
+    Show(beforeEdit_);
+    // Reported here: the change came through the edit's own handlers, which must not unwind.
+    ShowCurrentException();
     return;
   }
-  QLineEdit::keyPressEvent(event);
+  modified_ = wasModified;
+  Show(beforeEdit_);
 }
 
 void TDBEdit::focusOutEvent(QFocusEvent* event) {

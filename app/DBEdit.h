@@ -2,8 +2,8 @@
 
 // A data-aware single-line edit: shows a field of the current record of its data source,
 // refuses characters the field cannot take, puts the result set in edit mode (insert mode on
-// an empty result set) when typed into, and writes its text back to the field when it is left
-// or when the record is posted.
+// an empty result set) when the operator changes its text (typing, the context menu, a drop),
+// and writes its text back to the field when it is left or when the record is posted.
 
 #include <QLineEdit>
 #include <memory>
@@ -29,18 +29,31 @@ class TDBEdit : public QLineEdit {
   void UpdateRecord();
 
  protected:
-  void keyPressEvent(QKeyEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
   class Link;
   friend class Link;
+  class Rules;
+  friend class Rules;
   void LoadFromField();
+  // Shows `shown` as the field's text, not as a change of the operator.
+  void Show(const QString& shown);
   bool StartEditing();
+  // True when the field may take every character of `inserted`.
+  bool Accepts(const QString& inserted) const;
+  // After any change the operator made: the record is put in edit mode and the text marked
+  // modified, or the change is undone when the record cannot be edited.
+  void Edited();
 
   std::unique_ptr<Link> link_;
   std::string dataField_;
   bool modified_ = false;
+  // Set while the edit shows the field's text: that text is not the operator's change.
+  bool loading_ = false;
+  // The text before the change being checked, and before the last one the operator made.
+  QString shown_;
+  QString beforeEdit_;
 };
 
 }  // namespace app

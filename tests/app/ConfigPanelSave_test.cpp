@@ -6,11 +6,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "app/ConfigPanel.h"
@@ -26,6 +29,27 @@
 #include "tests/app/support/Window.h"
 
 namespace {
+
+// Chooses the action `name` ("Paste", "Cut", "Delete", "Undo") from the menu
+// the edit opens on a right click, as the operator does.
+void ChooseFromContextMenu(QLineEdit* edit, const char* name) {
+  const QPoint at = edit->rect().center();
+  QTest::mouseClick(edit, Qt::RightButton, {}, at);
+  // The click's menu request, as the window system follows a right click with one.
+  QContextMenuEvent request(QContextMenuEvent::Mouse, at, edit->mapToGlobal(at));
+  QApplication::sendEvent(edit, &request);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  QAction* action = nullptr;
+  for (QAction* each : menu->actions()) {
+    // "&Paste\tCtrl+V" is "Paste".
+    if (each->text().section('\t', 0, 0).remove('&') == QLatin1String(name)) action = each;
+  }
+  ASSERT_NE(action, nullptr) << name;
+  ASSERT_TRUE(action->isEnabled()) << name;
+  menu->setActiveAction(action);
+  QTest::keyClick(menu, Qt::Key_Return);
+}
 
 class ConfigPanelSave : public apptest::ReportWindowFixture {
  protected:
@@ -113,6 +137,44 @@ TEST_F(ConfigPanelSave, CharactersOutsideTheCodePageAreRefusedWhileTyping) {
   Save();
   EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
   EXPECT_EQ(Column("COCP_CODINS2"), "PEGADO\xD1");
+}
+
+TEST_F(ConfigPanelSave, ContextMenuChangesFollowTheRulesOfTypingAndAreSaved) {
+  app::TConfigPanel& panel = Panel();
+  const auto selectAll = [](QLineEdit* edit) { edit->selectAll(); };
+  struct Case {
+    app::TDBEdit* edit;
+    std::function<void(QLineEdit*)> select;
+    const char* clipboard;  // set before the action when not null
+    const char* action;
+    const char* shown;  // UTF-8
+  } cases[] = {
+      {panel.DBEdit4, selectAll, "XY", "Paste", "XY"},
+      {panel.DBEdit4, nullptr, nullptr, "Undo", "EH"},
+      {panel.DBEdit4, selectAll, "HV", "Paste", "HV"},
+      {panel.DBEdit1, [](QLineEdit* e) { e->setSelection(0, 2); }, nullptr, "Cut", "C"},
+      {panel.DBEdit5, selectAll, "\xD0\x96", "Paste", "SA "},  // not in the code page
+      {panel.DBEdit5, selectAll, "A\tB", "Paste", "SA "},      // typing gives no tab
+      {panel.DBEdit5, [](QLineEdit* e) { e->setSelection(0, 1); }, nullptr, "Delete", "A "},
+      {panel.DBEdit6, selectAll, "12a", "Paste", "100"},  // not a number's character
+      {panel.DBEdit6, selectAll, "250", "Paste", "250"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.action) + " " + c.edit->objectName().toStdString());
+    c.edit->setFocus();
+    if (c.select) c.select(c.edit);
+    if (c.clipboard != nullptr) QApplication::clipboard()->setText(QString::fromUtf8(c.clipboard));
+    ChooseFromContextMenu(c.edit, c.action);
+    EXPECT_EQ(c.edit->text(), QString::fromUtf8(c.shown));
+  }
+  Press(Qt::Key_Tab);
+  Save();
+  EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
+  EXPECT_FALSE(panel.isVisible());
+  EXPECT_EQ(Column("COCP_PREFEP"), "HV");
+  EXPECT_EQ(Column("COCP_CODINS2"), "C");
+  EXPECT_EQ(Column("COCP_PREFSA"), "A");  // as typed: a changed text keeps no trailing blank
+  EXPECT_EQ(Column("COCP_VRAMOR"), "250.00");
 }
 
 TEST_F(ConfigPanelSave, ARowHeldByAnotherProgramEndsTheSaveWithTheChangesKept) {
