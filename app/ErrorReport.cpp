@@ -1,8 +1,12 @@
 #include "app/ErrorReport.h"
 
+#include <new>
+
 #include "platform/Dialogs.h"
+#include "platform/EngineLimits.h"
 #include "platform/Errors.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ResourceLimits.h"
 
 namespace app {
 
@@ -21,11 +25,15 @@ void ShowCurrentException() {
     return;
   } catch (const platform::Exception& error) {
     message = error.Message();
+  } catch (const std::bad_alloc&) {
+    message = platform::OutOfMemoryMessage("");
   } catch (const std::exception& error) {
     message = error.what();
   } catch (...) {
     message = "Unknown exception";
   }
+  // A file grown past the file size limit says which limit.
+  message = platform::WithFileSizeLimitCause(message);
   platform::MessageBoxes().Show(ErrorReportText(message), platform::ProgramTitle(),
                                 platform::MsgIcon::Stop);
 }

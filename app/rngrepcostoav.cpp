@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <array>
+#include <new>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -37,6 +38,7 @@
 #include "platform/EngineStop.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegionalSettings.h"
+#include "platform/ResourceLimits.h"
 #include "platform/StopRequests.h"
 #include "report/InstallFolder.h"
 #include "report/ReportColumnFit.h"
@@ -469,7 +471,11 @@ void Tfrepcostoav::SpeedButton3Click() {
     progressClock_.start();
     lastProgress_ = 0;
     PRepcliente->OnRowWritten = [this](int rows) { RowsArrived(rows); };
-    CRepcliente->Open();
+    try {
+      CRepcliente->Open();
+    } catch (const std::bad_alloc&) {
+      throw platform::Exception(platform::OutOfMemoryMessage("reading the report"));
+    }
     PRepcliente->OnRowWritten = nullptr;
     if (!CalculationStopped()) {
       reportHeading_ = std::make_unique<TReportHeading>(

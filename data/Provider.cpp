@@ -87,6 +87,7 @@ std::unique_ptr<IProviderSupport> ProviderSupportFor(TDataSet* dataSet) {
 
 void OleCheck(HRESULT status, IAppServer& server) {
   if (status == S_OK_RESULT) return;
+  if (status == E_OUTOFMEMORY_RESULT) throw std::bad_alloc();
   TErrorInfo info;
   if (!server.GetErrorInfo(info)) info.Description = "Unspecified error";
   throw EOleException(info.Description, status, info.HelpContext);
@@ -106,6 +107,7 @@ HRESULT TLocalAppServer::Guard(const std::function<void()>& call) {
     error_ = TErrorInfo{e.Message(), 0, kAppServerErrorIid};
   } catch (const std::bad_alloc&) {
     error_ = TErrorInfo{"Out of memory", 0, kAppServerErrorIid};
+    return E_OUTOFMEMORY_RESULT;
   } catch (const std::exception& e) {
     error_ = TErrorInfo{e.what(), 0, kAppServerErrorIid};
   }

@@ -23,6 +23,8 @@ using TDataPacket = std::optional<std::vector<uint8_t>>;
 using HRESULT = int32_t;
 inline constexpr HRESULT S_OK_RESULT = 0;
 inline constexpr HRESULT E_UNEXPECTED_RESULT = static_cast<HRESULT>(0x8000FFFFu);
+// The server ran out of memory: the calling side raises std::bad_alloc, not a server error.
+inline constexpr HRESULT E_OUTOFMEMORY_RESULT = static_cast<HRESULT>(0x8007000Eu);
 // {7F4E2A90-3C1B-4D6E-8A25-91B0C4D3E6F2}: the interface named in the error information.
 inline constexpr const char* kAppServerErrorIid = "{7F4E2A90-3C1B-4D6E-8A25-91B0C4D3E6F2}";
 

@@ -86,4 +86,12 @@ std::string FileSizeLimitCause(const std::string& message) {
   return "the file size limit (ulimit -f) of " + Kib(*limit);
 }
 
+std::string WithLikelyCause(const std::string& message, const std::string& cause) {
+  return cause.empty() ? message : message + "\nLikely cause: " + cause + ".";
+}
+
+std::string WithFileSizeLimitCause(const std::string& message) {
+  return WithLikelyCause(message, FileSizeLimitCause(message));
+}
+
 }  // namespace platform

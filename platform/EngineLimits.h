@@ -27,5 +27,10 @@ EngineLimitCheck CheckEngineLimits(const std::string& databaseName);
 // The limit a database error comes from when it says a file grew too large ("File too large")
 // under a file size limit: "the file size limit (ulimit -f) of 2048 KiB"; "" otherwise.
 std::string FileSizeLimitCause(const std::string& message);
+// `message` followed by a line naming its likely cause: "...\nLikely cause: `cause`."; the
+// message alone when `cause` is empty.
+std::string WithLikelyCause(const std::string& message, const std::string& cause);
+// `message` with the file size limit as its likely cause when FileSizeLimitCause names one.
+std::string WithFileSizeLimitCause(const std::string& message);
 
 }  // namespace platform

@@ -38,6 +38,17 @@ std::optional<uint64_t> FreeSpace(const std::string& folder) {
   return static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
 }
 
+std::string AddressSpaceLimitText() {
+  const auto limit = SoftLimit(RLIMIT_AS);
+  if (!limit) return {};
+  return " (the address space limit, ulimit -v, is " + std::to_string(*limit / 1024) + " KiB)";
+}
+
+std::string OutOfMemoryMessage(const std::string& doing) {
+  return "Out of memory" + (doing.empty() ? "" : " while " + doing) + AddressSpaceLimitText() +
+         ".";
+}
+
 std::string SizeText(uint64_t bytes) {
   char text[32];
   if (bytes >= (uint64_t{1} << 20)) {

@@ -17,6 +17,12 @@ uint64_t AddressSpaceInUse();
 // Bytes an unprivileged user may still write in the file system holding `folder`; nullopt
 // when unknown (for example, the folder does not exist).
 std::optional<uint64_t> FreeSpace(const std::string& folder);
+// The address space limit for out-of-memory messages: " (the address space limit, ulimit -v,
+// is 150000 KiB)"; empty without a limit.
+std::string AddressSpaceLimitText();
+// "Out of memory while `doing`", the address space limit and a full stop: what a failed
+// allocation says ("Out of memory." when `doing` is empty).
+std::string OutOfMemoryMessage(const std::string& doing);
 // A size for messages: "512 KiB", "1 MiB", "1.5 MiB" (units of 1024).
 std::string SizeText(uint64_t bytes);
 

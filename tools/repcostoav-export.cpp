@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/DBClient.h"
@@ -368,14 +369,6 @@ void CheckTarget(const std::string& output, const std::string& databaseName) {
   platform::ReplacementFile probe(output);
 }
 
-// The address space limit for out-of-memory messages: " (the address space limit, ulimit -v,
-// is 150000 KiB)", empty without a limit.
-std::string MemoryLimitText() {
-  const auto limit = platform::SoftLimit(RLIMIT_AS);
-  if (!limit) return {};
-  return " (the address space limit, ulimit -v, is " + std::to_string(*limit / 1024) + " KiB)";
-}
-
 // The embedded engine's failures under resource limits come out as crashes or unrelated errors
 // (a wrong password): limits that make it fail for certain are refused before the database is
 // opened, a crash while the database is in use ends the run with a message naming the limit,
@@ -394,9 +387,7 @@ class DatabaseWork {
   // grown past the file size limit.
   std::string Explain(const std::string& message) const {
     const std::string fileSize = platform::FileSizeLimitCause(message);
-    const std::string& cause = fileSize.empty() ? limits_.suspicion : fileSize;
-    if (cause.empty()) return message;
-    return message + "\nLikely cause: " + cause + ".";
+    return platform::WithLikelyCause(message, fileSize.empty() ? limits_.suspicion : fileSize);
   }
 
  private:
@@ -515,6 +506,11 @@ int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& da
   grid.show();
 
   doing = "reading the report from \"" + databaseName + "\"";
+  // The rows also come while the file is written: a failure then is one of reading them.
+  const std::string reading = doing;
+  std::string writing;
+  report.BeforeGetRecords = [&](TDataSet&) { writing = std::exchange(doing, reading); };
+  report.AfterGetRecords = [&](TDataSet&) { doing = writing; };
   report.SetCommandText(report::ReportCommandText(options.from, options.to));
   report.Open();
   if (report.IsEmpty()) {
@@ -603,7 +599,7 @@ int Export(int argc, char** argv) {
     platform::TakeStopRequests(StopNow);
   } catch (const std::exception& e) {
     return Failed(std::string("repcostoav-export: cannot start a thread: ") + e.what() +
-                  MemoryLimitText() + ".");
+                  platform::AddressSpaceLimitText() + ".");
   }
   std::vector<std::string> args(argv + 1, argv + argc);
   Options options;
@@ -640,7 +636,7 @@ int Export(int argc, char** argv) {
   } catch (const platform::Exception& e) {
     return Failed(e.Message());
   } catch (const std::bad_alloc&) {
-    return Failed("Out of memory while " + doing + MemoryLimitText() + ".");
+    return Failed(platform::OutOfMemoryMessage(doing));
   } catch (const std::exception& e) {
     return Failed("Failed while " + doing + ": " + e.what() + ".");
   }

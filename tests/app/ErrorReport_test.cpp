@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <QCoreApplication>
 #include <QEvent>
+#include <new>
 #include <stdexcept>
 
 #include "platform/Errors.h"
@@ -42,6 +45,53 @@ class Thrower : public QObject {
     return QObject::event(e);
   }
 };
+
+// Sends an event whose handler fails with `fail` and gives the texts of the boxes shown.
+std::vector<std::string> ShownFor(std::function<void()> fail) {
+  apptest::RecordingBoxes boxes;
+  Thrower receiver;
+  receiver.fail = std::move(fail);
+  QEvent event(QEvent::User);
+  QCoreApplication::sendEvent(&receiver, &event);
+  return boxes.Texts();
+}
+
+// Sets the soft limit of a resource while alive (0: none).
+class SoftLimit {
+ public:
+  SoftLimit(int resource, rlim_t value) : resource_(resource) {
+    ::getrlimit(resource_, &former_);
+    rlimit limit = former_;
+    if (value != 0) limit.rlim_cur = value;
+    ::setrlimit(resource_, &limit);
+  }
+  ~SoftLimit() { ::setrlimit(resource_, &former_); }
+
+ private:
+  int resource_;
+  rlimit former_{};
+};
+
+TEST(ErrorReportTest, AFailureUnderAResourceLimitNamesTheLimit) {
+  const struct {
+    int resource;
+    rlim_t limit;
+    std::function<void()> fail;
+    std::string shown;
+  } cases[] = {
+      {RLIMIT_FSIZE, 2048 * 1024,
+       [] { throw platform::Exception("Error while trying to write to file\nFile too large"); },
+       "Error while trying to write to file\nFile too large\nLikely cause: the file size limit "
+       "(ulimit -f) of 2048 KiB."},
+      {RLIMIT_FSIZE, 0, [] { throw platform::Exception("File too large"); }, "File too large."},
+      {RLIMIT_AS, rlim_t{64} << 30, [] { throw std::bad_alloc(); },
+       "Out of memory (the address space limit, ulimit -v, is 67108864 KiB)."},
+  };
+  for (const auto& c : cases) {
+    const SoftLimit limit(c.resource, c.limit);
+    EXPECT_EQ(ShownFor(c.fail), std::vector<std::string>{c.shown}) << c.shown;
+  }
+}
 
 TEST(ErrorReportTest, AnExceptionLeavingAnEventHandlerIsShownOnceInAStopBox) {
   const struct {

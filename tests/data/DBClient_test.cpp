@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "tests/data/DBClientFixture.h"
 #include "tests/data/support/ErrorOf.h"
 #include "tests/data/support/PersistentField.h"
@@ -140,6 +142,17 @@ TEST(DBClient, ProviderLookupFailuresAndProviderErrors) {
   }
   // After the failure the same client opens normally.
   r.source.failOnOpen.clear();
+  r.client.Open();
+  EXPECT_EQ(r.client.RecordCount(), 4);
+}
+
+TEST(DBClient, RunningOutOfMemoryInTheProviderIsOutOfMemoryForTheCaller) {
+  // Not a provider error carrying the words "Out of memory": the caller says what it was doing.
+  Report r;
+  r.provider.BeforeGetRecords = [](TDataSetProvider&, TVariant&) { throw std::bad_alloc(); };
+  EXPECT_THROW(r.client.Open(), std::bad_alloc);
+  EXPECT_FALSE(r.client.Active());
+  r.provider.BeforeGetRecords = nullptr;
   r.client.Open();
   EXPECT_EQ(r.client.RecordCount(), 4);
 }
