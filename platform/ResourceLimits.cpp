@@ -4,7 +4,9 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -66,30 +68,34 @@ std::string SizeText(uint64_t bytes) {
 
 namespace {
 
-// The guard's message per signal, and its status; set before the handlers are.
-const std::string* guardMessages = nullptr;
-int guardStatus = 0;
+// The guard that speaks on a crash; read by the signal handler.
+std::atomic<CrashGuard*> activeGuard{nullptr};
 // The handler's own stack, so that it also runs when the crash came from a full stack.
 alignas(16) char guardStack[64 * 1024];
+
+void WriteError(const char* text, size_t size) {
+  ssize_t ignored = ::write(STDERR_FILENO, text, size);
+  (void)ignored;
+}
 
 }  // namespace
 
 void CrashGuard::Crashed(int signal) {
+  const CrashGuard* guard = activeGuard.load();
+  if (guard == nullptr) ::_exit(128 + signal);
   for (size_t i = 0; i < std::size(kSignals); ++i) {
     if (kSignals[i] != signal) continue;
-    ssize_t ignored = ::write(STDERR_FILENO, guardMessages[i].data(), guardMessages[i].size());
-    ignored = ::write(STDERR_FILENO, "\n", 1);
-    (void)ignored;
+    WriteError(guard->messages_[i].data(), guard->messages_[i].size());
+    WriteError("\n", 1);
   }
-  ::_exit(guardStatus);
+  ::_exit(guard->status_);
 }
 
-CrashGuard::CrashGuard(const std::string& message, int status) {
+CrashGuard::CrashGuard(const std::string& message, int status) : status_(status) {
   for (size_t i = 0; i < std::size(kSignals); ++i) {
     messages_[i] = FormatMessage(message, {::strsignal(kSignals[i])});
   }
-  guardMessages = messages_;
-  guardStatus = status;
+  outer_ = activeGuard.exchange(this);
   stack_t stack{};
   stack.ss_sp = guardStack;
   stack.ss_size = sizeof guardStack;
@@ -102,8 +108,15 @@ CrashGuard::CrashGuard(const std::string& message, int status) {
 }
 
 CrashGuard::~CrashGuard() {
+  if (activeGuard.load() != this) {
+    static constexpr char kOutOfOrder[] = "A crash guard ended while a later one was active.\n";
+    WriteError(kOutOfOrder, sizeof kOutOfOrder - 1);
+    ::signal(SIGABRT, SIG_DFL);
+    std::abort();
+  }
   for (size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &previous_[i], nullptr);
   ::sigaltstack(&previousStack_, nullptr);
+  activeGuard.store(outer_);
 }
 
 }  // namespace platform

@@ -28,9 +28,11 @@ std::string SizeText(uint64_t bytes);
 
 // While alive, a crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) of any thread writes `message`
 // (its "%s" replaced by the signal's description, "Bus error") and a line end to standard
-// error and ends the process with `status`. One guard at a time; the handlers it replaces come
-// back on destruction. For work in a library whose failure under resource limits is a crash:
-// the process cannot go on after one, but it can say why.
+// error and ends the process with `status`. Guards nest: the latest one made speaks while it
+// lives, and on its destruction the handlers and the guard it replaced come back. They must end
+// in the reverse order of their making (as scopes do); one that ends out of order ends the
+// process with a message and SIGABRT. For work in a library whose failure under resource limits is a
+// crash: the process cannot go on after one, but it can say why.
 class CrashGuard {
  public:
   CrashGuard(const std::string& message, int status);
@@ -44,6 +46,9 @@ class CrashGuard {
   struct sigaction previous_[sizeof(kSignals) / sizeof(kSignals[0])];
   stack_t previousStack_{};
   std::string messages_[sizeof(kSignals) / sizeof(kSignals[0])];
+  int status_;
+  // The guard this one replaced, which speaks again once this one ends.
+  CrashGuard* outer_;
 };
 
 }  // namespace platform
