@@ -19,11 +19,14 @@ namespace app {
 
 namespace {
 
-// A period of one whole calendar month.
-bool IsWholeMonth(TDateTime from, TDateTime to) {
-  const QDate first = ToQDate(from), last = ToQDate(to);
-  return first.day() == 1 && last.year() == first.year() && last.month() == first.month() &&
-         last.day() == last.daysInMonth();
+// The caption of the previous period: what the comparison takes for the report period.
+QString PreviousCaption(TDateTime from, TDateTime to) {
+  const int months = report::WholeMonths(from, to);
+  if (months == 1) return QStringLiteral("&Mes anterior");
+  if (months > 1) {
+    return QStringLiteral("&Período anterior (los %1 meses completos anteriores)").arg(months);
+  }
+  return QStringLiteral("&Período anterior (el mismo número de días)");
 }
 
 }  // namespace
@@ -37,10 +40,7 @@ TComparisonDialog::TComparisonDialog(TDateTime from, TDateTime to, QWidget* pare
       new QLabel(platform::ToQString("Per\xedodo del reporte: Desde " + DateToStr(from) +
                                      " Hasta " + DateToStr(to) + "\nComparar con:"),
                  this));
-  Previous = new QRadioButton(IsWholeMonth(from, to)
-                                  ? QStringLiteral("&Mes anterior")
-                                  : QStringLiteral("&Período anterior (el mismo número de días)"),
-                              this);
+  Previous = new QRadioButton(PreviousCaption(from, to), this);
   Year = new QRadioButton(QStringLiteral("Mismo período del &año anterior"), this);
   Dates = new QRadioButton(QStringLiteral("&Fechas:"), this);
   auto* group = new QButtonGroup(this);

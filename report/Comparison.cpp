@@ -266,6 +266,14 @@ TComparison CompareRuns(const TComparisonPeriods& periods, std::vector<TPeriodRo
 
 }  // namespace
 
+int WholeMonths(TDateTime from, TDateTime to) {
+  int fromYear = 0, fromMonth = 0, fromDay = 0, toYear = 0, toMonth = 0, toDay = 0;
+  DecodeDate(from, fromYear, fromMonth, fromDay);
+  DecodeDate(to + 1, toYear, toMonth, toDay);
+  if (fromDay != 1 || toDay != 1 || to < from) return 0;
+  return (toYear - fromYear) * 12 + (toMonth - fromMonth);
+}
+
 TComparisonPeriods ComparisonPeriods(TDateTime from, TDateTime to, TReferenceKind kind,
                                      TDateTime refFrom, TDateTime refTo) {
   TComparisonPeriods periods{from, to, refFrom, refTo};
@@ -273,12 +281,10 @@ TComparisonPeriods ComparisonPeriods(TDateTime from, TDateTime to, TReferenceKin
     case TReferenceKind::Previous: {
       // Whole calendar months compare with as many whole months just before (November for
       // December, not the 31 days ending on 30 November); other periods with as many days.
-      int fromYear = 0, fromMonth = 0, fromDay = 0, toYear = 0, toMonth = 0, toDay = 0;
-      DecodeDate(from, fromYear, fromMonth, fromDay);
-      DecodeDate(to + 1, toYear, toMonth, toDay);
       periods.RefTo = from - 1;
-      if (fromDay == 1 && toDay == 1 && to >= from) {
-        const int months = (toYear - fromYear) * 12 + (toMonth - fromMonth);
+      if (const int months = WholeMonths(from, to); months > 0) {
+        int fromYear = 0, fromMonth = 0, fromDay = 0;
+        DecodeDate(from, fromYear, fromMonth, fromDay);
         const int first = fromYear * 12 + (fromMonth - 1) - months;
         periods.RefFrom = EncodeDate(first / 12, first % 12 + 1, 1);
       } else {

@@ -27,6 +27,10 @@ struct TComparisonPeriods {
   TDateTime RefFrom = 0, RefTo = 0;  // the reference period
 };
 
+// How many whole calendar months `from` .. `to` spans (it starts on a month's first day and ends
+// on a month's last day); 0 for any other period.
+int WholeMonths(TDateTime from, TDateTime to);
+
 // The reference period for the report period `from` .. `to`; `refFrom` .. `refTo` are used
 // only with TReferenceKind::Dates.
 TComparisonPeriods ComparisonPeriods(TDateTime from, TDateTime to, TReferenceKind kind,

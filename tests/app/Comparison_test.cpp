@@ -112,6 +112,29 @@ class WindowComparison : public apptest::ReportWindowFixture {
   bool dialogSeen_ = false;
 };
 
+TEST(ComparisonDialog, ThePreviousPeriodSaysWhatIsComputed) {
+  const struct {
+    TDateTime from, to;
+    const char* caption;  // UTF-8
+    TDateTime refFrom, refTo;
+  } cases[] = {
+      {EncodeDate(2022, 12, 1), EncodeDate(2022, 12, 31), "&Mes anterior",
+       EncodeDate(2022, 11, 1), EncodeDate(2022, 11, 30)},
+      {EncodeDate(2022, 1, 1), EncodeDate(2022, 3, 31),
+       "&Per\xC3\xADodo anterior (los 3 meses completos anteriores)", EncodeDate(2021, 10, 1),
+       EncodeDate(2021, 12, 31)},
+      {EncodeDate(2022, 3, 5), EncodeDate(2022, 3, 14),
+       "&Per\xC3\xADodo anterior (el mismo n\xC3\xBA" "mero de d\xC3\xAD" "as)",
+       EncodeDate(2022, 2, 23), EncodeDate(2022, 3, 4)},
+  };
+  for (const auto& c : cases) {
+    app::TComparisonDialog dialog(c.from, c.to);
+    EXPECT_EQ(dialog.Previous->text(), QString::fromUtf8(c.caption));
+    EXPECT_EQ(platform::FromQString(dialog.Reference->text()),
+              "Referencia: Desde " + DateToStr(c.refFrom) + " Hasta " + DateToStr(c.refTo));
+  }
+}
+
 TEST_F(WindowComparison, F8ComparesTheMonthWithThePreviousMonthInThePreview) {
   ASSERT_TRUE(window_->EFecIni->hasFocus());
   const QDate previous = FirstOfMonth().addMonths(-1);
