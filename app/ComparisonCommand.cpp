@@ -24,6 +24,7 @@
 #include "platform/ProgramFolder.h"
 #include "print/PrintPreview.h"
 #include "report/ComparisonPrint.h"
+#include "report/ComparisonText.h"
 #include "report/ComparisonWorkbook.h"
 #include "report/ReportFields.h"
 #include "report/SaveSelection.h"
@@ -61,6 +62,7 @@ void PreviewComparison(const report::TComparison& comparison, const std::string&
   TPrintPreview preview(pages, parent);
   preview.setWindowTitle(QStringLiteral("Comparativo"));
   preview.PrintTime = report::PrintedNow;
+  preview.PdfName = report::ComparisonFileName("Costos");
   if (auto* toolbar = preview.findChild<QToolBar*>()) {
     QAction* save = toolbar->addAction(QStringLiteral("XLSX..."));
     save->setObjectName("XlsxAction");

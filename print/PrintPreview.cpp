@@ -229,7 +229,7 @@ void TPrintPreview::UpdatePageBox() {
 
 void TPrintPreview::SavePdf() {
   platform::SaveDialogRequest request;
-  request.fileName = "Costos";
+  request.fileName = PdfName;
   request.filter = kPdfFilter;
   const platform::SaveDialogResult result = platform::SaveDialogs().Run(request);
   if (!result.accepted) return;

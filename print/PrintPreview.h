@@ -81,6 +81,8 @@ class TPrintPreview : public QDialog {
   // The date and time of printing for the header, asked for when the pages are printed or
   // saved; the header keeps its time when not set.
   std::function<std::string()> PrintTime;
+  // The name the save dialog suggests for the PDF.
+  std::string PdfName = "Costos";
 
   // Asks for a file name in the save dialog and writes the pages there as a PDF.
   void SavePdf();

@@ -92,6 +92,8 @@ class WindowComparison : public apptest::ReportWindowFixture {
         EXPECT_EQ(preview->windowTitle(), QStringLiteral("Comparativo"));
         preview->grab().save(apptest::ArtifactPath("comparison_preview.png"));
         preview->PdfAction->trigger();
+        // The PDF's name says it holds the comparison, as the batch exporter's does.
+        EXPECT_EQ(dialogs.requests.back().fileName, "Costos-comparativo");
         // The workbook, named without its extension.
         dialogs.answer = {true, dir_.filePath("Comparativo").toStdString(), 1};
         if (auto* xlsx = preview->findChild<QAction*>("XlsxAction")) xlsx->trigger();
