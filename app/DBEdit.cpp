@@ -99,9 +99,8 @@ TField* TDBEdit::Field() const {
 void TDBEdit::LoadFromField() {
   TField* field = Field();
   const QString shown =
-      field == nullptr
-          ? QString()
-          : platform::ToQString(hasFocus() ? field->EditText() : field->DisplayText());
+      field == nullptr ? QString()
+                       : platform::ToQString(hasFocus() ? field->EditText() : field->DisplayText());
   if (field != nullptr) {
     const int limit = field->DataType() == ftString ? field->Size() : 32767;
     if (maxLength() != limit) setMaxLength(limit);

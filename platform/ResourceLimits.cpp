@@ -47,17 +47,15 @@ std::string AddressSpaceLimitText() {
 }
 
 std::string OutOfMemoryMessage(const std::string& doing) {
-  return "Out of memory" + (doing.empty() ? "" : " while " + doing) + AddressSpaceLimitText() +
-         ".";
+  return "Out of memory" + (doing.empty() ? "" : " while " + doing) + AddressSpaceLimitText() + ".";
 }
 
 std::string SizeText(uint64_t bytes) {
   char text[32];
   if (bytes >= (uint64_t{1} << 20)) {
     const double mib = static_cast<double>(bytes) / (1 << 20);
-    std::snprintf(text, sizeof text, mib == static_cast<double>(static_cast<uint64_t>(mib))
-                                         ? "%.0f MiB"
-                                         : "%.1f MiB",
+    std::snprintf(text, sizeof text,
+                  mib == static_cast<double>(static_cast<uint64_t>(mib)) ? "%.0f MiB" : "%.1f MiB",
                   mib);
   } else {
     std::snprintf(text, sizeof text, "%llu KiB",
@@ -100,7 +98,7 @@ CrashGuard::CrashGuard(const std::string& message, int status) : status_(status)
   stack.ss_sp = guardStack;
   stack.ss_size = sizeof guardStack;
   ::sigaltstack(&stack, &previousStack_);
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = Crashed;
   action.sa_flags = SA_ONSTACK;
   sigemptyset(&action.sa_mask);

@@ -31,8 +31,8 @@ std::string SizeText(uint64_t bytes);
 // error and ends the process with `status`. Guards nest: the latest one made speaks while it
 // lives, and on its destruction the handlers and the guard it replaced come back. They must end
 // in the reverse order of their making (as scopes do); one that ends out of order ends the
-// process with a message and SIGABRT. For work in a library whose failure under resource limits is a
-// crash: the process cannot go on after one, but it can say why.
+// process with a message and SIGABRT. For work in a library whose failure under resource limits is
+// a crash: the process cannot go on after one, but it can say why.
 class CrashGuard {
  public:
   CrashGuard(const std::string& message, int status);

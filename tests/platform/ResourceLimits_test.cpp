@@ -59,7 +59,10 @@ TEST(CrashGuardDeathTest, AfterTheLastGuardACrashIsAnOrdinaryCrashAgain) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        { CrashGuard outer("outer (%s)", 5); { CrashGuard inner("inner (%s)", 6); } }
+        {
+          CrashGuard outer("outer (%s)", 5);
+          { CrashGuard inner("inner (%s)", 6); }
+        }
         std::raise(SIGSEGV);
       },
       ::testing::KilledBySignal(SIGSEGV), "");
