@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
@@ -181,6 +183,17 @@ TEST_F(ReportWindowTest, APeriodWithoutRowsSaysSoAndOpensNoSaveDialog) {
   EXPECT_TRUE(dialogs.requests.empty());
   EXPECT_TRUE(w.CRepcliente->Active());
   EXPECT_TRUE(w.CRepcliente->IsEmpty());
+  EXPECT_FALSE(w.Panel5->isVisible());
+}
+
+TEST_F(ReportWindowTest, RunningOutOfMemoryWhileTheRowsArriveSaysSoNotADatabaseError) {
+  Tfrepcostoav& w = Open();
+  TypeOrigin("001");
+  w.PRepcliente->BeforeGetRecords = [](TDataSetProvider&, TVariant&) { throw std::bad_alloc(); };
+  Press(Qt::Key_F2);
+  // No address space limit in the tests: the message names none.
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"Out of memory while reading the report."});
+  EXPECT_FALSE(w.CRepcliente->Active());
   EXPECT_FALSE(w.Panel5->isVisible());
 }
 
