@@ -39,8 +39,10 @@ TReportRowSpool::~TReportRowSpool() {
 }
 
 // A write names the file and its folder, so that the caller can add the limit it met.
-void TReportRowSpool::FailWrite() const {
-  throw EWriteError(errno, "the temporary file of " + contents_ + " in \"" + folder_ + "\"");
+// Rows that did not all reach the file cannot be read back: every later use fails the same.
+void TReportRowSpool::FailWrite() {
+  if (writeError_ == 0) writeError_ = errno != 0 ? errno : EIO;
+  throw EWriteError(writeError_, "the temporary file of " + contents_ + " in \"" + folder_ + "\"");
 }
 
 void TReportRowSpool::FailRead() const {
@@ -50,7 +52,9 @@ void TReportRowSpool::FailRead() const {
 }
 
 void TReportRowSpool::Put(const void* data, size_t size) {
-  if (size != 0 && fwrite_unlocked(data, 1, size, file_) != size) FailWrite();
+  if (writeError_ != 0 || (size != 0 && fwrite_unlocked(data, 1, size, file_) != size)) {
+    FailWrite();
+  }
 }
 
 void TReportRowSpool::Get(void* data, size_t size) {
@@ -116,7 +120,7 @@ void TReportRowSpool::EndRow() {
 
 void TReportRowSpool::ReadRows(int first, int end) {
   if (first == first_ && end == end_ && reading_) return;
-  if (!reading_ && std::fflush(file_) != 0) FailWrite();
+  if (writeError_ != 0 || (!reading_ && std::fflush(file_) != 0)) FailWrite();
   // Forward from the mark at or before the first row.
   const int mark = first / kRowsPerMark;
   if (mark >= static_cast<int>(marks_.size())) return;

@@ -44,12 +44,13 @@ class TReportRowSpool {
   void Get(void* data, size_t size);
   void PutCount(uint32_t value);
   uint32_t GetCount();
-  [[noreturn]] void FailWrite() const;
+  [[noreturn]] void FailWrite();
   [[noreturn]] void FailRead() const;
 
   std::string contents_;
   std::string folder_;
   std::FILE* file_ = nullptr;
+  int writeError_ = 0;  // the error of the first write that failed
   int rows_ = 0;
   size_t columns_ = 0, cellsInRow_ = 0;
   bool reading_ = false;

@@ -17,6 +17,7 @@
 
 #include "export/Stream.h"
 #include "grid/DBGridEh.h"
+#include "print/ReportRowSpool.h"
 #include "tests/export/support/Render.h"
 #include "tests/grid/support/ReportGrid.h"
 #include "tests/print/support/FileSizeLimit.h"
@@ -95,6 +96,29 @@ TEST(SpooledExportSource, AFileSizeLimitWhileSpoolingNamesTheTemporaryFile) {
                                folder.Path() + "\". File too large.");
   }
   EXPECT_TRUE(folder.Empty());
+}
+
+// Rows that never reached the file (the last ones wait in memory until they are first read)
+// are not read back as a shorter file: each later read fails as the write did.
+TEST(SpooledExportSource, RowsThatDidNotReachTheFileAreNeverReadBack) {
+  TemporaryFolder folder;
+  TReportRowSpool spool("the report's rows");
+  {
+    printtest::FileSizeLimit limit(0);
+    TExportCellParams cell;
+    cell.Text = "Galp\xf3n 1";
+    spool.AddCell(cell);
+    spool.EndRow();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      try {
+        spool.ReadRows(0, 1);
+        ADD_FAILURE() << "rows read back after a failed write, attempt " << attempt;
+      } catch (const EWriteError& e) {
+        EXPECT_EQ(e.Error(), EFBIG) << attempt;
+      }
+    }
+  }
+  EXPECT_THROW(spool.ReadRows(0, 1), EWriteError);
 }
 
 TEST(SpooledExportSource, GridsWhoseCellsReadTheRecordAreNotServed) {
