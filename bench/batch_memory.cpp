@@ -1,5 +1,6 @@
 // Peak resident memory of the batch exporter's whole run at 10,000, 100,000 and 1,000,000
-// report rows, per one-pass format, against isql-fb running the same query into a file in the
+// report rows, per format written in one pass over the rows (HTML and RTF keep theirs in a
+// temporary file until their column widths are known), against isql-fb running the same query into a file in the
 // same run (each case runs the exporter, then isql-fb, on the same database). Also wall time
 // and the CPU time of every thread of each process.
 //

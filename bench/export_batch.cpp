@@ -42,7 +42,7 @@ int Run(const std::string& command, double& peakBytes) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The exporter writing the format of the output's extension (txt, csv, rtf).
+// The exporter writing the format of the output's extension (txt, csv, htm, rtf).
 void BM_BatchExport(benchmark::State& state, const char* extension) {
   if (!EnsureDemo()) return state.SkipWithError("galvora-demo failed");
   const std::string output =
@@ -87,6 +87,7 @@ void BM_IsqlToFile(benchmark::State& state) {
 
 BENCHMARK_CAPTURE(BM_BatchExport, txt, "txt")->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_BatchExport, csv, "csv")->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_BatchExport, htm, "htm")->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_BatchExport, rtf, "rtf")->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_IsqlToFile)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "export/Stream.h"
 #include "platform/Errors.h"
 
 namespace {
@@ -18,16 +19,17 @@ bool SameStyle(const TExportCellParams& a, const TExportCellParams& b) {
 
 }  // namespace
 
-TReportRowSpool::TReportRowSpool() {
+TReportRowSpool::TReportRowSpool(std::string contents) : contents_(std::move(contents)) {
   const char* folder = std::getenv("TMPDIR");
   if (folder == nullptr || *folder == '\0') folder = "/tmp";
+  folder_ = folder;
   const int fd = ::open(folder, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd >= 0) file_ = ::fdopen(fd, "w+b");
   if (file_ == nullptr) {
     const int error = errno;
     if (fd >= 0) ::close(fd);
     throw platform::Exception(
-        std::string("Cannot create the temporary file of the printed rows in ") + folder + ". " +
+        "Cannot create the temporary file of " + contents_ + " in " + folder_ + ". " +
         std::strerror(error) + ".");
   }
 }
@@ -36,20 +38,28 @@ TReportRowSpool::~TReportRowSpool() {
   if (file_) std::fclose(file_);
 }
 
-void TReportRowSpool::Fail(const char* doing) const {
+// A write names the file and its folder, so that the caller can add the limit it met.
+// Rows that did not all reach the file cannot be read back: every later use fails the same.
+void TReportRowSpool::FailWrite() {
+  if (writeError_ == 0) writeError_ = errno != 0 ? errno : EIO;
+  throw EWriteError(writeError_, "the temporary file of " + contents_ + " in \"" + folder_ + "\"");
+}
+
+void TReportRowSpool::FailRead() const {
   const int error = errno;
-  throw platform::Exception(std::string("Cannot ") + doing +
-                            " the temporary file of the printed rows. " +
+  throw platform::Exception("Cannot read the temporary file of " + contents_ + ". " +
                             (error ? std::strerror(error) : "It ends early") + ".");
 }
 
 void TReportRowSpool::Put(const void* data, size_t size) {
-  if (size != 0 && fwrite_unlocked(data, 1, size, file_) != size) Fail("write");
+  if (writeError_ != 0 || (size != 0 && fwrite_unlocked(data, 1, size, file_) != size)) {
+    FailWrite();
+  }
 }
 
 void TReportRowSpool::Get(void* data, size_t size) {
   errno = 0;
-  if (size != 0 && fread_unlocked(data, 1, size, file_) != size) Fail("read");
+  if (size != 0 && fread_unlocked(data, 1, size, file_) != size) FailRead();
 }
 
 void TReportRowSpool::PutCount(uint32_t value) {
@@ -67,7 +77,7 @@ uint32_t TReportRowSpool::GetCount() {
   for (int shift = 0; shift < 35; shift += 7) {
     errno = 0;
     const int got = getc_unlocked(file_);
-    if (got == EOF) Fail("read");
+    if (got == EOF) FailRead();
     const unsigned char byte = static_cast<unsigned char>(got);
     value |= static_cast<uint32_t>(byte & 0x7F) << shift;
     if (!(byte & 0x80)) break;
@@ -91,7 +101,11 @@ uint32_t TReportRowSpool::StyleOf(const TExportCellParams& cell) {
 }
 
 void TReportRowSpool::AddCell(const TExportCellParams& cell) {
-  if (cellsInRow_ == 0 && rows_ % kRowsPerMark == 0) marks_.push_back(std::ftell(file_));
+  if (cellsInRow_ == 0 && rows_ % kRowsPerMark == 0) {
+    const long mark = std::ftell(file_);
+    if (mark < 0) FailWrite();
+    marks_.push_back(mark);
+  }
   PutCount(StyleOf(cell));
   PutCount(static_cast<uint32_t>(cell.Text.size()));
   Put(cell.Text.data(), cell.Text.size());
@@ -106,18 +120,21 @@ void TReportRowSpool::EndRow() {
 
 void TReportRowSpool::ReadRows(int first, int end) {
   if (first == first_ && end == end_ && reading_) return;
-  if (!reading_ && std::fflush(file_) != 0) Fail("write");
+  if (writeError_ != 0 || (!reading_ && std::fflush(file_) != 0)) FailWrite();
   // Forward from the mark at or before the first row.
   const int mark = first / kRowsPerMark;
   if (mark >= static_cast<int>(marks_.size())) return;
-  if (std::fseek(file_, marks_[mark], SEEK_SET) != 0) Fail("read");
+  if (std::fseek(file_, marks_[mark], SEEK_SET) != 0) FailRead();
   reading_ = true;
   block_.resize(static_cast<size_t>(end - first) * columns_);
   for (int row = mark * kRowsPerMark; row < end; ++row) {
     for (size_t column = 0; column < columns_; ++column) {
       const uint32_t style = GetCount();
       const uint32_t size = GetCount();
-      if (style >= styles_.size()) Fail("read");
+      if (style >= styles_.size()) {
+        errno = 0;
+        FailRead();
+      }
       if (row < first) {
         skipped_.resize(size);
         Get(skipped_.data(), size);

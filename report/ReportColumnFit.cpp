@@ -1,6 +1,5 @@
 #include "report/ReportColumnFit.h"
 
-#include <QFontMetrics>
 #include <algorithm>
 #include <numeric>
 
@@ -40,41 +39,49 @@ std::vector<int> ShareColumnWidths(const std::vector<TColumnNeed>& needs, int av
   return widths;
 }
 
-std::vector<TColumnNeed> MeasureColumnNeeds(TDBGridEh& grid) {
+TColumnNeedMeter::TColumnNeedMeter(TDBGridEh& grid) {
   const TColumnsEhList& columns = grid.VisibleColumns();
   const int count = columns.Count();
-  std::vector<TColumnNeed> needs(static_cast<size_t>(count));
-  std::vector<QFontMetrics> cellFonts;
-  std::vector<size_t> longest(static_cast<size_t>(count), 0);
+  needs_.resize(static_cast<size_t>(count));
+  longest_.assign(static_cast<size_t>(count), 0);
   for (int i = 0; i < count; ++i) {
     const TColumnEh& column = *columns[i];
-    cellFonts.emplace_back(platform::ToQFont(column.Font()));
-    needs[static_cast<size_t>(i)].FieldName = column.FieldName();
+    TColumnNeed& need = needs_[static_cast<size_t>(i)];
+    cellFonts_.emplace_back(platform::ToQFont(column.Font()));
+    hasField_.push_back(column.Field() != nullptr);
+    need.FieldName = column.FieldName();
     const QFontMetrics titleFont(platform::ToQFont(column.Title().Font()));
-    needs[static_cast<size_t>(i)].Title = TextWidth(titleFont, column.Title().Caption());
+    need.Title = TextWidth(titleFont, column.Title().Caption());
     for (int row = 0; row < grid.FooterRowCount(); ++row) {
       const QFontMetrics footerFont(platform::ToQFont(column.GetFooter(row).Font()));
-      needs[static_cast<size_t>(i)].Text =
-          std::max(needs[static_cast<size_t>(i)].Text,
-                   TextWidth(footerFont, grid.FooterText(column, row)));
+      need.Text = std::max(need.Text, TextWidth(footerFont, grid.FooterText(column, row)));
     }
   }
+}
+
+void TColumnNeedMeter::Add(size_t index, const std::string& text) {
+  if (!hasField_[index]) return;
+  // Only a text at least as long as the longest so far can be wider: figures share one digit
+  // width, so the longest text is measured and the rest only counted.
+  if (text.size() + 1 < longest_[index]) return;
+  longest_[index] = std::max(longest_[index], text.size());
+  needs_[index].Text = std::max(needs_[index].Text, TextWidth(cellFonts_[index], text));
+}
+
+std::vector<TColumnNeed> MeasureColumnNeeds(TDBGridEh& grid) {
+  TColumnNeedMeter meter(grid);
+  const TColumnsEhList& columns = grid.VisibleColumns();
   TDataSet& data = *grid.DataSet();
   const TBookmark current = data.GetBookmark();
   data.DisableControls();
   try {
     for (data.First(); !data.Eof(); data.Next()) {
-      for (int i = 0; i < count; ++i) {
+      for (int i = 0; i < columns.Count(); ++i) {
         const TColumnEh& column = *columns[i];
         const TField* field = column.Field();
         if (field == nullptr) continue;
-        const std::string text = TDBGridEh::FieldDisplayText(*field, column.DisplayFormat());
-        // Only a text at least as long as the longest so far can be wider: figures share
-        // one digit width, so the longest text is measured and the rest only counted.
-        const size_t index = static_cast<size_t>(i);
-        if (text.size() + 1 < longest[index]) continue;
-        longest[index] = std::max(longest[index], text.size());
-        needs[index].Text = std::max(needs[index].Text, TextWidth(cellFonts[index], text));
+        meter.Add(static_cast<size_t>(i),
+                  TDBGridEh::FieldDisplayText(*field, column.DisplayFormat()));
       }
     }
   } catch (...) {
@@ -84,7 +91,7 @@ std::vector<TColumnNeed> MeasureColumnNeeds(TDBGridEh& grid) {
   }
   data.GotoBookmark(current);
   data.EnableControls();
-  return needs;
+  return meter.Needs();
 }
 
 void FitColumnsToNeeds(TDBGridEh& grid, const std::vector<TColumnNeed>& needs,

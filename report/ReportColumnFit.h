@@ -3,6 +3,7 @@
 // How the report grid's columns share the window's width after a calculation: the figures
 // first, then the titles; the warehouse name gives way before any figure is cut.
 
+#include <QFontMetrics>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,23 @@ struct TColumnNeed {
 // texts' needs with `giveWay` at `giveWayMin`: every column is cut in the same proportion.
 std::vector<int> ShareColumnWidths(const std::vector<TColumnNeed>& needs, int avail,
                                    int giveWay, int giveWayMin);
+
+// Measures the needs of the visible columns of `grid` from the texts its rows show, one text
+// at a time, in the fonts the grid paints with: the titles and footers when made, then each
+// cell's text as Add is given it. Requires: the grid's data link is active.
+class TColumnNeedMeter {
+ public:
+  explicit TColumnNeedMeter(TDBGridEh& grid);
+  // A cell's text in visible column `index`; a column without a field takes none.
+  void Add(size_t index, const std::string& text);
+  const std::vector<TColumnNeed>& Needs() const { return needs_; }
+
+ private:
+  std::vector<TColumnNeed> needs_;
+  std::vector<QFontMetrics> cellFonts_;
+  std::vector<bool> hasField_;
+  std::vector<size_t> longest_;
+};
 
 // The needs of the visible columns of `grid` over all rows of its result set, in the fonts
 // the grid paints with (the cells' text area is 4 pixels narrower than the column). The

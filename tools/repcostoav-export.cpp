@@ -44,6 +44,7 @@
 #include "platform/StopRequests.h"
 #include "print/ReportOutput.h"
 #include "print/ReportPages.h"
+#include "print/SpooledExportSource.h"
 #include "report/Comparison.h"
 #include "report/ComparisonExport.h"
 #include "report/ComparisonPrint.h"
@@ -433,6 +434,22 @@ void WriteWorkbookWithComparison(TDBGridEh& grid, const report::TComparison& com
   out.Close();
 }
 
+// The rows a one-pass writer reads. HTML and RTF take the column widths the window gives its
+// columns after a calculation, from every row's text: their rows are read once, measured as
+// they come and kept in a temporary file until the columns are fitted and the rows written.
+std::unique_ptr<IExportGrid> RowsToWrite(const Options& options, TDBGridEh& grid) {
+  if (options.filterIndex != kHtml && options.filterIndex != kRtf) {
+    return std::make_unique<TDBGridEhExportSource>(grid);
+  }
+  report::TColumnNeedMeter meter(grid);
+  auto rows = std::make_unique<TSpooledExportSource>(
+      grid, "the report's rows",
+      [&](size_t position, const TExportCellParams& cell) { meter.Add(position, cell.Text); });
+  // As the window fits them after a calculation: the warehouse name gives way first.
+  report::FitColumnsToNeeds(grid, meter.Needs(), "NOMBOD", 20);
+  return rows;
+}
+
 // Writes the selected report to FILE, or to standard output for "-".
 void WriteReport(const Options& options, TDBGridEh& grid,
                  const report::TComparison* comparison) {
@@ -450,12 +467,15 @@ void WriteReport(const Options& options, TDBGridEh& grid,
       WritePdf(grid, options, toStandardOutput, comparison);
     } else if (comparison != nullptr && options.filterIndex == kXlsx) {
       WriteWorkbookWithComparison(grid, *comparison, options, info);
-    } else if (toStandardOutput) {
-      TFileStream out(STDOUT_FILENO);
-      ExportGridToStream(exporterClass, grid, out, false, info);
-      out.Close();
     } else {
-      ExportGridToFile(exporterClass, grid, options.output, false, info);
+      const std::unique_ptr<IExportGrid> rows = RowsToWrite(options, grid);
+      if (toStandardOutput) {
+        TFileStream out(STDOUT_FILENO);
+        ExportGridToStream(exporterClass, *rows, out, false, info);
+        out.Close();
+      } else {
+        ExportGridToFile(exporterClass, *rows, options.output, false, info);
+      }
     }
     if (comparison != nullptr && options.filterIndex != kXlsx && options.filterIndex != kPdf) {
       const std::string file = report::ComparisonFileName(options.output);
@@ -489,12 +509,10 @@ int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& da
   // are the window's; only the window's preview needs them all at once.
   report.SetPacketRecords(kRowsPerPacket);
   // The one-pass formats write each row once, in order: the rows already written need not
-  // stay, so memory holds one packet whatever the report's size. The PDF too reads its rows
-  // once: its first pass keeps their cells in a temporary file for the pages. HTML and RTF
-  // read them all, for their column widths are those the window gives its columns after a
-  // calculation, from the widest text of each.
-  const bool widthsFromRows = options.filterIndex == kHtml || options.filterIndex == kRtf;
-  report.SetUniDirectional(!widthsFromRows);
+  // stay, so memory holds one packet whatever the report's size. The PDF, HTML and RTF read
+  // their rows once too, keeping their cells in a temporary file while their column widths
+  // are worked out from every row.
+  report.SetUniDirectional(true);
   TDataSource source(&report);
 
   TDBGridEh grid;
@@ -517,10 +535,6 @@ int ReadAndWrite(const Options& options, Tfdm& dataModule, const std::string& da
     std::fputs("No hay datos para el reporte.\n", stderr);
     report.Close();
     return kNoRows;
-  }
-  if (widthsFromRows) {
-    // As the window fits them after a calculation: the warehouse name gives way first.
-    report::FitColumnsToNeeds(grid, report::MeasureColumnNeeds(grid), "NOMBOD", 20);
   }
   grid.Selection().SelectEverything();
   WriteReport(options, grid, comparison);

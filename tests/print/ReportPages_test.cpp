@@ -34,11 +34,13 @@
 #include "print/PrintPreview.h"
 #include "print/ReportOutput.h"
 #include "tests/grid/support/ReportGrid.h"
+#include "tests/print/support/FileSizeLimit.h"
 #include "tests/print/support/PdfText.h"
 
 namespace {
 
 using gridtest::ReportGrid;
+using printtest::FileSizeLimit;
 using printtest::FindRow;
 using printtest::PdfPages;
 
@@ -234,27 +236,6 @@ TEST_F(ReportPagesTest, ThePdfReplacesTheFileOnlyWhenWritten) {
                           std::filesystem::directory_iterator()),
             1);
 }
-
-// A file size limit (ulimit -f) on this process while it lives; SIGXFSZ ignored so that the
-// write fails with EFBIG instead of ending the process.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    previous_ = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previous_);
-  }
-
- private:
-  struct rlimit saved_;
-  void (*previous_)(int);
-};
 
 // Takes `room` bytes, then fails as a full disk does.
 class FullStream : public TStream {
